@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every system package the project needs to build, test and play.
+# Safe to run again: apt-get skips what is already installed.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  liballegro4-dev allegro4-doc libloadpng4-dev
+  googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-dev
+  xvfb xdotool x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}"

@@ -1,0 +1,24 @@
+// The game's graphics datafile (font, palette, the girl's pictures) and drawing the girl.
+#ifndef GRAPHIC_H
+#define GRAPHIC_H
+
+#include <allegro.h>
+
+constexpr int GIRL_PICTURES = 16;
+
+extern DATAFILE *gfx;                  // "gfx.dat", owner of everything below
+extern FONT *comicf;                   // object 0: every text of the game
+extern RGB *pal;                       // object 1: the screen palette
+extern BITMAP *girl[GIRL_PICTURES];    // the girl's pictures by table entry
+
+// Load "gfx.dat" from the current directory, select its palette and fill the globals.
+// Return 0, or -1 when the file is missing or not the expected datafile (then nothing is
+// loaded and the globals stay null).
+int load_graphics();
+void unload_graphics();
+
+// Draw the girl's picture for an animation (her status) and frame with her feet-centre point
+// at (x, y) of bmp, mirrored when flip; speed (her vertical velocity) picks the falling picture.
+void draw_anim(BITMAP *bmp, int x, int y, int anim, long frame, bool flip, fix speed);
+
+#endif

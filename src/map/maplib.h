@@ -1,0 +1,304 @@
+// Public interface of the tile-map library: chunked map files, the one loaded map held in
+// process-wide globals, block queries and editing, drawing, animation, parallax and layer files.
+#ifndef MAPLIB_H
+#define MAPLIB_H
+
+#include <allegro.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// Records of the loaded map
+// ---------------------------------------------------------------------------------------------
+
+// One graphics field of a block record: a graphic number while the map is being decoded,
+// the graphic's bitmap once the load has converted the graphics (null: no graphic).
+union BlockGfx {
+    std::intptr_t number;
+    BITMAP *bitmap;
+};
+
+// One block record, in file order.
+struct BlockStr {
+    BlockGfx gfx_bg, gfx_fg1, gfx_fg2, gfx_fg3;
+    std::int32_t attr1, attr2;
+    std::uint16_t attr3, attr4;
+    std::uint8_t attr5, attr6, attr7;
+    std::uint8_t flags;
+};
+
+// Bits of BlockStr::flags that the library itself reads.
+enum : std::uint8_t {
+    BLOCK_SEE_THROUGH = 16, // background drawn masked by MapDrawBGT and filled by parallax
+    BLOCK_STACK_NEXT = 32,  // MapDrawRow goes on stacking with the next block record
+    BLOCK_LEFT_HALF = 64,   // MapDrawRow draws only the left half of the graphic
+    BLOCK_RIGHT_HALF = 128, // MapDrawRow draws only the right half of the graphic
+};
+
+// One animation: a stretch first .. end-1 of the frame sequence mapanimseqpt.
+struct AnimStr {
+    std::int8_t type;
+    std::uint8_t delay;
+    std::int8_t countdown;
+    std::uint8_t user;
+    std::int32_t current, first, end;
+};
+
+enum AnimType {
+    anim_end = -1,
+    anim_none = 0,
+    anim_loop_forward = 1,
+    anim_loop_reverse = 2,
+    anim_once = 3,
+    anim_once_hold = 4,
+    anim_pingpong_forward = 5,
+    anim_pingpong_reverse = 6,
+    anim_pingpong_reverse_returning = 7,
+    anim_pingpong_forward_returning = 8,
+    anim_once_finished = 9,
+};
+
+// Codes left in maperror by a failed load.
+enum MapError {
+    MER_NONE = 0,
+    MER_OUTOFMEM = 1,
+    MER_MAPLOADERROR = 2,
+    MER_NOOPEN = 3,
+    MER_NOSCREEN = 4,
+    MER_CVBFAILED = 6,
+    MER_MAPTOONEW = 7,
+};
+
+// Text for a maperror code, for programs that tell a person what went wrong.
+const char *MapErrorText(int code);
+
+constexpr int MAP_LAYERS = 8;
+constexpr int MAP_NOVC_SIZE = 70;
+
+// ---------------------------------------------------------------------------------------------
+// The loaded map. Pointers are null and numbers 0 until the first load; MapFreeMem releases
+// the pointers and leaves the header numbers of the last map.
+// ---------------------------------------------------------------------------------------------
+
+extern short *mappt;                          // current layer (layer 0 after a load)
+extern short **maparraypt;                    // row table of the current layer, or null
+extern short *mapmappt[MAP_LAYERS];           // layers 0..7, null where absent
+extern short **mapmaparraypt[MAP_LAYERS];     // row tables, null until MapGenerateYLookup
+extern unsigned char *mapcmappt;              // the CMAP chunk: 256 x red, green, blue
+extern PALETTE mapcmap6bit;                   // the same palette in 6-bit components
+extern unsigned char *mapblockgfxpt;          // block graphics pixels (screen depth after a load)
+extern BlockStr *mapblockstrpt;               // mapnumblockstr block records
+extern std::int32_t *mapanimseqpt;            // frame sequence: block numbers
+extern AnimStr *mapanimstrpt;                 // animation records, end marker first
+extern AnimStr *mapanimstrendpt;              // one past the last animation record
+extern BITMAP **abmTiles;                     // one bitmap per graphic, then a null entry
+extern short mapwidth, mapheight;             // map size in blocks
+extern short mapblockwidth, mapblockheight;   // block size in pixels
+extern short mapdepth;                        // depth of the pixels in mapblockgfxpt
+extern int mapaltdepth;                       // depth of the graphics the file supplied
+extern short mapblockstrsize;                 // bytes per block record in the file
+extern short mapnumblockstr;                  // number of block records
+extern short mapnumblockgfx;                  // number of block graphics
+extern int mapblockgapx, mapblockgapy;        // distance between neighbouring block origins
+extern int mapblockstaggerx, mapblockstaggery;
+extern int mapclickmask;                      // graphic number of the click mask, 0 = none
+extern int maptype;                           // cell encoding 0..3
+extern int mapislsb;                          // 1: numbers in chunk data are little-endian
+extern int maperror;                          // MapError code of the last load
+extern char mapnovctext[MAP_NOVC_SIZE];       // graphics kept out of video memory
+extern int mapgfxinbitmaps;                   // 0 none yet, 1 video where possible, 2 memory
+extern int mapblocksinvidmem, mapblocksinsysmem;
+extern PACKFILE *mapfilept;                   // the map file while it is read
+
+// ---------------------------------------------------------------------------------------------
+// Loading and releasing
+// ---------------------------------------------------------------------------------------------
+
+// Load a map file (plain or packed). Return 0, or -1 with maperror set. A file that cannot be
+// opened or is not a map leaves the previous map loaded; any later failure leaves no map.
+// Needs a screen: graphics are converted to its colour depth. The VRAM forms put block
+// graphics into video bitmaps where they fit; the ABM form behaves exactly as MapLoad.
+int MapLoad(const char *filename);
+int MapLoadVRAM(const char *filename);
+int MapLoadABM(const char *filename);
+
+// Decode a complete map file image in memory, beginning with "FORM". The image must hold the
+// whole form its header declares (form length + 8 bytes); it is only read and may be released
+// as soon as the call returns. Return 0, or -1 with maperror set and no map loaded.
+int MapDecode(const unsigned char *image);
+int MapDecodeVRAM(const unsigned char *image);
+int MapDecodeABM(const unsigned char *image);
+
+// Release everything a load allocated. Harmless with nothing loaded.
+void MapFreeMem();
+
+// Build a row table for every layer present. Return 0, or -1 when memory runs out.
+int MapGenerateYLookup();
+
+// Internal steps of a load, callable on their own.
+int MapRealLoad(const char *filename);
+int MapPreRealDecode(const unsigned char *image);
+int MapRealDecode(PACKFILE *file, const unsigned char *chunks, long length);
+
+// Chunk decoders: each takes a pointer to a complete chunk (identifier, length, data) and
+// returns 0, or -1 with maperror set.
+int MapDecodeMPHD(const unsigned char *chunk);
+int MapDecodeCMAP(const unsigned char *chunk);
+int MapDecodeBKDT(const unsigned char *chunk);
+int MapDecodeANDT(const unsigned char *chunk);
+int MapDecodeAGFX(const unsigned char *chunk);
+int MapDecodeBGFX(const unsigned char *chunk);
+int MapDecodeNOVC(const unsigned char *chunk);
+int MapDecodeLayer(const unsigned char *chunk, int layer);
+int MapDecodeNULL(const unsigned char *chunk);
+
+// Readers of the file's numbers. Chunk lengths are always big-endian; the others follow
+// mapislsb.
+std::uint32_t MapGetchksz(const unsigned char *p);
+int MapGetshort(const unsigned char *p);
+std::int32_t MapGetlong(const unsigned char *p);
+
+// ---------------------------------------------------------------------------------------------
+// Graphics conversion and palette
+// ---------------------------------------------------------------------------------------------
+
+// Convert the decoded graphics to the screen's depth, then MapRelocate2. 0 or -1.
+int MapRelocate();
+// Create one bitmap per graphic and link the block records to them. 0, or -1 with maperror 6.
+int MapRelocate2();
+// Repaint the block bitmaps from the converted pixels (maps loaded with video bitmaps only).
+void MapRestore();
+// Fill mapcmap6bit from a 768-byte red, green, blue table.
+void Mapconv8to6pal(const unsigned char *cmap);
+// Select the map's palette when both the screen and the map graphics are 8-bit.
+void MapSetPal8();
+// Kept for callers of older versions of the library; it has no effect.
+void MapCorrectColours();
+
+// ---------------------------------------------------------------------------------------------
+// Block animation
+// ---------------------------------------------------------------------------------------------
+
+// Reset every animation to its starting frame and countdown.
+void MapInitAnims();
+// Advance every animation by one update.
+void MapUpdateAnims();
+
+// ---------------------------------------------------------------------------------------------
+// Queries and editing of the current layer
+// ---------------------------------------------------------------------------------------------
+
+// Block record under a map pixel, or null outside the map (or with no current layer).
+BlockStr *MapGetBlockInPixels(int x, int y);
+// Block record at a block position; the caller keeps the position inside the map.
+BlockStr *MapGetBlock(int column, int row);
+// Store a cell under a map pixel; outside the map nothing happens.
+void MapSetBlockInPixels(int x, int y, int value);
+// Store a cell at a block position; the caller keeps the position inside the map.
+void MapSetBlock(int column, int row, int value);
+// Make layer 0..7 current. Return the layer, or -1 (and keep the current one).
+int MapChangeLayer(int layer);
+// Index of the first block record whose attribute 1..7 equals value, or -1.
+int MapGetBlockID(int value, int attribute);
+// Map column and row of a pixel, clamped to the map.
+int MapGetXOffset(int x, int y);
+int MapGetYOffset(int x, int y);
+// Staggered maps: the correction -1, 0 or +1 to a column (axis 0) or row (axis 1).
+int MEClickmask(int x, int y, int axis);
+
+// ---------------------------------------------------------------------------------------------
+// Drawing: a window of the current layer, from map pixel (mapx, mapy), into the rectangle
+// (wx, wy, ww, wh) of a bitmap. Cells outside the layer are not drawn. The bitmap's clip
+// rectangle is restored exactly.
+// ---------------------------------------------------------------------------------------------
+
+void MapDrawBG(BITMAP *dest, int mapx, int mapy, int wx, int wy, int ww, int wh);
+void MapDrawBGT(BITMAP *dest, int mapx, int mapy, int wx, int wy, int ww, int wh);
+// layer 0 draws gfx_fg1, 1 draws gfx_fg2, any other value gfx_fg3.
+void MapDrawFG(BITMAP *dest, int mapx, int mapy, int wx, int wy, int ww, int wh, int layer);
+// One row of stacked foreground graphics; cellfn (may be null) is called before each cell
+// with its column, map row and the x and y at which it is drawn.
+void MapDrawRow(BITMAP *dest, int mapx, int mapy, int wx, int wy, int ww, int wh, int row,
+                void (*cellfn)(int column, int row, int x, int y));
+
+// ---------------------------------------------------------------------------------------------
+// Parallax layer
+// ---------------------------------------------------------------------------------------------
+
+// A copy of the picture widened and heightened by one block, the margins repeating its left
+// and top edges. kind 0: memory bitmap, 1: video bitmap. Null on failure. The caller owns it.
+BITMAP *MapMakeParallaxBitmap(BITMAP *source, int kind);
+// Fill the see-through cells of a window with the picture, scrolled at half the map's speed.
+void MapDrawParallax(BITMAP *dest, BITMAP *parallax, int mapx, int mapy, int wx, int wy,
+                     int ww, int wh);
+
+// ---------------------------------------------------------------------------------------------
+// Map array files: the raw cells of one layer
+// ---------------------------------------------------------------------------------------------
+
+// Replace layer 0..7 of the loaded map from a file or an image of mapwidth x mapheight
+// little-endian cells. Return 0, or -1 with the layer exactly as it was.
+int MapLoadMAR(const char *filename, int layer);
+int MapDecodeMAR(const unsigned char *image, int layer);
+
+// ---------------------------------------------------------------------------------------------
+// Writing map files
+// ---------------------------------------------------------------------------------------------
+
+// A block record as the writer takes it: graphic numbers, 0 = no foreground graphic.
+struct MapFileBlock {
+    std::int32_t gfx_bg = 0, gfx_fg1 = 0, gfx_fg2 = 0, gfx_fg3 = 0;
+    std::int32_t attr1 = 0, attr2 = 0;
+    std::uint16_t attr3 = 0, attr4 = 0;
+    std::uint8_t attr5 = 0, attr6 = 0, attr7 = 0;
+    std::uint8_t flags = 0;
+};
+
+// An animation as the writer takes it: frames are indices into MapFile::animseq.
+struct MapFileAnim {
+    std::int8_t type = anim_loop_forward;
+    std::uint8_t delay = 0;
+    std::int8_t countdown = 0;
+    std::uint8_t user = 0;
+    std::int32_t current = 0, first = 0, end = 0;
+};
+
+// Everything a map file holds, in numbers rather than file offsets.
+struct MapFile {
+    std::uint8_t major = 1, minor = 0;
+    bool lsb = false;         // numbers in chunk data little-endian
+    int maptype = 1;          // cell encoding 0..3
+    int headersize = 38;      // bytes of the MPHD chunk: 24, 28, 36 or 38 (or more)
+    int width = 0, height = 0;
+    int blockwidth = 16, blockheight = 16;
+    int depth = 8;            // depth of gfx: 8, 15, 16, 24 or 32
+    int blockstrsize = 32;    // bytes per block record, at least 32
+    int gapx = 16, gapy = 16, staggerx = 0, staggery = 0, clickmask = 0;
+    std::vector<unsigned char> cmap;   // 768 bytes, or empty for no CMAP chunk
+    std::vector<MapFileBlock> blocks;
+    std::vector<std::int32_t> animseq; // block numbers
+    std::vector<MapFileAnim> anims;    // anims[k - 1] is animation k (cell value -k)
+    int numgfx = 0;                    // number of block graphics
+    std::vector<unsigned char> gfx;    // graphics in the file's form at `depth`
+    std::vector<unsigned char> agfx;   // optional 8-bit alternative graphics
+    bool agfx_after_bgfx = false;      // chunk order of AGFX and BGFX
+    bool has_novc = false;
+    std::string novc;                  // NOVC text, written with its terminating zero
+    std::array<std::vector<short>, MAP_LAYERS> layers; // width x height cells, empty = absent
+};
+
+// Encode a map file image. Type 0 turns numbers into the file's byte offsets; types 2 and 3
+// compress the layers. Returns the whole file, "FORM" first.
+std::vector<unsigned char> MapEncode(const MapFile &map);
+// Write the encoded map to a file. Return 0, or -1 when the file cannot be written.
+int MapSave(const char *filename, const MapFile &map);
+// Append one chunk (identifier, big-endian length, data) to an image under construction, and
+// wrap chunks into a complete "FORM"/"FMAP" image: for building files by hand.
+void MapAppendChunk(std::vector<unsigned char> &out, const char id[4],
+                    const std::vector<unsigned char> &data);
+std::vector<unsigned char> MapWrapForm(const std::vector<unsigned char> &chunks);
+
+#endif
