@@ -1,1 +1,683 @@
-#include "maplib.h"
+// The map file's chunk decoders and the readers of its numbers: every byte of a chunk is read
+// here, and every value a chunk gives is checked against the chunk and the header first.
+#include "mapinternal.h"
+
+#include <cstring>
+
+namespace {
+
+// Header chunk: the fields every header has, and the lengths that add gaps and staggers
+// (more than 28 bytes) and the click mask (more than 36 bytes).
+constexpr std::uint32_t HEADER_MIN_SIZE = 24;
+constexpr std::uint32_t HEADER_BASIC_SIZE = 28;
+constexpr std::uint32_t HEADER_GAPS_SIZE = 36;
+constexpr std::uint32_t HEADER_CLICK_MASK_SIZE = 38;
+constexpr int MAX_MAJOR_VERSION = 1;
+constexpr int MAX_MAP_TYPE = 3;
+constexpr unsigned char LITTLE_ENDIAN_FLAG = 1;
+constexpr int MIN_BLOCKSTR_SIZE = 32;
+constexpr std::int64_t MAX_LAYER_CELLS = std::int64_t{1} << 24;
+
+enum HeaderOffset {
+    HD_MAJOR = 0, HD_BYTE_ORDER = 2, HD_MAP_TYPE = 3, HD_WIDTH = 4, HD_HEIGHT = 6,
+    HD_BLOCK_WIDTH = 12, HD_BLOCK_HEIGHT = 14, HD_DEPTH = 16, HD_BLOCKSTR_SIZE = 18,
+    HD_NUM_BLOCKSTR = 20, HD_NUM_GFX = 22, HD_GAP_X = 28, HD_GAP_Y = 30, HD_STAGGER_X = 32,
+    HD_STAGGER_Y = 34, HD_CLICK_MASK = 36,
+};
+
+enum BlockOffset {
+    BK_GFX_BG = 0, BK_GFX_FG1 = 4, BK_GFX_FG2 = 8, BK_GFX_FG3 = 12, BK_ATTR1 = 16,
+    BK_ATTR2 = 20, BK_ATTR3 = 24, BK_ATTR4 = 26, BK_ATTR5 = 28, BK_ATTR6 = 29, BK_ATTR7 = 30,
+    BK_FLAGS = 31,
+};
+
+enum AnimOffset {
+    AN_TYPE = 0, AN_DELAY = 1, AN_COUNTDOWN = 2, AN_USER = 3, AN_CURRENT = 4, AN_FIRST = 8,
+    AN_END = 12,
+};
+constexpr std::uint32_t ANIM_RECORD_SIZE = 16;
+constexpr std::uint32_t SEQ_ENTRY_SIZE = 4;
+constexpr unsigned char ANIM_END_MARKER = 0xFF;
+// Map type 0 stores animation k in a cell as -16k, the record's offset back from the end.
+constexpr int TYPE0_ANIM_CELL_STEP = 16;
+
+constexpr std::uint32_t CMAP_SIZE = 768;
+constexpr int CELL_SIZE = 2;
+
+// Map types whose numbers need more than reading: 0 stores offsets instead of numbers, 2 and 3
+// pack the layers (type 1 stores everything as it is).
+enum MapTypes { MAP_TYPE_OFFSETS = 0, MAP_TYPE_RUNS = 2, MAP_TYPE_COPIES = 3 };
+
+std::uint32_t chunk_length(const unsigned char *chunk)
+{
+    return MapGetchksz(chunk + MAP_CHUNK_LENGTH_OFFSET);
+}
+
+const unsigned char *chunk_data(const unsigned char *chunk)
+{
+    return chunk + MAP_CHUNK_HEADER_SIZE;
+}
+
+// ---- header ----
+
+struct MapHeader {
+    int width, height, blockwidth, blockheight, depth, blockstrsize, numblockstr, numgfx;
+    int gapx, gapy, staggerx, staggery, clickmask;
+};
+
+// A header chunk must hold every field its length announces.
+bool header_length_is_whole(std::uint32_t size)
+{
+    if (size < HEADER_MIN_SIZE)
+        return false;
+    if (size > HEADER_BASIC_SIZE && size < HEADER_GAPS_SIZE)
+        return false;
+    return !(size > HEADER_GAPS_SIZE && size < HEADER_CLICK_MASK_SIZE);
+}
+
+MapHeader read_header(const unsigned char *hd, std::uint32_t size)
+{
+    MapHeader h{};
+    h.width = MapGetshort(hd + HD_WIDTH);
+    h.height = MapGetshort(hd + HD_HEIGHT);
+    h.blockwidth = MapGetshort(hd + HD_BLOCK_WIDTH);
+    h.blockheight = MapGetshort(hd + HD_BLOCK_HEIGHT);
+    h.depth = MapGetshort(hd + HD_DEPTH);
+    h.blockstrsize = MapGetshort(hd + HD_BLOCKSTR_SIZE);
+    h.numblockstr = MapGetshort(hd + HD_NUM_BLOCKSTR);
+    h.numgfx = MapGetshort(hd + HD_NUM_GFX);
+    h.gapx = h.blockwidth;
+    h.gapy = h.blockheight;
+    if (size > HEADER_BASIC_SIZE) {
+        h.gapx = MapGetshort(hd + HD_GAP_X);
+        h.gapy = MapGetshort(hd + HD_GAP_Y);
+        h.staggerx = MapGetshort(hd + HD_STAGGER_X);
+        h.staggery = MapGetshort(hd + HD_STAGGER_Y);
+    }
+    if (size > HEADER_GAPS_SIZE)
+        h.clickmask = MapGetshort(hd + HD_CLICK_MASK);
+    return h;
+}
+
+bool header_is_sound(const MapHeader &h)
+{
+    if (h.width <= 0 || h.height <= 0 || h.blockwidth <= 0 || h.blockheight <= 0)
+        return false;
+    if (h.gapx <= 0 || h.gapy <= 0 || h.blockstrsize < MIN_BLOCKSTR_SIZE)
+        return false;
+    if (h.numblockstr < 0 || h.numgfx < 0)
+        return false;
+    return std::int64_t{h.width} * h.height <= MAX_LAYER_CELLS;
+}
+
+void store_header(const MapHeader &h)
+{
+    mapwidth = static_cast<short>(h.width);
+    mapheight = static_cast<short>(h.height);
+    mapblockwidth = static_cast<short>(h.blockwidth);
+    mapblockheight = static_cast<short>(h.blockheight);
+    mapdepth = static_cast<short>(h.depth);
+    mapaltdepth = h.depth;
+    mapblockstrsize = static_cast<short>(h.blockstrsize);
+    mapnumblockstr = static_cast<short>(h.numblockstr);
+    mapnumblockgfx = static_cast<short>(h.numgfx);
+    mapblockgapx = h.gapx;
+    mapblockgapy = h.gapy;
+    mapblockstaggerx = h.staggerx;
+    mapblockstaggery = h.staggery;
+    mapclickmask = h.clickmask;
+}
+
+// ---- block records ----
+
+// Bytes of one graphic at the header's depth: map type 0 stores graphic numbers as multiples.
+std::int64_t graphic_bytes()
+{
+    return std::int64_t{mapblockwidth} * mapblockheight * MapBytesPerPixel(mapdepth);
+}
+
+std::intptr_t read_graphic(const unsigned char *field, std::int64_t unit)
+{
+    const std::int32_t stored = MapGetlong(field);
+    if (maptype == MAP_TYPE_OFFSETS)
+        return static_cast<std::intptr_t>(stored / unit);
+    return stored;
+}
+
+BlockStr read_block(const unsigned char *rec, std::int64_t unit)
+{
+    BlockStr b{};
+    b.gfx_bg.number = read_graphic(rec + BK_GFX_BG, unit);
+    b.gfx_fg1.number = read_graphic(rec + BK_GFX_FG1, unit);
+    b.gfx_fg2.number = read_graphic(rec + BK_GFX_FG2, unit);
+    b.gfx_fg3.number = read_graphic(rec + BK_GFX_FG3, unit);
+    b.attr1 = MapGetlong(rec + BK_ATTR1);
+    b.attr2 = MapGetlong(rec + BK_ATTR2);
+    b.attr3 = static_cast<std::uint16_t>(MapGetshort(rec + BK_ATTR3));
+    b.attr4 = static_cast<std::uint16_t>(MapGetshort(rec + BK_ATTR4));
+    b.attr5 = rec[BK_ATTR5];
+    b.attr6 = rec[BK_ATTR6];
+    b.attr7 = rec[BK_ATTR7];
+    b.flags = rec[BK_FLAGS];
+    return b;
+}
+
+// ---- animations ----
+
+// The end marker: the record nearest the chunk's end whose first byte is 0xFF. Its offset from
+// the start of the data, or -1 when no record of the chunk has the marker.
+std::int64_t find_anim_end_marker(const unsigned char *data, std::uint32_t size)
+{
+    for (std::int64_t at = std::int64_t{size} - ANIM_RECORD_SIZE; at >= 0; at -= ANIM_RECORD_SIZE)
+        if (data[at] == ANIM_END_MARKER)
+            return at;
+    return -1;
+}
+
+// A frame field as an index into the sequence: type 0 stores the entry's offset back from
+// the end of the chunk's data.
+std::int32_t read_frame(const unsigned char *field, std::uint32_t size)
+{
+    const std::int32_t stored = MapGetlong(field);
+    if (maptype == MAP_TYPE_OFFSETS)
+        return static_cast<std::int32_t>((std::int64_t{stored} + size) / std::int64_t{SEQ_ENTRY_SIZE});
+    return stored;
+}
+
+AnimStr read_anim(const unsigned char *rec, std::uint32_t size)
+{
+    AnimStr a{};
+    a.type = static_cast<std::int8_t>(rec[AN_TYPE]);
+    a.delay = rec[AN_DELAY];
+    a.countdown = static_cast<std::int8_t>(rec[AN_COUNTDOWN]);
+    a.user = rec[AN_USER];
+    a.current = read_frame(rec + AN_CURRENT, size);
+    a.first = read_frame(rec + AN_FIRST, size);
+    a.end = read_frame(rec + AN_END, size);
+    return a;
+}
+
+// An animation's frames first .. end - 1 must be sequence entries; `first` must be one even
+// when the stretch is empty, since such an animation shows the entry at `first`.
+bool frames_are_sound(const AnimStr &a, std::int64_t entries)
+{
+    return a.first >= 0 && a.first <= a.end && a.end <= entries && a.first < entries;
+}
+
+std::int32_t read_sequence_entry(const unsigned char *field)
+{
+    const std::int32_t stored = MapGetlong(field);
+    if (maptype == MAP_TYPE_OFFSETS)
+        return stored / mapblockstrsize;
+    return stored;
+}
+
+// ---- graphics ----
+
+// A graphics chunk must hold every graphic of the header at its own depth.
+bool graphics_fit(const unsigned char *chunk, int depth)
+{
+    return MapGraphicsPixels() * MapBytesPerPixel(depth) <= chunk_length(chunk);
+}
+
+bool take_graphics(const unsigned char *chunk)
+{
+    const std::uint32_t size = chunk_length(chunk);
+    auto *pixels = MapAllocate<unsigned char>(size);
+    if (!pixels)
+        return false;
+    std::memcpy(pixels, chunk_data(chunk), size);
+    MapRelease(mapblockgfxpt);
+    mapblockgfxpt = pixels;
+    return true;
+}
+
+// The 8-bit alternative graphics are wanted only on a screen of 8 bits or less; without a
+// screen the load fails later, at the conversion.
+bool screen_wants_palette_graphics()
+{
+    return screen && bitmap_color_depth(screen) <= MAP_PALETTE_DEPTH;
+}
+
+// ---- layers ----
+
+std::int64_t layer_cells()
+{
+    if (mapwidth <= 0 || mapheight <= 0)
+        return 0;
+    return std::int64_t{mapwidth} * mapheight;
+}
+
+// Reads the 16-bit numbers of a layer chunk one at a time, never past the chunk's end.
+class CellReader {
+public:
+    CellReader(const unsigned char *data, std::uint32_t size) : pos_(data), end_(data + size) {}
+
+    bool next(int &value)
+    {
+        if (end_ - pos_ < CELL_SIZE)
+            return false;
+        value = MapGetshort(pos_);
+        pos_ += CELL_SIZE;
+        return true;
+    }
+
+private:
+    const unsigned char *pos_;
+    const unsigned char *end_;
+};
+
+short plain_cell(int stored)
+{
+    if (maptype != MAP_TYPE_OFFSETS)
+        return static_cast<short>(stored);
+    if (stored >= 0)
+        return static_cast<short>(stored / mapblockstrsize);
+    return static_cast<short>(stored / TYPE0_ANIM_CELL_STEP);
+}
+
+// Map types 0 and 1: one number per cell.
+bool decode_plain_cells(short *cells, std::int64_t count, CellReader &in)
+{
+    for (std::int64_t i = 0; i < count; ++i) {
+        int stored;
+        if (!in.next(stored))
+            return false;
+        cells[i] = plain_cell(stored);
+    }
+    return true;
+}
+
+// One group of a type 2 or 3 row, ending at or before row_end: a count n, then n cells
+// (n > 0), or one value repeated (type 2) or a copy from `value` cells away (type 3) for -n
+// cells; a copy must read cells already decoded.
+bool decode_group(short *cells, std::int64_t &pos, std::int64_t row_end, CellReader &in)
+{
+    int count;
+    if (!in.next(count))
+        return false;
+    if (count > 0) {
+        if (count > row_end - pos)
+            return false;
+        for (int i = 0; i < count; ++i) {
+            int value;
+            if (!in.next(value))
+                return false;
+            cells[pos++] = static_cast<short>(value);
+        }
+        return true;
+    }
+    const int run = -count;
+    int value;
+    if (run == 0)
+        return true;
+    if (run > row_end - pos || !in.next(value))
+        return false;
+    if (maptype == MAP_TYPE_RUNS) {
+        for (int i = 0; i < run; ++i)
+            cells[pos++] = static_cast<short>(value);
+        return true;
+    }
+    if (value >= 0 || pos + value < 0)
+        return false;
+    for (int i = 0; i < run; ++i, ++pos)
+        cells[pos] = cells[pos + value];
+    return true;
+}
+
+// Map types 2 and 3: every row exactly mapwidth cells, made of groups that end in the row.
+bool decode_packed_cells(short *cells, CellReader &in)
+{
+    std::int64_t pos = 0;
+    for (int row = 0; row < mapheight; ++row) {
+        const std::int64_t row_end = pos + mapwidth;
+        while (pos < row_end)
+            if (!decode_group(cells, pos, row_end, in))
+                return false;
+    }
+    return true;
+}
+
+// Puts decoded cells in place of a layer. Its old row table goes with it; layer 0 (and a
+// replaced current layer) becomes the current layer.
+void replace_layer(int layer, short *cells)
+{
+    short *old = mapmappt[layer];
+    if (maparraypt == mapmaparraypt[layer])
+        maparraypt = nullptr;
+    MapRelease(mapmaparraypt[layer]);
+    if (layer == 0 || (old && mappt == old)) {
+        if (mappt != old)
+            maparraypt = nullptr;
+        mappt = cells;
+    }
+    MapRelease(mapmappt[layer]);
+    mapmappt[layer] = cells;
+}
+
+// ---- the chunk table ----
+
+constexpr int NO_LAYER = -1;
+
+struct ChunkKind {
+    char id[MAP_CHUNK_ID_SIZE + 1];
+    int (*decode)(const unsigned char *chunk); // null for layer chunks
+    int layer;                                 // layer number of a layer chunk, else NO_LAYER
+    bool needs_header;                         // reads sizes and counts of the header
+};
+
+const ChunkKind CHUNK_KINDS[] = {
+    {"MPHD", MapDecodeMPHD, NO_LAYER, false},
+    {"CMAP", MapDecodeCMAP, NO_LAYER, false},
+    {"BKDT", MapDecodeBKDT, NO_LAYER, true},
+    {"ANDT", MapDecodeANDT, NO_LAYER, true},
+    {"AGFX", MapDecodeAGFX, NO_LAYER, true},
+    {"BGFX", MapDecodeBGFX, NO_LAYER, true},
+    {"NOVC", MapDecodeNOVC, NO_LAYER, false},
+    {"BODY", nullptr, 0, true},
+    {"LYR1", nullptr, 1, true},
+    {"LYR2", nullptr, 2, true},
+    {"LYR3", nullptr, 3, true},
+    {"LYR4", nullptr, 4, true},
+    {"LYR5", nullptr, 5, true},
+    {"LYR6", nullptr, 6, true},
+    {"LYR7", nullptr, 7, true},
+};
+constexpr std::uint32_t HEADER_SEEN = 1u << 0; // bit of "MPHD", the first kind
+
+const ChunkKind *find_chunk_kind(const unsigned char *chunk, std::uint32_t &bit)
+{
+    bit = 1;
+    for (const ChunkKind &kind : CHUNK_KINDS) {
+        if (std::memcmp(chunk, kind.id, MAP_CHUNK_ID_SIZE) == 0)
+            return &kind;
+        bit <<= 1;
+    }
+    return nullptr;
+}
+
+// ---- cross-chunk checks ----
+
+bool graphic_exists(std::intptr_t number)
+{
+    return number >= 0 && number < mapnumblockgfx;
+}
+
+bool foreground_is_sound(std::intptr_t number)
+{
+    return number == 0 || graphic_exists(number);
+}
+
+bool block_graphics_are_sound()
+{
+    for (int k = 0; k < mapnumblockstr; ++k) {
+        const BlockStr &b = mapblockstrpt[k];
+        if (!graphic_exists(b.gfx_bg.number) || !foreground_is_sound(b.gfx_fg1.number) ||
+            !foreground_is_sound(b.gfx_fg2.number) || !foreground_is_sound(b.gfx_fg3.number))
+            return false;
+    }
+    return true;
+}
+
+// Animations a cell may name: the records after the end marker.
+std::int64_t animation_count()
+{
+    if (!mapanimstrpt)
+        return 0;
+    return mapanimstrendpt - mapanimstrpt - 1;
+}
+
+bool cells_are_sound()
+{
+    const std::int64_t count = layer_cells();
+    const std::int64_t lowest = -animation_count();
+    for (short *layer : mapmappt) {
+        if (!layer)
+            continue;
+        for (std::int64_t i = 0; i < count; ++i)
+            if (layer[i] < lowest || layer[i] >= mapnumblockstr)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// ---- format facts shared with the conversion ----
+
+bool MapIsSupportedDepth(int depth)
+{
+    return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
+}
+
+int MapBytesPerPixel(int depth)
+{
+    return (depth + 1) / 8;
+}
+
+std::uint64_t MapGraphicsPixels()
+{
+    if (mapnumblockgfx <= 0 || mapblockwidth <= 0 || mapblockheight <= 0)
+        return 0;
+    return std::uint64_t(mapnumblockgfx) * std::uint64_t(mapblockwidth) *
+           std::uint64_t(mapblockheight);
+}
+
+// ---- readers ----
+
+std::uint32_t MapGetchksz(const unsigned char *p)
+{
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
+           std::uint32_t{p[3]};
+}
+
+int MapGetshort(const unsigned char *p)
+{
+    const int value = mapislsb ? p[0] | p[1] << 8 : p[0] << 8 | p[1];
+    return value & 0x8000 ? value - 0x10000 : value;
+}
+
+std::int32_t MapGetlong(const unsigned char *p)
+{
+    const std::uint32_t value =
+        mapislsb ? std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                       std::uint32_t{p[3]} << 24
+                 : MapGetchksz(p);
+    return static_cast<std::int32_t>(value);
+}
+
+// ---- decoders ----
+
+// The version is checked first, then the byte order and map type are taken and the type is
+// checked; a header failing either check leaves the other header globals as they were, and so
+// does one whose sizes and counts cannot describe a map.
+int MapDecodeMPHD(const unsigned char *chunk)
+{
+    const std::uint32_t size = chunk_length(chunk);
+    const unsigned char *hd = chunk_data(chunk);
+    if (!header_length_is_whole(size))
+        return MapSetError(MER_MAPLOADERROR);
+    if (hd[HD_MAJOR] > MAX_MAJOR_VERSION)
+        return MapSetError(MER_MAPTOONEW);
+    mapislsb = hd[HD_BYTE_ORDER] == LITTLE_ENDIAN_FLAG ? 1 : 0;
+    maptype = hd[HD_MAP_TYPE];
+    if (maptype > MAX_MAP_TYPE)
+        return MapSetError(MER_MAPTOONEW);
+    const MapHeader header = read_header(hd, size);
+    if (!MapIsSupportedDepth(header.depth))
+        return MapSetError(MER_MAPTOONEW);
+    if (!header_is_sound(header))
+        return MapSetError(MER_MAPLOADERROR);
+    store_header(header);
+    return 0;
+}
+
+int MapDecodeCMAP(const unsigned char *chunk)
+{
+    const std::uint32_t size = chunk_length(chunk);
+    if (size < CMAP_SIZE)
+        return MapSetError(MER_MAPLOADERROR);
+    auto *cmap = MapAllocate<unsigned char>(size);
+    if (!cmap)
+        return MapSetError(MER_OUTOFMEM);
+    std::memcpy(cmap, chunk_data(chunk), size);
+    MapRelease(mapcmappt);
+    mapcmappt = cmap;
+    Mapconv8to6pal(mapcmappt);
+    return 0;
+}
+
+int MapDecodeBKDT(const unsigned char *chunk)
+{
+    if (mapnumblockstr < 0 || mapblockstrsize < MIN_BLOCKSTR_SIZE)
+        return MapSetError(MER_MAPLOADERROR);
+    const std::int64_t unit = graphic_bytes();
+    if (maptype == MAP_TYPE_OFFSETS && unit <= 0)
+        return MapSetError(MER_MAPLOADERROR);
+    if (std::int64_t{mapnumblockstr} * mapblockstrsize > chunk_length(chunk))
+        return MapSetError(MER_MAPLOADERROR);
+    auto *blocks = MapAllocate<BlockStr>(static_cast<std::size_t>(mapnumblockstr));
+    if (!blocks)
+        return MapSetError(MER_OUTOFMEM);
+    const unsigned char *data = chunk_data(chunk);
+    for (int k = 0; k < mapnumblockstr; ++k)
+        blocks[k] = read_block(data + std::int64_t{k} * mapblockstrsize, unit);
+    MapRelease(mapblockstrpt);
+    mapblockstrpt = blocks;
+    return 0;
+}
+
+// Sequence entries first, then the animation records from the end marker to the chunk's end.
+// Every entry must name a block record and every animation a stretch of entries.
+int MapDecodeANDT(const unsigned char *chunk)
+{
+    const std::uint32_t size = chunk_length(chunk);
+    const unsigned char *data = chunk_data(chunk);
+    const std::int64_t marker = find_anim_end_marker(data, size);
+    if (marker < 0 || marker % SEQ_ENTRY_SIZE != 0)
+        return MapSetError(MER_MAPLOADERROR);
+    if (maptype == MAP_TYPE_OFFSETS && mapblockstrsize <= 0)
+        return MapSetError(MER_MAPLOADERROR);
+    const std::int64_t entries = marker / SEQ_ENTRY_SIZE;
+    const std::int64_t records = (size - marker) / ANIM_RECORD_SIZE;
+    auto *sequence = MapAllocate<std::int32_t>(static_cast<std::size_t>(entries));
+    auto *anims = MapAllocate<AnimStr>(static_cast<std::size_t>(records));
+    bool sound = sequence && anims;
+    for (std::int64_t i = 0; sound && i < entries; ++i) {
+        sequence[i] = read_sequence_entry(data + i * SEQ_ENTRY_SIZE);
+        sound = sequence[i] >= 0 && sequence[i] < mapnumblockstr;
+    }
+    for (std::int64_t r = 0; sound && r < records; ++r) {
+        anims[r] = read_anim(data + marker + r * ANIM_RECORD_SIZE, size);
+        sound = r == 0 || frames_are_sound(anims[r], entries);
+    }
+    if (!sound) {
+        const int code = sequence && anims ? MER_MAPLOADERROR : MER_OUTOFMEM;
+        MapRelease(sequence);
+        MapRelease(anims);
+        return MapSetError(code);
+    }
+    MapRelease(mapanimseqpt);
+    MapRelease(mapanimstrpt);
+    mapanimseqpt = sequence;
+    mapanimstrpt = anims;
+    mapanimstrendpt = anims + records;
+    MapInitAnims();
+    return 0;
+}
+
+// Taken on a screen of 8 bits or less: replaces graphics already read and makes the map's
+// graphics 8-bit, so that a later "BGFX" is skipped.
+int MapDecodeAGFX(const unsigned char *chunk)
+{
+    if (!graphics_fit(chunk, MAP_PALETTE_DEPTH))
+        return MapSetError(MER_MAPLOADERROR);
+    if (!screen_wants_palette_graphics())
+        return 0;
+    if (!take_graphics(chunk))
+        return MapSetError(MER_OUTOFMEM);
+    mapaltdepth = MAP_PALETTE_DEPTH;
+    return 0;
+}
+
+// Graphics at the header's depth, unless the 8-bit alternative was taken already.
+int MapDecodeBGFX(const unsigned char *chunk)
+{
+    if (!graphics_fit(chunk, mapdepth))
+        return MapSetError(MER_MAPLOADERROR);
+    if (mapblockgfxpt)
+        return 0;
+    if (!take_graphics(chunk))
+        return MapSetError(MER_OUTOFMEM);
+    return 0;
+}
+
+// A text that does not fit mapnovctext with its terminating zero leaves the list empty; one
+// that lacks its zero is taken as it stands.
+int MapDecodeNOVC(const unsigned char *chunk)
+{
+    const std::uint32_t size = chunk_length(chunk);
+    if (size >= MAP_NOVC_SIZE) {
+        mapnovctext[0] = 0;
+        return 0;
+    }
+    std::memcpy(mapnovctext, chunk_data(chunk), size);
+    mapnovctext[size] = 0;
+    return 0;
+}
+
+int MapDecodeLayer(const unsigned char *chunk, int layer)
+{
+    const std::int64_t count = layer_cells();
+    if (layer < 0 || layer >= MAP_LAYERS || count <= 0)
+        return MapSetError(MER_MAPLOADERROR);
+    if (maptype == MAP_TYPE_OFFSETS && mapblockstrsize <= 0)
+        return MapSetError(MER_MAPLOADERROR);
+    short *cells = MapAllocate<short>(static_cast<std::size_t>(count));
+    if (!cells)
+        return MapSetError(MER_OUTOFMEM);
+    CellReader in(chunk_data(chunk), chunk_length(chunk));
+    const bool packed = maptype == MAP_TYPE_RUNS || maptype == MAP_TYPE_COPIES;
+    if (!(packed ? decode_packed_cells(cells, in) : decode_plain_cells(cells, count, in))) {
+        MapRelease(cells);
+        return MapSetError(MER_MAPLOADERROR);
+    }
+    replace_layer(layer, cells);
+    return 0;
+}
+
+int MapDecodeNULL(const unsigned char *)
+{
+    return 0;
+}
+
+// ---- dispatch and the checks after the last chunk ----
+
+int MapDecodeChunk(const unsigned char *chunk, MapChunkLog &log)
+{
+    std::uint32_t bit;
+    const ChunkKind *kind = find_chunk_kind(chunk, bit);
+    if (!kind)
+        return MapDecodeNULL(chunk);
+    if ((log.seen & bit) || (kind->needs_header && !(log.seen & HEADER_SEEN)))
+        return MapSetError(MER_MAPLOADERROR);
+    log.seen |= bit;
+    if (kind->layer != NO_LAYER)
+        return MapDecodeLayer(chunk, kind->layer);
+    return kind->decode(chunk);
+}
+
+int MapCheckDecoded(const MapChunkLog &log)
+{
+    if (!(log.seen & HEADER_SEEN)) {
+        mapnumblockstr = 0;
+        mapnumblockgfx = 0;
+    }
+    if (mapnumblockstr > 0 && !mapblockstrpt)
+        return MapSetError(MER_MAPLOADERROR);
+    if (mapblockstrpt && !block_graphics_are_sound())
+        return MapSetError(MER_MAPLOADERROR);
+    if (!cells_are_sound())
+        return MapSetError(MER_MAPLOADERROR);
+    return 0;
+}

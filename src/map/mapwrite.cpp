@@ -1,1 +1,433 @@
+// The map file writer: turns a MapFile (numbers) into a "FORM"/"FMAP" chunk image, with the
+// byte order, type 0 byte offsets and type 2/3 layer compression the loader expects.
 #include "maplib.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+constexpr int MIN_HEADER_SIZE = 24;      // the fields every header has
+constexpr int MIN_BLOCKSTR_SIZE = 32;    // the fields of one block record
+constexpr int ANIM_RECORD_SIZE = 16;     // bytes of one animation record
+constexpr int SEQ_ENTRY_SIZE = 4;        // bytes of one frame sequence entry
+constexpr int TYPE0_ANIM_CELL_STEP = -ANIM_RECORD_SIZE; // type 0 cell of animation 1
+constexpr unsigned char ANIM_END_MARKER = 0xFF;
+constexpr int MAX_GROUP = 32767;         // cells in one type 2/3 group (count is signed 16-bit)
+constexpr int MIN_RUN = 3;               // shorter repeats cost no less as literals
+constexpr int MAX_MAP_TYPE = 3;
+
+// MPHD field offsets.
+enum HeaderOffset {
+    HD_MAJOR = 0, HD_MINOR = 1, HD_BYTE_ORDER = 2, HD_MAP_TYPE = 3,
+    HD_WIDTH = 4, HD_HEIGHT = 6, HD_BLOCK_WIDTH = 12, HD_BLOCK_HEIGHT = 14, HD_DEPTH = 16,
+    HD_BLOCKSTR_SIZE = 18, HD_NUM_BLOCKSTR = 20, HD_NUM_GFX = 22,
+    HD_GAP_X = 28, HD_GAP_Y = 30, HD_STAGGER_X = 32, HD_STAGGER_Y = 34, HD_CLICK_MASK = 36,
+};
+
+const char *const LAYER_IDS[MAP_LAYERS] = {"BODY", "LYR1", "LYR2", "LYR3",
+                                           "LYR4", "LYR5", "LYR6", "LYR7"};
+
+bool fits_short(long long v)
+{
+    return v >= std::numeric_limits<std::int16_t>::min() &&
+           v <= std::numeric_limits<std::int16_t>::max();
+}
+
+bool fits_long(long long v)
+{
+    return v >= std::numeric_limits<std::int32_t>::min() &&
+           v <= std::numeric_limits<std::int32_t>::max();
+}
+
+void put_be32(Bytes &out, std::uint32_t v)
+{
+    out.push_back(static_cast<unsigned char>(v >> 24));
+    out.push_back(static_cast<unsigned char>(v >> 16));
+    out.push_back(static_cast<unsigned char>(v >> 8));
+    out.push_back(static_cast<unsigned char>(v));
+}
+
+// Writers of chunk data numbers, the counterparts of MapGetshort and MapGetlong.
+struct NumberWriter {
+    bool lsb;
+
+    void put_short(Bytes &out, int v) const
+    {
+        const auto u = static_cast<std::uint16_t>(v);
+        const auto lo = static_cast<unsigned char>(u), hi = static_cast<unsigned char>(u >> 8);
+        out.push_back(lsb ? lo : hi);
+        out.push_back(lsb ? hi : lo);
+    }
+
+    void put_long(Bytes &out, std::int32_t v) const
+    {
+        const auto u = static_cast<std::uint32_t>(v);
+        if (!lsb) {
+            put_be32(out, u);
+            return;
+        }
+        for (int shift = 0; shift < 32; shift += 8)
+            out.push_back(static_cast<unsigned char>(u >> shift));
+    }
+
+    void set_short(Bytes &out, std::size_t at, int v) const
+    {
+        Bytes tmp;
+        put_short(tmp, v);
+        out[at] = tmp[0];
+        out[at + 1] = tmp[1];
+    }
+};
+
+// Encodes one MapFile; `ok` turns false at the first value that does not fit its field.
+class Encoder {
+public:
+    explicit Encoder(const MapFile &map) : map_(map), num_{map.lsb} {}
+
+    Bytes encode()
+    {
+        if (!check_layout())
+            return {};
+        Bytes chunks;
+        MapAppendChunk(chunks, "MPHD", header());
+        if (!map_.cmap.empty())
+            MapAppendChunk(chunks, "CMAP", map_.cmap);
+        MapAppendChunk(chunks, "BKDT", blocks());
+        if (!map_.anims.empty() || !map_.animseq.empty())
+            MapAppendChunk(chunks, "ANDT", animations());
+        append_graphics(chunks);
+        if (map_.has_novc)
+            MapAppendChunk(chunks, "NOVC", novc());
+        for (int layer = 0; layer < MAP_LAYERS; ++layer)
+            if (!map_.layers[layer].empty())
+                MapAppendChunk(chunks, LAYER_IDS[layer], layer_cells(map_.layers[layer]));
+        if (!ok_ || !fits_form(chunks))
+            return {};
+        return MapWrapForm(chunks);
+    }
+
+private:
+    const MapFile &map_;
+    NumberWriter num_;
+    bool ok_ = true;
+
+    bool type0() const { return map_.maptype == 0; }
+
+    // Byte size of one graphic: the type 0 unit of graphic numbers.
+    long long graphic_bytes() const
+    {
+        return static_cast<long long>(map_.blockwidth) * map_.blockheight *
+               ((map_.depth + 1) / 8);
+    }
+
+    bool check_layout() const
+    {
+        if (map_.maptype < 0 || map_.maptype > MAX_MAP_TYPE)
+            return false;
+        if (map_.headersize < MIN_HEADER_SIZE || map_.blockstrsize < MIN_BLOCKSTR_SIZE)
+            return false;
+        if (map_.width < 0 || map_.height < 0)
+            return false;
+        const auto cells = static_cast<std::size_t>(map_.width) * map_.height;
+        for (const auto &layer : map_.layers)
+            if (!layer.empty() && layer.size() != cells)
+                return false;
+        for (const auto &anim : map_.anims)
+            if (anim.type == anim_end) // the loader would take it for the end marker
+                return false;
+        return true;
+    }
+
+    void put_checked_short(Bytes &out, long long v)
+    {
+        ok_ = ok_ && fits_short(v);
+        num_.put_short(out, static_cast<int>(v));
+    }
+
+    void put_checked_long(Bytes &out, long long v)
+    {
+        ok_ = ok_ && fits_long(v);
+        num_.put_long(out, static_cast<std::int32_t>(v));
+    }
+
+    // Stores a 16-bit header field when the chunk is long enough to hold it.
+    void header_short(Bytes &out, int offset, long long v)
+    {
+        ok_ = ok_ && fits_short(v);
+        if (offset + 2 <= static_cast<int>(out.size()))
+            num_.set_short(out, offset, static_cast<int>(v));
+    }
+
+    Bytes header()
+    {
+        Bytes out(map_.headersize, 0);
+        out[HD_MAJOR] = map_.major;
+        out[HD_MINOR] = map_.minor;
+        out[HD_BYTE_ORDER] = map_.lsb ? 1 : 0;
+        out[HD_MAP_TYPE] = static_cast<unsigned char>(map_.maptype);
+        header_short(out, HD_WIDTH, map_.width);
+        header_short(out, HD_HEIGHT, map_.height);
+        header_short(out, HD_BLOCK_WIDTH, map_.blockwidth);
+        header_short(out, HD_BLOCK_HEIGHT, map_.blockheight);
+        header_short(out, HD_DEPTH, map_.depth);
+        header_short(out, HD_BLOCKSTR_SIZE, map_.blockstrsize);
+        header_short(out, HD_NUM_BLOCKSTR, static_cast<long long>(map_.blocks.size()));
+        header_short(out, HD_NUM_GFX, map_.numgfx);
+        header_short(out, HD_GAP_X, map_.gapx);
+        header_short(out, HD_GAP_Y, map_.gapy);
+        header_short(out, HD_STAGGER_X, map_.staggerx);
+        header_short(out, HD_STAGGER_Y, map_.staggery);
+        header_short(out, HD_CLICK_MASK, map_.clickmask);
+        return out;
+    }
+
+    // A graphic number as stored: type 0 stores its byte offset in the graphics chunk.
+    void put_graphic(Bytes &out, std::int32_t number)
+    {
+        if (!type0()) {
+            num_.put_long(out, number);
+            return;
+        }
+        const long long unit = graphic_bytes();
+        ok_ = ok_ && (unit > 0 || number == 0);
+        put_checked_long(out, number * unit);
+    }
+
+    Bytes blocks()
+    {
+        Bytes out;
+        out.reserve(map_.blocks.size() * map_.blockstrsize);
+        for (const auto &b : map_.blocks) {
+            const std::size_t start = out.size();
+            for (std::int32_t g : {b.gfx_bg, b.gfx_fg1, b.gfx_fg2, b.gfx_fg3})
+                put_graphic(out, g);
+            num_.put_long(out, b.attr1);
+            num_.put_long(out, b.attr2);
+            num_.put_short(out, b.attr3);
+            num_.put_short(out, b.attr4);
+            out.insert(out.end(), {b.attr5, b.attr6, b.attr7, b.flags});
+            out.resize(start + map_.blockstrsize, 0);
+        }
+        return out;
+    }
+
+    std::size_t andt_size() const
+    {
+        return map_.animseq.size() * SEQ_ENTRY_SIZE + (map_.anims.size() + 1) * ANIM_RECORD_SIZE;
+    }
+
+    // A frame field as stored: type 0 stores the entry's offset back from the chunk's end.
+    void put_frame(Bytes &out, std::int32_t index)
+    {
+        if (!type0()) {
+            num_.put_long(out, index);
+            return;
+        }
+        put_checked_long(out, static_cast<long long>(index) * SEQ_ENTRY_SIZE -
+                                  static_cast<long long>(andt_size()));
+    }
+
+    void put_anim_record(Bytes &out, const MapFileAnim &a)
+    {
+        out.insert(out.end(), {static_cast<unsigned char>(a.type), a.delay,
+                               static_cast<unsigned char>(a.countdown), a.user});
+        put_frame(out, a.current);
+        put_frame(out, a.first);
+        put_frame(out, a.end);
+    }
+
+    // Sequence entries, then the end marker, then the animations from the last to the first,
+    // so that animation 1 is the record nearest the end of the chunk.
+    Bytes animations()
+    {
+        Bytes out;
+        out.reserve(andt_size());
+        for (std::int32_t block : map_.animseq) {
+            if (type0())
+                put_checked_long(out, static_cast<long long>(block) * map_.blockstrsize);
+            else
+                num_.put_long(out, block);
+        }
+        out.push_back(ANIM_END_MARKER);
+        out.resize(out.size() + ANIM_RECORD_SIZE - 1, 0);
+        for (auto it = map_.anims.rbegin(); it != map_.anims.rend(); ++it)
+            put_anim_record(out, *it);
+        return out;
+    }
+
+    void append_graphics(Bytes &chunks) const
+    {
+        const bool agfx = !map_.agfx.empty(), bgfx = !map_.gfx.empty();
+        if (agfx && !map_.agfx_after_bgfx)
+            MapAppendChunk(chunks, "AGFX", map_.agfx);
+        if (bgfx)
+            MapAppendChunk(chunks, "BGFX", map_.gfx);
+        if (agfx && map_.agfx_after_bgfx)
+            MapAppendChunk(chunks, "AGFX", map_.agfx);
+    }
+
+    Bytes novc() const
+    {
+        Bytes out(map_.novc.begin(), map_.novc.end());
+        out.push_back(0);
+        return out;
+    }
+
+    Bytes layer_cells(const std::vector<short> &cells)
+    {
+        Bytes out;
+        switch (map_.maptype) {
+        case 0:
+            put_type0_cells(out, cells);
+            break;
+        case 1:
+            out.reserve(cells.size() * 2);
+            for (short v : cells)
+                num_.put_short(out, v);
+            break;
+        default:
+            // Worst case: one literal group per MAX_GROUP cells of each row.
+            out.reserve(cells.size() * 2 + map_.height * 4 + 16);
+            for (int y = 0; y < map_.height; ++y)
+                put_packed_row(out, cells, static_cast<std::size_t>(y) * map_.width);
+            break;
+        }
+        return out;
+    }
+
+    // Type 0: blocks as byte offsets into the block records, animation k as -16k.
+    void put_type0_cells(Bytes &out, const std::vector<short> &cells)
+    {
+        out.reserve(cells.size() * 2);
+        for (short v : cells) {
+            const long long stored = v >= 0 ? static_cast<long long>(v) * map_.blockstrsize
+                                            : static_cast<long long>(-v) * TYPE0_ANIM_CELL_STEP;
+            put_checked_short(out, stored);
+        }
+    }
+
+    // One row of a type 2 or 3 layer: repeat (2) or copy (3) groups where they pay, literal
+    // groups between them; no group reaches past the row's end.
+    void put_packed_row(Bytes &out, const std::vector<short> &cells, std::size_t row_start)
+    {
+        const std::size_t row_end = row_start + map_.width;
+        std::size_t literal_start = row_start;
+        std::size_t pos = row_start;
+        while (pos < row_end) {
+            int distance = 0;
+            const std::size_t length = map_.maptype == 2
+                                           ? repeat_length(cells, pos, row_end)
+                                           : best_copy(cells, pos, row_end, distance);
+            if (length < MIN_RUN) {
+                ++pos;
+                continue;
+            }
+            put_literals(out, cells, literal_start, pos);
+            num_.put_short(out, -static_cast<int>(length));
+            num_.put_short(out, map_.maptype == 2 ? cells[pos] : distance);
+            pos += length;
+            literal_start = pos;
+        }
+        put_literals(out, cells, literal_start, row_end);
+    }
+
+    void put_literals(Bytes &out, const std::vector<short> &cells, std::size_t from,
+                      std::size_t to) const
+    {
+        while (from < to) {
+            const std::size_t count = std::min<std::size_t>(to - from, MAX_GROUP);
+            num_.put_short(out, static_cast<int>(count));
+            for (std::size_t i = from; i < from + count; ++i)
+                num_.put_short(out, cells[i]);
+            from += count;
+        }
+    }
+
+    static std::size_t repeat_length(const std::vector<short> &cells, std::size_t pos,
+                                     std::size_t row_end)
+    {
+        const std::size_t limit = std::min<std::size_t>(row_end, pos + MAX_GROUP);
+        std::size_t end = pos + 1;
+        while (end < limit && cells[end] == cells[pos])
+            ++end;
+        return end - pos;
+    }
+
+    // Cells from pos that equal the cells `back` positions earlier (the source may overlap
+    // the copy itself, as the decoder copies one cell at a time).
+    static std::size_t copy_length(const std::vector<short> &cells, std::size_t pos,
+                                   std::size_t row_end, std::size_t back)
+    {
+        if (back == 0 || back > pos)
+            return 0;
+        const std::size_t limit = std::min<std::size_t>(row_end, pos + MAX_GROUP);
+        std::size_t end = pos;
+        while (end < limit && cells[end] == cells[end - back])
+            ++end;
+        return end - pos;
+    }
+
+    // The longer of a copy from the previous cell and one from the row above.
+    std::size_t best_copy(const std::vector<short> &cells, std::size_t pos, std::size_t row_end,
+                          int &distance) const
+    {
+        const std::size_t width = static_cast<std::size_t>(map_.width);
+        const std::size_t from_left = copy_length(cells, pos, row_end, 1);
+        const std::size_t from_above = copy_length(cells, pos, row_end, width);
+        if (from_above > from_left) {
+            distance = -map_.width;
+            return from_above;
+        }
+        distance = -1;
+        return from_left;
+    }
+
+    bool fits_form(const Bytes &chunks) const
+    {
+        return chunks.size() + 4 <= std::numeric_limits<std::uint32_t>::max();
+    }
+};
+
+} // namespace
+
+void MapAppendChunk(std::vector<unsigned char> &out, const char id[4],
+                    const std::vector<unsigned char> &data)
+{
+    out.insert(out.end(), id, id + 4);
+    put_be32(out, static_cast<std::uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+}
+
+std::vector<unsigned char> MapWrapForm(const std::vector<unsigned char> &chunks)
+{
+    static const char form[4] = {'F', 'O', 'R', 'M'}, fmap[4] = {'F', 'M', 'A', 'P'};
+    Bytes out;
+    out.reserve(chunks.size() + 12);
+    out.insert(out.end(), form, form + 4);
+    put_be32(out, static_cast<std::uint32_t>(chunks.size() + 4));
+    out.insert(out.end(), fmap, fmap + 4);
+    out.insert(out.end(), chunks.begin(), chunks.end());
+    return out;
+}
+
+std::vector<unsigned char> MapEncode(const MapFile &map)
+{
+    return Encoder(map).encode();
+}
+
+int MapSave(const char *filename, const MapFile &map)
+{
+    const Bytes image = MapEncode(map);
+    if (image.empty())
+        return -1;
+    std::FILE *file = std::fopen(filename, "wb");
+    if (!file)
+        return -1;
+    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed ? 0 : -1;
+}
