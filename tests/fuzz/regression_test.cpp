@@ -1,0 +1,57 @@
+// Replays every committed input of every fuzz target (seed corpus and saved crash inputs)
+// through the same entry function libFuzzer calls, so fixed crashes stay fixed.
+#include "fuzz_target.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const INPUT_FOLDERS[] = {"corpus", "regressions"};
+
+std::vector<std::uint8_t> read_file(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<fs::path> inputs_of(const std::string &target, const char *folder)
+{
+    std::vector<fs::path> files;
+    const fs::path dir = fs::path(ORVIA_FUZZ_DIR) / folder / target;
+    if (!fs::is_directory(dir))
+        return files;
+    for (const auto &entry : fs::directory_iterator(dir))
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    return files;
+}
+
+} // namespace
+
+TEST(FuzzRegression, EveryTargetHasSeeds)
+{
+    ASSERT_FALSE(fuzz::targets().empty());
+    for (const auto &target : fuzz::targets())
+        EXPECT_FALSE(inputs_of(target.name, "corpus").empty()) << target.name;
+}
+
+TEST(FuzzRegression, CommittedInputsRunCleanly)
+{
+    for (const auto &target : fuzz::targets()) {
+        for (const char *folder : INPUT_FOLDERS) {
+            for (const auto &path : inputs_of(target.name, folder)) {
+                SCOPED_TRACE(path.string());
+                const std::vector<std::uint8_t> bytes = read_file(path);
+                EXPECT_EQ(target.entry(bytes.data(), bytes.size()), 0);
+            }
+        }
+    }
+}

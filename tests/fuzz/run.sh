@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs every fuzz program found in a build made with -DORVIA_FUZZ=ON, each for a bounded time,
+# starting from a copy of its committed corpus (the committed corpus never grows).
+# Usage: tests/fuzz/run.sh BUILD_DIR
+# Exits non-zero when a program crashes, and tells where its crashing input was saved.
+set -u
+
+# target       program            seconds
+TARGETS="
+map_decode     map_decode_fuzz    60
+mar_decode     mar_fuzz           30
+"
+DEFAULT_SECONDS=30
+RSS_LIMIT_MB=2048
+
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+programs="$build/tests/fuzz"
+work="$build/fuzz-work"
+
+# Target name and seconds for a program: from the table, else its name less "_fuzz".
+target_of() {
+    local program=$1 line
+    line=$(echo "$TARGETS" | awk -v p="$program" '$2 == p { print $1, $3 }')
+    if [ -n "$line" ]; then
+        echo "$line"
+    else
+        echo "${program%_fuzz} $DEFAULT_SECONDS"
+    fi
+}
+
+run_one() {
+    local path=$1 program target seconds corpus artifacts status
+    program=$(basename "$path")
+    read -r target seconds < <(target_of "$program")
+    corpus="$work/$target/corpus"
+    artifacts="$work/$target/artifacts"
+    rm -rf "$corpus"
+    mkdir -p "$corpus" "$artifacts"
+    if [ -d "$here/corpus/$target" ]; then
+        cp "$here/corpus/$target/." "$corpus/" -r
+    fi
+    local seeds=("$corpus")
+    if [ -d "$here/regressions/$target" ]; then
+        seeds+=("$here/regressions/$target")
+    fi
+    echo "== $target: $program for ${seconds}s from $(ls "$corpus" | wc -l) seed(s)"
+    "$path" -max_total_time="$seconds" -rss_limit_mb="$RSS_LIMIT_MB" \
+        -artifact_prefix="$artifacts/" -print_final_stats=1 "${seeds[@]}" \
+        > "$work/$target/log.txt" 2>&1
+    status=$?
+    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/$target/log.txt"
+    if [ $status -ne 0 ]; then
+        echo "!! $target failed (exit $status); log: $work/$target/log.txt"
+        grep -E 'ERROR:|SUMMARY:|Test unit written to' "$work/$target/log.txt"
+        echo "!! crashing input(s), to add to tests/fuzz/regressions/$target/:"
+        ls -t "$artifacts"/* 2>/dev/null | head -5
+        return 1
+    fi
+    return 0
+}
+
+found=0
+failed=0
+for path in "$programs"/*_fuzz; do
+    [ -x "$path" ] || continue
+    found=$((found + 1))
+    run_one "$path" || failed=$((failed + 1))
+done
+if [ $found -eq 0 ]; then
+    echo "no fuzz programs in $programs (configure with -DORVIA_FUZZ=ON, CXX=clang++)" >&2
+    exit 2
+fi
+echo "fuzzed $found target(s), $failed failed"
+[ $failed -eq 0 ]
