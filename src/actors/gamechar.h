@@ -5,6 +5,11 @@
 
 #include <allegro.h>
 
+// check_under's mode: the head row against ceilings, or the row below the feet against floors.
+enum : int { check_ceiling = 0, check_floor = 2 };
+// check_vert's direction of motion; it decides which slope counts as uphill.
+enum : int { moving_right = 1, moving_left = 3 };
+
 class game_character {
 public:
     game_character();

@@ -1,0 +1,227 @@
+// Loading "gfx.dat": the girl table by datafile position, the palette and font, and refusing a
+// missing file or one whose objects are not a font, a palette and fourteen bitmaps.
+#include "graphic.h"
+#include "headless.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Bytes = std::string;
+
+void put32(Bytes &out, std::uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<char>(v >> shift));
+}
+
+void put16(Bytes &out, int v)
+{
+    out.push_back(static_cast<char>(v >> 8));
+    out.push_back(static_cast<char>(v));
+}
+
+Bytes object(std::uint32_t type, const Bytes &data)
+{
+    Bytes out;
+    put32(out, type);
+    put32(out, data.size());
+    put32(out, data.size());
+    return out + data;
+}
+
+// A one-glyph monochrome font: the space, 8 x 8.
+Bytes font_object()
+{
+    Bytes d;
+    put16(d, 0); // the format of fonts with character ranges
+    put16(d, 1);
+    d.push_back(1);
+    put32(d, ' ');
+    put32(d, ' ');
+    put16(d, 8);
+    put16(d, 8);
+    d.append(8, '\0');
+    return object(DAT_FONT, d);
+}
+
+// Entry c is (c / 4, c % 64, 63 - c % 64) in 6-bit components.
+Bytes palette_object()
+{
+    Bytes d;
+    for (int c = 0; c < PAL_SIZE; ++c)
+        d += {static_cast<char>(c / 4), static_cast<char>(c % 64), static_cast<char>(63 - c % 64),
+              '\0'};
+    return object(DAT_PALETTE, d);
+}
+
+// An 8-bit bitmap whose width names its datafile position.
+Bytes bitmap_object(int position)
+{
+    Bytes d;
+    put16(d, 8);
+    put16(d, position);
+    put16(d, 1);
+    d.append(position, static_cast<char>(position));
+    return object(DAT_BITMAP, d);
+}
+
+Bytes datafile(const std::vector<Bytes> &objects)
+{
+    Bytes out;
+    put32(out, F_NOPACK_MAGIC);
+    put32(out, DAT_MAGIC);
+    put32(out, objects.size());
+    for (const Bytes &o : objects)
+        out += o;
+    return out;
+}
+
+std::vector<Bytes> game_objects()
+{
+    std::vector<Bytes> objects = {font_object(), palette_object()};
+    for (int position = 2; position < 16; ++position)
+        objects.push_back(bitmap_object(position));
+    return objects;
+}
+
+class LoadGraphics : public HeadlessTest {
+protected:
+    std::string dir, old_dir;
+
+    void SetUp() override
+    {
+        HeadlessTest::SetUp();
+        char pattern[] = "/tmp/gfxtestXXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        old_dir = cwd;
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+    }
+
+    void TearDown() override
+    {
+        unload_graphics();
+        std::remove("gfx.dat");
+        EXPECT_EQ(chdir(old_dir.c_str()), 0);
+        rmdir(dir.c_str());
+        HeadlessTest::TearDown();
+    }
+
+    void write(const Bytes &contents)
+    {
+        std::FILE *f = std::fopen("gfx.dat", "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(contents.data(), 1, contents.size(), f);
+        std::fclose(f);
+    }
+
+    void expect_nothing_loaded()
+    {
+        EXPECT_EQ(gfx, nullptr);
+        EXPECT_EQ(comicf, nullptr);
+        EXPECT_EQ(pal, nullptr);
+        for (BITMAP *entry : girl)
+            EXPECT_EQ(entry, nullptr);
+    }
+};
+
+TEST_F(LoadGraphics, TheGirlTableFollowsTheDatafilePositions)
+{
+    write(datafile(game_objects()));
+    ASSERT_EQ(load_graphics(), 0);
+    const int position_of_entry[GIRL_PICTURES] = {14, 13, 15, 13, 10, 11, 12, 11,
+                                                  9,  3,  4,  5,  6,  7,  8,  2};
+    for (int entry = 0; entry < GIRL_PICTURES; ++entry) {
+        ASSERT_NE(girl[entry], nullptr);
+        EXPECT_EQ(girl[entry]->w, position_of_entry[entry]) << "entry " << entry;
+    }
+    EXPECT_EQ(girl[3], girl[1]);
+    EXPECT_EQ(girl[7], girl[5]);
+    EXPECT_EQ(comicf, gfx[0].dat);
+    EXPECT_EQ(text_length(comicf, " "), 8);
+}
+
+TEST_F(LoadGraphics, TheDatafilePaletteIsSelected)
+{
+    write(datafile(game_objects()));
+    ASSERT_EQ(load_graphics(), 0);
+    ASSERT_EQ(pal, gfx[1].dat);
+    PALETTE current;
+    get_palette(current);
+    for (int c = 0; c < PAL_SIZE; ++c) {
+        EXPECT_EQ(current[c].r, c / 4) << c;
+        EXPECT_EQ(current[c].g, c % 64) << c;
+        EXPECT_EQ(current[c].b, 63 - c % 64) << c;
+    }
+}
+
+TEST_F(LoadGraphics, UnloadingClearsEveryGlobal)
+{
+    write(datafile(game_objects()));
+    ASSERT_EQ(load_graphics(), 0);
+    unload_graphics();
+    expect_nothing_loaded();
+}
+
+TEST_F(LoadGraphics, LoadingAgainReplacesTheFirstLoad)
+{
+    write(datafile(game_objects()));
+    ASSERT_EQ(load_graphics(), 0);
+    ASSERT_EQ(load_graphics(), 0);
+    EXPECT_EQ(girl[0]->w, 14);
+    std::remove("gfx.dat");
+    EXPECT_EQ(load_graphics(), -1);
+    expect_nothing_loaded();
+}
+
+TEST_F(LoadGraphics, AMissingFileLoadsNothing)
+{
+    EXPECT_EQ(load_graphics(), -1);
+    expect_nothing_loaded();
+}
+
+TEST_F(LoadGraphics, AFileThatIsNoDatafileLoadsNothing)
+{
+    write("this is not a datafile at all");
+    EXPECT_EQ(load_graphics(), -1);
+    expect_nothing_loaded();
+}
+
+TEST_F(LoadGraphics, ObjectsOfTheWrongKindOrTooFewLoadNothing)
+{
+    std::vector<std::vector<Bytes>> bad;
+    std::vector<Bytes> objects = game_objects();
+    objects.pop_back();
+    bad.push_back(objects);
+    objects = game_objects();
+    objects[0] = bitmap_object(3);
+    bad.push_back(objects);
+    objects = game_objects();
+    objects[1] = font_object();
+    bad.push_back(objects);
+    objects = game_objects();
+    objects[9] = palette_object();
+    bad.push_back(objects);
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        write(datafile(bad[i]));
+        EXPECT_EQ(load_graphics(), -1) << "case " << i;
+        expect_nothing_loaded();
+    }
+}
+
+TEST_F(LoadGraphics, ObjectsAfterTheSixteenthAreAllowed)
+{
+    std::vector<Bytes> objects = game_objects();
+    objects.push_back(palette_object());
+    write(datafile(objects));
+    EXPECT_EQ(load_graphics(), 0);
+}
+
+} // namespace
