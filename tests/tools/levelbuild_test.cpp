@@ -1,0 +1,208 @@
+// The level compiler: names resolved to numbers, pictures to cells, the map as the loader
+// reads it back, and the messages for what cannot be resolved, from the library and from the
+// levelc program.
+#include "levelbuild.h"
+
+#include "headless.h"
+#include "toolstest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int GRAPHICS = 4;
+constexpr int GRAPHIC_PIXELS = 16 * 16;
+
+const char *const source_text = R"(tiles sheet.pcx
+names sheet.txt
+block . sky   flags=see_through
+block # rock  bg=rock flags=solid,ice attr3=7
+block / rise  bg=2 fg1=leaf fg2=3 slope=4
+anim  w water type=pingpong_forward delay=3 frames=rise,rock,rise
+anim  v vine  frames=sky
+layer 0
+#..w
+#/#v
+end
+layer 1
+w...
+....
+end
+)";
+
+// Four graphics, graphic n filled with palette index n, named as the source wants.
+TileSheet small_sheet()
+{
+    TileSheet sheet;
+    sheet.count = GRAPHICS;
+    for (int n = 0; n < GRAPHICS; ++n)
+        sheet.pixels.insert(sheet.pixels.end(), GRAPHIC_PIXELS, static_cast<unsigned char>(n));
+    sheet.cmap.assign(3 * 256, 0);
+    sheet.names = {{"rock", 1}, {"leaf", 3}};
+    return sheet;
+}
+
+// Build a source whose head is correct and return the messages, one per line.
+std::string mistakes(const std::string &text)
+{
+    LevelSource source;
+    Diagnostics errors;
+    EXPECT_TRUE(parse_level_source("f.level", text, source, errors));
+    MapFile map;
+    build_level(source, small_sheet(), map, errors);
+    std::string all;
+    for (const Diagnostic &d : errors.list())
+        all += d.text() + "\n";
+    return all;
+}
+
+MapFile built_map()
+{
+    LevelSource source;
+    Diagnostics errors;
+    MapFile map;
+    EXPECT_TRUE(parse_level_source("f.level", source_text, source, errors));
+    EXPECT_TRUE(build_level(source, small_sheet(), map, errors));
+    return map;
+}
+
+TEST(LevelBuild, NumbersBlocksInLegendOrderAndAnimationsFromOne)
+{
+    MapFile map = built_map();
+    EXPECT_EQ(map.width, 4);
+    EXPECT_EQ(map.height, 2);
+    EXPECT_EQ(map.maptype, 2);
+    EXPECT_EQ(map.numgfx, GRAPHICS);
+    EXPECT_EQ(map.gfx.size(), std::size_t(GRAPHICS * GRAPHIC_PIXELS));
+    EXPECT_EQ(map.cmap.size(), 768u);
+
+    ASSERT_EQ(map.blocks.size(), 3u);
+    EXPECT_EQ(map.blocks[0].gfx_bg, 0);
+    EXPECT_EQ(map.blocks[0].flags, 16);
+    EXPECT_EQ(map.blocks[1].gfx_bg, 1);
+    EXPECT_EQ(map.blocks[1].flags, 1 | 4);
+    EXPECT_EQ(map.blocks[1].attr3, 7);
+    EXPECT_EQ(map.blocks[2].gfx_bg, 2);
+    EXPECT_EQ(map.blocks[2].gfx_fg1, 3);
+    EXPECT_EQ(map.blocks[2].gfx_fg2, 3);
+    EXPECT_EQ(map.blocks[2].gfx_fg3, 0);
+    EXPECT_EQ(map.blocks[2].attr1, 4);
+
+    EXPECT_EQ(map.animseq, (std::vector<std::int32_t>{2, 1, 2, 0}));
+    ASSERT_EQ(map.anims.size(), 2u);
+    EXPECT_EQ(map.anims[0].type, 5);
+    EXPECT_EQ(map.anims[0].delay, 3);
+    EXPECT_EQ(map.anims[0].first, 0);
+    EXPECT_EQ(map.anims[0].end, 3);
+    EXPECT_EQ(map.anims[1].type, 1);
+    EXPECT_EQ(map.anims[1].first, 3);
+    EXPECT_EQ(map.anims[1].end, 4);
+
+    EXPECT_EQ(map.layers[0], (std::vector<short>{1, 0, 0, -1, 1, 2, 1, -2}));
+    EXPECT_EQ(map.layers[1], (std::vector<short>{-1, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(map.layers[2].empty());
+}
+
+class LevelBuildLoaded : public HeadlessTest {};
+
+TEST_F(LevelBuildLoaded, TheLoaderReadsBackBlocksCellsAndAnimations)
+{
+    std::vector<unsigned char> image = MapEncode(built_map());
+    ASSERT_FALSE(image.empty());
+    ASSERT_EQ(MapDecode(image.data()), 0) << MapErrorText(maperror);
+    EXPECT_EQ(mapwidth, 4);
+    EXPECT_EQ(mapheight, 2);
+    EXPECT_EQ(mapblockwidth, 16);
+    const BlockStr *rise = MapGetBlock(1, 1);
+    EXPECT_EQ(rise->attr1, 4);
+    EXPECT_EQ(rise->gfx_bg.bitmap, abmTiles[2]);
+    EXPECT_EQ(rise->gfx_fg1.bitmap, abmTiles[3]);
+    EXPECT_EQ(MapGetBlock(0, 0)->flags, 1 | 4);
+    // The first animation starts on its first frame, the block "rise".
+    EXPECT_EQ(MapGetBlock(3, 0), rise);
+    EXPECT_EQ(getpixel(abmTiles[1], 5, 5), 1);
+}
+
+TEST(LevelBuild, ReportsWhatCannotBeResolved)
+{
+    EXPECT_EQ(mistakes("tiles a\nnames b\nblock . sky bg=stone fg1=4 fg3=leaf\nlayer 0\n..\nend\n"),
+              "f.level:3:16: no graphic named \"stone\" in b\n"
+              "f.level:3:26: graphic 4 does not exist: the tile sheet has 4 graphics\n");
+    EXPECT_EQ(mistakes("tiles a\nnames b\nblock . sky\nanim w w frames=sky,snow\nlayer 0\n.\nend\n"),
+              "f.level:4:21: no block named \"snow\" (animation frames are block names)\n");
+    EXPECT_EQ(mistakes("tiles a\nnames b\nblock . sky\nlayer 0\n...\n.Q \nend\n"),
+              "f.level:6:2: unknown legend character 'Q'\n"
+              "f.level:6:3: unknown legend character space\n");
+}
+
+TEST(LevelCompile, ReadsTheSheetAndNamesBesideTheSource)
+{
+    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
+    toolstest::write_scratch("sheet.txt", "# graphics\n1 rock\n\n3 leaf\n");
+    std::string path = toolstest::write_scratch("good.level", source_text);
+    MapFile map;
+    Diagnostics errors;
+    ASSERT_TRUE(compile_level(path, map, errors))
+        << (errors.empty() ? "" : errors.list().front().text());
+    EXPECT_EQ(map.numgfx, GRAPHICS);
+    EXPECT_EQ(map.blocks[1].gfx_bg, 1);
+    EXPECT_EQ(map.blocks[2].gfx_fg1, 3);
+    // Graphic 3: palette index 3 with the corner mark; the palette in 8-bit components.
+    EXPECT_EQ(map.gfx[3 * GRAPHIC_PIXELS], toolstest::SHEET_CORNER_COLOUR);
+    EXPECT_EQ(map.gfx[3 * GRAPHIC_PIXELS + 1], 3);
+    // Entry 10 is (10, 53, 63) in 6 bits: 63 must become 255, not 252.
+    EXPECT_EQ(map.cmap[3 * 10 + 0], 40);
+    EXPECT_EQ(map.cmap[3 * 10 + 1], 215);
+    EXPECT_EQ(map.cmap[3 * 10 + 2], 255);
+}
+
+TEST(LevelCompile, NamesTheFileThatCannotBeRead)
+{
+    headless::install();
+    std::string path = toolstest::write_scratch("noart.level",
+                                                "tiles missing.pcx\nnames x\nblock . s\nlayer 0\n.\nend\n");
+    MapFile map;
+    Diagnostics errors;
+    EXPECT_FALSE(compile_level(path, map, errors));
+    ASSERT_EQ(errors.list().size(), 1u);
+    EXPECT_EQ(errors.list()[0].text(), toolstest::scratch_dir() +
+                                           "/missing.pcx: cannot read the tile sheet as a PCX image");
+
+    Diagnostics none;
+    EXPECT_FALSE(compile_level(toolstest::scratch_dir() + "/absent.level", map, none));
+    EXPECT_EQ(none.list().at(0).text(),
+              toolstest::scratch_dir() + "/absent.level: cannot read the level source");
+}
+
+TEST(LevelcProgram, PrintsEveryMistakeAndFails)
+{
+    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
+    toolstest::write_scratch("sheet.txt", "1 rock\n");
+    std::string path = toolstest::write_scratch(
+        "broken.level", "tiles sheet.pcx\nnames sheet.txt\nblock . sky flags=solid,wet\n"
+                        "layer 0\n...\n..\nend\n");
+    std::string out = toolstest::scratch_dir() + "/broken.fmp";
+    toolstest::run_result r = toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + path +
+                                                     " " + out);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find(path + ":3:25: unknown flag \"wet\""), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(path + ":6:3: ragged row: 2 cells"), std::string::npos) << r.output;
+}
+
+TEST(LevelcProgram, WritesTheMapFile)
+{
+    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
+    toolstest::write_scratch("sheet.txt", "1 rock\n3 leaf\n");
+    std::string path = toolstest::write_scratch("cli.level", source_text);
+    std::string out = toolstest::scratch_dir() + "/cli.fmp";
+    toolstest::run_result r = toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + path +
+                                                     " " + out);
+    ASSERT_EQ(r.status, 0) << r.output;
+    headless::make_screen(8);
+    EXPECT_EQ(MapLoad(out.c_str()), 0);
+    EXPECT_EQ(mapnumblockstr, 3);
+    MapFreeMem();
+    headless::drop_screen();
+}
+
+} // namespace

@@ -1,0 +1,140 @@
+// The map inspector: a good file listed chunk by chunk and record by record in words; broken
+// files described by the chunk walk and by the loader's error code and its meaning.
+#include "mapinspect.h"
+
+#include "headless.h"
+#include "toolstest.h"
+
+#include "maplib.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+MapFile small_map()
+{
+    MapFile map;
+    map.maptype = 1;
+    map.width = 3;
+    map.height = 2;
+    map.numgfx = 3;
+    map.gfx.assign(3 * 16 * 16, 1);
+    map.cmap.assign(768, 0);
+    MapFileBlock sky, rock, rise;
+    sky.flags = BLOCK_SEE_THROUGH;
+    rock.gfx_bg = 1;
+    rock.flags = 1 | 4;
+    rise.gfx_bg = 2;
+    rise.gfx_fg2 = 1;
+    rise.attr1 = 4;
+    rise.attr5 = 9;
+    map.blocks = {sky, rock, rise};
+    map.animseq = {2, 1};
+    MapFileAnim anim;
+    anim.type = anim_pingpong_forward;
+    anim.delay = 3;
+    anim.first = 0;
+    anim.end = 2;
+    map.anims = {anim};
+    map.layers[0] = {0, -1, 0, 1, 2, 1};
+    return map;
+}
+
+std::string save_image(const std::string &name, const std::vector<unsigned char> &bytes)
+{
+    return toolstest::write_scratch(name, std::string(bytes.begin(), bytes.end()));
+}
+
+class MapInspect : public HeadlessTest {
+protected:
+    std::string inspect(const std::string &path, int expected_result)
+    {
+        std::ostringstream out;
+        EXPECT_EQ(inspect_map(path, out), expected_result);
+        return out.str();
+    }
+};
+
+bool contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
+{
+    std::vector<unsigned char> image = MapEncode(small_map());
+    std::string text = inspect(save_image("good.fmp", image), 0);
+    EXPECT_TRUE(contains(text, "outer header: FORM, form length " +
+                                   std::to_string(image.size() - 8) + ", form type FMAP\n"));
+    EXPECT_TRUE(contains(text, "  MPHD  offset 12  length 38\n  CMAP  offset 58  length 768\n"))
+        << text;
+    EXPECT_TRUE(contains(text, "  map type 1, 3 x 2 blocks of 16 x 16 pixels\n")) << text;
+    EXPECT_TRUE(contains(text, "  layer 0 (BODY): 3 x 2 cells, 3 different blocks, 1 animated cells\n"))
+        << text;
+    EXPECT_TRUE(contains(text, "  0: graphics 0 - - -; flags see_through; slope none;")) << text;
+    EXPECT_TRUE(contains(text, "  1: graphics 1 - - -; flags solid,ice; slope none;")) << text;
+    EXPECT_TRUE(contains(text, "  2: graphics 2 - 1 -; flags none; slope 4 (floor, high on the "
+                               "right); attributes 0 0 0 9 0 0\n"))
+        << text;
+    EXPECT_TRUE(contains(text, "  1 (cell -1): pingpong_forward, delay 3, user 0, frames 0 to 1, "
+                               "blocks 2 1\n"))
+        << text;
+    EXPECT_FALSE(contains(text, "problem"));
+    EXPECT_EQ(mappt, nullptr) << "the inspector leaves no map loaded";
+}
+
+TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
+{
+    std::vector<unsigned char> image = MapEncode(small_map());
+    std::size_t full = image.size();
+    image.resize(full - 10);
+    std::string text = inspect(save_image("cut.fmp", image), 1);
+    EXPECT_TRUE(contains(text, "problem: the form length says the file has " +
+                                   std::to_string(full) + " bytes, it has " +
+                                   std::to_string(full - 10) + "\n"))
+        << text;
+    EXPECT_TRUE(contains(text, "problem: chunk BODY at offset")) << text;
+    EXPECT_TRUE(contains(text, "the loader refuses the file: maperror 2, " +
+                                   std::string(MapErrorText(2)) + "\n"))
+        << text;
+    EXPECT_FALSE(contains(text, "block records:"));
+}
+
+TEST_F(MapInspect, DescribesAFileThatIsNoMap)
+{
+    std::string text = inspect(toolstest::write_scratch("junk.fmp", "JUNK\x01\x02\x03\x04XY"), 1);
+    EXPECT_TRUE(contains(text, "problem: 10 bytes is too short for the outer header (12 bytes)\n"))
+        << text;
+    EXPECT_TRUE(contains(text, "maperror 2, " + std::string(MapErrorText(2)))) << text;
+
+    text = inspect(toolstest::write_scratch("riff.fmp", std::string("RIFF\0\0\0\4WAVE", 12)), 1);
+    EXPECT_TRUE(contains(text, "outer header: RIFF, form length 4, form type WAVE\n")) << text;
+    EXPECT_TRUE(contains(text, "problem: a map file begins with FORM and has the form type FMAP\n"))
+        << text;
+}
+
+TEST_F(MapInspect, ReportsAnUnsupportedVersionAndAMissingFile)
+{
+    std::vector<unsigned char> image = MapEncode(small_map());
+    constexpr std::size_t mphd_data = 12 + 8;
+    image[mphd_data] = 2; // major version
+    std::string text = inspect(save_image("new.fmp", image), 1);
+    EXPECT_TRUE(contains(text, "maperror 7, " + std::string(MapErrorText(7)))) << text;
+
+    text = inspect(toolstest::scratch_dir() + "/absent.fmp", 1);
+    EXPECT_TRUE(contains(text, "problem: the file cannot be opened\n")) << text;
+    EXPECT_TRUE(contains(text, "maperror 3, " + std::string(MapErrorText(3)))) << text;
+}
+
+TEST(MapinspectProgram, FailsOnABrokenFileAndSaysWhy)
+{
+    std::string path = toolstest::write_scratch("broken.fmp", std::string("FORM\0\0\0\x40" "FMAP", 12));
+    toolstest::run_result r = toolstest::run_program(std::string(MAPINSPECT_PROGRAM) + " " + path);
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(contains(r.output, "maperror 2, " + std::string(MapErrorText(2)))) << r.output;
+}
+
+} // namespace

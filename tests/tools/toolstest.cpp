@@ -1,0 +1,88 @@
+// Helpers for the tools' tests.
+#include "toolstest.h"
+
+#include "headless.h"
+
+#include <allegro.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace toolstest {
+
+namespace {
+constexpr int TILE = 16;
+constexpr int SIX_BIT_LEVELS = 64;
+} // namespace
+
+namespace {
+
+// The scratch folder, removed with everything in it when the test process ends.
+struct ScratchFolder {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("orvia-tools-test-" + std::to_string(getpid()));
+    ScratchFolder() { std::filesystem::create_directories(path); }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+} // namespace
+
+std::string scratch_dir()
+{
+    static const ScratchFolder folder;
+    return folder.path.string();
+}
+
+std::string write_scratch(const std::string &name, const std::string &text)
+{
+    std::string path = scratch_dir() + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+run_result run_program(const std::string &command)
+{
+    run_result result{-1, ""};
+    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return result;
+    std::array<char, 256> chunk;
+    std::size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        result.output.append(chunk.data(), n);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+void save_test_sheet(const std::string &path, int columns, int rows)
+{
+    headless::install();
+    set_color_depth(8);
+    BITMAP *sheet = create_bitmap(columns * TILE, rows * TILE);
+    ASSERT_NE(sheet, nullptr);
+    for (int n = 0; n < columns * rows; ++n) {
+        int x = n % columns * TILE, y = n / columns * TILE;
+        rectfill(sheet, x, y, x + TILE - 1, y + TILE - 1, n);
+        if (n != 0)
+            putpixel(sheet, x, y, SHEET_CORNER_COLOUR);
+    }
+    PALETTE pal;
+    for (int i = 0; i < PAL_SIZE; ++i)
+        pal[i] = RGB{static_cast<unsigned char>(i % SIX_BIT_LEVELS),
+                     static_cast<unsigned char>(SIX_BIT_LEVELS - 1 - i % SIX_BIT_LEVELS),
+                     SIX_BIT_LEVELS - 1, 0};
+    ASSERT_EQ(save_pcx(path.c_str(), sheet, pal), 0);
+    destroy_bitmap(sheet);
+}
+
+} // namespace toolstest

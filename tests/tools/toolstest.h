@@ -1,0 +1,29 @@
+// Helpers for the tools' tests: scratch files, running a tool, and a small tile sheet.
+#ifndef TOOLSTEST_H
+#define TOOLSTEST_H
+
+#include <string>
+
+namespace toolstest {
+
+// A scratch folder for this test process, created on first use.
+std::string scratch_dir();
+// Write text to a file in the scratch folder; returns its path.
+std::string write_scratch(const std::string &name, const std::string &text);
+
+// Run a shell command; its exit status and everything it printed (both streams).
+struct run_result {
+    int status;
+    std::string output;
+};
+run_result run_program(const std::string &command);
+
+// Save an 8-bit PCX sheet of columns x rows graphics: graphic n is filled with palette index
+// n (graphic 0 is see-through), with index 200 in its top-left pixel; palette entry i is
+// (i % 64, 63 - i % 64, 63) in Allegro's 6-bit components.
+constexpr int SHEET_CORNER_COLOUR = 200;
+void save_test_sheet(const std::string &path, int columns, int rows);
+
+} // namespace toolstest
+
+#endif

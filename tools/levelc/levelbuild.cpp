@@ -1,0 +1,216 @@
+// Resolving a level source into map file contents.
+#include "levelbuild.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <sstream>
+
+namespace {
+
+constexpr int NO_SYMBOL = std::numeric_limits<int>::min();
+constexpr int MAX_CELL = std::numeric_limits<short>::max();
+
+bool read_text(const std::string &path, std::string &text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+    return true;
+}
+
+class Builder {
+public:
+    Builder(const LevelSource &source, const TileSheet &sheet, Diagnostics &errors)
+        : source_(source), sheet_(sheet), errors_(errors)
+    {
+    }
+
+    void build(MapFile &map);
+
+private:
+    void error(SourcePos pos, const std::string &message)
+    {
+        errors_.error(source_.file, pos, message);
+    }
+
+    std::int32_t graphic(const SourceWord &ref);
+    MapFileBlock block(const BlockDef &def);
+    void animations(MapFile &map);
+    void symbols();
+    std::vector<short> cells(const LayerDef &layer);
+
+    const LevelSource &source_;
+    const TileSheet &sheet_;
+    Diagnostics &errors_;
+    std::map<std::string, int> block_numbers_;
+    std::array<int, 256> cell_of_symbol_{};
+};
+
+void Builder::build(MapFile &map)
+{
+    if (source_.blocks.size() > MAX_CELL || source_.anims.size() > MAX_CELL) {
+        error({}, "too many blocks or animations: at most " + std::to_string(MAX_CELL) + " each");
+        return;
+    }
+    for (std::size_t i = 0; i < source_.blocks.size(); ++i) {
+        block_numbers_[source_.blocks[i].name] = static_cast<int>(i);
+        map.blocks.push_back(block(source_.blocks[i]));
+    }
+    animations(map);
+    symbols();
+    for (const LayerDef &layer : source_.layers) {
+        if (layer.rows.empty())
+            continue;
+        if (layer.number == 0) {
+            map.width = static_cast<int>(layer.rows.front().size());
+            map.height = static_cast<int>(layer.rows.size());
+            if (map.width > MAX_CELL || map.height > MAX_CELL)
+                error(layer.pos, "the map may be at most " + std::to_string(MAX_CELL) +
+                                     " blocks wide and high");
+        }
+        map.layers[layer.number] = cells(layer);
+    }
+    map.maptype = source_.maptype;
+    map.cmap = sheet_.cmap;
+    map.numgfx = sheet_.count;
+    map.gfx = sheet_.pixels;
+}
+
+std::int32_t Builder::graphic(const SourceWord &ref)
+{
+    if (ref.text.empty())
+        return 0;
+    int number = 0;
+    if (parse_graphic_number(ref.text, number)) {
+        if (number < sheet_.count)
+            return number;
+        error(ref.pos, "graphic " + ref.text + " does not exist: the tile sheet has " +
+                           std::to_string(sheet_.count) + " graphics");
+        return 0;
+    }
+    auto found = sheet_.names.find(ref.text);
+    if (found != sheet_.names.end())
+        return found->second;
+    error(ref.pos, "no graphic named \"" + ref.text + "\" in " + source_.names.text);
+    return 0;
+}
+
+MapFileBlock Builder::block(const BlockDef &def)
+{
+    MapFileBlock b;
+    b.gfx_bg = graphic(def.bg);
+    b.gfx_fg1 = graphic(def.fg1);
+    b.gfx_fg2 = graphic(def.fg2);
+    b.gfx_fg3 = graphic(def.fg3);
+    b.attr1 = def.attr1;
+    b.attr2 = def.attr2;
+    b.attr3 = def.attr3;
+    b.attr4 = def.attr4;
+    b.attr5 = def.attr5;
+    b.attr6 = def.attr6;
+    b.attr7 = def.attr7;
+    b.flags = def.flags;
+    return b;
+}
+
+// Each animation's frames follow the previous one's in the shared frame sequence.
+void Builder::animations(MapFile &map)
+{
+    for (const AnimDef &def : source_.anims) {
+        MapFileAnim anim;
+        anim.type = static_cast<std::int8_t>(def.type);
+        anim.delay = def.delay;
+        anim.countdown = static_cast<std::int8_t>(def.delay);
+        anim.user = def.user;
+        anim.first = static_cast<std::int32_t>(map.animseq.size());
+        for (const SourceWord &frame : def.frames) {
+            auto found = block_numbers_.find(frame.text);
+            if (found == block_numbers_.end()) {
+                error(frame.pos, "no block named \"" + frame.text +
+                                     "\" (animation frames are block names)");
+                continue;
+            }
+            map.animseq.push_back(found->second);
+        }
+        anim.end = static_cast<std::int32_t>(map.animseq.size());
+        anim.current = anim.first;
+        map.anims.push_back(anim);
+    }
+}
+
+void Builder::symbols()
+{
+    cell_of_symbol_.fill(NO_SYMBOL);
+    for (std::size_t i = 0; i < source_.blocks.size(); ++i)
+        cell_of_symbol_[static_cast<unsigned char>(source_.blocks[i].symbol)] = static_cast<int>(i);
+    for (std::size_t k = 0; k < source_.anims.size(); ++k)
+        cell_of_symbol_[static_cast<unsigned char>(source_.anims[k].symbol)] =
+            -static_cast<int>(k + 1);
+}
+
+std::vector<short> Builder::cells(const LayerDef &layer)
+{
+    std::vector<short> out;
+    std::size_t width = layer.rows.front().size();
+    for (std::size_t r = 0; r < layer.rows.size(); ++r) {
+        const std::string &row = layer.rows[r];
+        for (std::size_t c = 0; c < width; ++c) {
+            if (c >= row.size()) {
+                out.push_back(0);
+                continue;
+            }
+            int cell = cell_of_symbol_[static_cast<unsigned char>(row[c])];
+            if (cell == NO_SYMBOL) {
+                std::string shown = row[c] == ' ' ? "space" : std::string("'") + row[c] + "'";
+                error({layer.row_lines[r], static_cast<int>(c) + 1},
+                      "unknown legend character " + shown);
+                cell = 0;
+            }
+            out.push_back(static_cast<short>(cell));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool build_level(const LevelSource &source, const TileSheet &sheet, MapFile &map,
+                 Diagnostics &errors)
+{
+    map = MapFile{};
+    Builder builder(source, sheet, errors);
+    builder.build(map);
+    return errors.empty();
+}
+
+bool compile_level(const std::string &source_path, MapFile &map, Diagnostics &errors)
+{
+    std::string text;
+    if (!read_text(source_path, text)) {
+        errors.error(source_path, {}, "cannot read the level source");
+        return false;
+    }
+    LevelSource source;
+    if (!parse_level_source(source_path, text, source, errors))
+        return false;
+    std::filesystem::path folder = std::filesystem::path(source_path).parent_path();
+    std::string pcx_path = (folder / source.tiles.text).string();
+    std::string names_path = (folder / source.names.text).string();
+    TileSheet sheet;
+    if (!load_tile_pixels(pcx_path, sheet, errors))
+        return false;
+    std::string names;
+    if (!read_text(names_path, names)) {
+        errors.error(names_path, {}, "cannot read the tile names");
+        return false;
+    }
+    if (!parse_tile_names(names_path, names, sheet, errors))
+        return false;
+    return build_level(source, sheet, map, errors);
+}

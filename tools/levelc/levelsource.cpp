@@ -1,0 +1,470 @@
+// Reading the level source: directives one to a line, words separated by blanks, "#" starts a
+// comment, and layer pictures taken verbatim from "layer N" to "end".
+#include "levelsource.h"
+
+#include "mapwords.h"
+
+#include <algorithm>
+#include <limits>
+#include <set>
+#include <sstream>
+
+namespace {
+
+constexpr int MAX_MAP_TYPE = 3;
+constexpr int MAX_LAYER = 7;
+constexpr int MAX_SLOPE_TYPE = 5;
+constexpr int MAX_ANIM_TYPE = 9;
+constexpr const char *PICTURE_END = "end";
+
+// Split a line into blank-separated words with their columns.
+std::vector<SourceWord> split_words(const std::string &line, int line_number)
+{
+    std::vector<SourceWord> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+            continue;
+        }
+        std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        words.push_back({line.substr(start, i - start),
+                         {line_number, static_cast<int>(start) + 1}});
+    }
+    return words;
+}
+
+// Drop the words from the first one that begins a comment, looking from index `from` on.
+void drop_comment(std::vector<SourceWord> &words, std::size_t from)
+{
+    for (std::size_t i = from; i < words.size(); ++i) {
+        if (words[i].text[0] == '#') {
+            words.resize(i);
+            return;
+        }
+    }
+}
+
+// A decimal integer with an optional minus sign, and nothing else.
+bool parse_integer(const std::string &text, long long &value)
+{
+    constexpr std::size_t max_digits = 12; // far beyond every field, far below overflow
+    if (text.empty())
+        return false;
+    std::size_t i = text[0] == '-' ? 1 : 0;
+    if (i == text.size() || text.size() - i > max_digits)
+        return false;
+    long long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        v = v * 10 + (text[i] - '0');
+    }
+    value = text[0] == '-' ? -v : v;
+    return true;
+}
+
+// Split a comma-separated list; each item keeps its own column.
+std::vector<SourceWord> split_list(const SourceWord &word)
+{
+    std::vector<SourceWord> items;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t comma = word.text.find(',', start);
+        std::size_t end = comma == std::string::npos ? word.text.size() : comma;
+        items.push_back({word.text.substr(start, end - start),
+                         {word.pos.line, word.pos.column + static_cast<int>(start)}});
+        if (comma == std::string::npos)
+            return items;
+        start = comma + 1;
+    }
+}
+
+class Parser {
+public:
+    Parser(const std::string &file, LevelSource &out, Diagnostics &errors)
+        : file_(file), out_(out), errors_(errors)
+    {
+        out_.file = file;
+    }
+
+    void parse(const std::string &text);
+
+private:
+    void error(SourcePos pos, const std::string &message) { errors_.error(file_, pos, message); }
+
+    void directive(std::vector<SourceWord> &words);
+    void path_directive(const std::vector<SourceWord> &words, SourceWord &target);
+    void maptype_directive(const std::vector<SourceWord> &words);
+    void block_directive(std::vector<SourceWord> &words);
+    void anim_directive(std::vector<SourceWord> &words);
+    void layer_directive(const std::vector<SourceWord> &words);
+
+    // Symbol and name of a block or animation; false after reporting a mistake.
+    bool legend_entry(std::vector<SourceWord> &words, char &symbol, std::string &name);
+    // The key and the value of a key=value word; false after reporting a mistake.
+    bool key_value(const SourceWord &word, std::string &key, SourceWord &value);
+    bool number_in_range(const SourceWord &value, long long low, long long high,
+                         long long &number);
+    void block_setting(BlockDef &block, const std::string &key, const SourceWord &value);
+    void block_flags(BlockDef &block, const SourceWord &value);
+    void anim_setting(AnimDef &anim, const std::string &key, const SourceWord &value);
+
+    void picture_line(const std::string &line, int line_number);
+    void finish_picture();
+    void check_layers();
+
+    std::string file_;
+    LevelSource &out_;
+    Diagnostics &errors_;
+    LayerDef *picture_ = nullptr; // the layer whose rows are being read
+    std::set<char> symbols_;
+    std::set<std::string> names_;
+};
+
+void Parser::parse(const std::string &text)
+{
+    std::istringstream in(text);
+    std::string line;
+    int line_number = 0;
+    while (std::getline(in, line)) {
+        ++line_number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (picture_) {
+            picture_line(line, line_number);
+            continue;
+        }
+        std::vector<SourceWord> words = split_words(line, line_number);
+        if (!words.empty() && words[0].text[0] != '#')
+            directive(words);
+    }
+    if (picture_) {
+        error(picture_->pos, "layer " + std::to_string(picture_->number) +
+                                 " has no \"" + PICTURE_END + "\" line after its picture");
+        finish_picture();
+    }
+    if (out_.tiles.text.empty())
+        error({}, "no \"tiles\" line names the tile sheet");
+    if (out_.names.text.empty())
+        error({}, "no \"names\" line names the tile names file");
+    check_layers();
+}
+
+void Parser::directive(std::vector<SourceWord> &words)
+{
+    const std::string name = words[0].text;
+    if (name == "block") {
+        block_directive(words);
+        return;
+    }
+    if (name == "anim") {
+        anim_directive(words);
+        return;
+    }
+    drop_comment(words, 1);
+    if (name == "tiles")
+        path_directive(words, out_.tiles);
+    else if (name == "names")
+        path_directive(words, out_.names);
+    else if (name == "maptype")
+        maptype_directive(words);
+    else if (name == "layer")
+        layer_directive(words);
+    else
+        error(words[0].pos, "unknown directive \"" + name +
+                                "\" (expected tiles, names, maptype, block, anim or layer)");
+}
+
+void Parser::path_directive(const std::vector<SourceWord> &words, SourceWord &target)
+{
+    if (words.size() != 2) {
+        error(words[0].pos, "\"" + words[0].text + "\" takes one path");
+        return;
+    }
+    if (!target.text.empty()) {
+        error(words[0].pos, "a second \"" + words[0].text + "\" line");
+        return;
+    }
+    target = words[1];
+}
+
+void Parser::maptype_directive(const std::vector<SourceWord> &words)
+{
+    if (words.size() != 2) {
+        error(words[0].pos, "\"maptype\" takes one number, 0 to 3");
+        return;
+    }
+    long long type = 0;
+    if (number_in_range(words[1], 0, MAX_MAP_TYPE, type))
+        out_.maptype = static_cast<int>(type);
+}
+
+bool Parser::legend_entry(std::vector<SourceWord> &words, char &symbol, std::string &name)
+{
+    if (words.size() < 3) {
+        error(words[0].pos, "\"" + words[0].text + "\" needs a symbol character and a name");
+        return false;
+    }
+    drop_comment(words, 2);
+    const SourceWord &sym = words[1];
+    if (sym.text.size() != 1) {
+        error(sym.pos, "a legend symbol is one character, not \"" + sym.text + "\"");
+        return false;
+    }
+    if (words.size() < 3 || words[2].text.find('=') != std::string::npos) {
+        error(sym.pos, "the symbol '" + sym.text + "' needs a name after it");
+        return false;
+    }
+    symbol = sym.text[0];
+    name = words[2].text;
+    if (!symbols_.insert(symbol).second) {
+        error(sym.pos, "the legend symbol '" + sym.text + "' is defined twice");
+        return false;
+    }
+    if (!names_.insert(name).second) {
+        error(words[2].pos, "the name \"" + name + "\" is defined twice");
+        return false;
+    }
+    return true;
+}
+
+bool Parser::key_value(const SourceWord &word, std::string &key, SourceWord &value)
+{
+    std::size_t eq = word.text.find('=');
+    if (eq == std::string::npos || eq == 0 || eq + 1 == word.text.size()) {
+        error(word.pos, "expected key=value, not \"" + word.text + "\"");
+        return false;
+    }
+    key = word.text.substr(0, eq);
+    value = {word.text.substr(eq + 1),
+             {word.pos.line, word.pos.column + static_cast<int>(eq) + 1}};
+    return true;
+}
+
+bool Parser::number_in_range(const SourceWord &value, long long low, long long high,
+                             long long &number)
+{
+    if (!parse_integer(value.text, number)) {
+        error(value.pos, "\"" + value.text + "\" is not a number");
+        return false;
+    }
+    if (number < low || number > high) {
+        error(value.pos, std::to_string(number) + " is out of range " + std::to_string(low) +
+                             " to " + std::to_string(high));
+        return false;
+    }
+    return true;
+}
+
+void Parser::block_directive(std::vector<SourceWord> &words)
+{
+    BlockDef block;
+    if (!legend_entry(words, block.symbol, block.name))
+        return;
+    block.pos = words[1].pos;
+    std::set<std::string> keys;
+    for (std::size_t i = 3; i < words.size(); ++i) {
+        std::string key;
+        SourceWord value;
+        if (!key_value(words[i], key, value))
+            continue;
+        // The slope type is attribute 1: one block cannot set it twice under two names.
+        std::string slot = key == "slope" ? "attr1" : key;
+        if (!keys.insert(slot).second) {
+            error(words[i].pos, "\"" + key + "\" is set twice for block \"" + block.name +
+                                    "\" (slope and attr1 are the same attribute)");
+            continue;
+        }
+        block_setting(block, key, value);
+    }
+    out_.blocks.push_back(block);
+}
+
+void Parser::block_setting(BlockDef &block, const std::string &key, const SourceWord &value)
+{
+    long long n = 0;
+    if (key == "bg")
+        block.bg = value;
+    else if (key == "fg1")
+        block.fg1 = value;
+    else if (key == "fg2")
+        block.fg2 = value;
+    else if (key == "fg3")
+        block.fg3 = value;
+    else if (key == "flags")
+        block_flags(block, value);
+    else if (key == "slope") {
+        if (number_in_range(value, 0, MAX_SLOPE_TYPE, n))
+            block.attr1 = static_cast<std::int32_t>(n);
+    } else if (key == "attr1" || key == "attr2") {
+        constexpr long long low = std::numeric_limits<std::int32_t>::min();
+        constexpr long long high = std::numeric_limits<std::int32_t>::max();
+        if (number_in_range(value, low, high, n))
+            (key == "attr1" ? block.attr1 : block.attr2) = static_cast<std::int32_t>(n);
+    } else if (key == "attr3" || key == "attr4") {
+        if (number_in_range(value, 0, std::numeric_limits<std::uint16_t>::max(), n))
+            (key == "attr3" ? block.attr3 : block.attr4) = static_cast<std::uint16_t>(n);
+    } else if (key == "attr5" || key == "attr6" || key == "attr7") {
+        if (number_in_range(value, 0, std::numeric_limits<std::uint8_t>::max(), n)) {
+            std::uint8_t &field =
+                key == "attr5" ? block.attr5 : key == "attr6" ? block.attr6 : block.attr7;
+            field = static_cast<std::uint8_t>(n);
+        }
+    } else {
+        error({value.pos.line, value.pos.column - static_cast<int>(key.size()) - 1},
+              "unknown block setting \"" + key +
+                  "\" (expected bg, fg1, fg2, fg3, flags, slope or attr1 to attr7)");
+    }
+}
+
+void Parser::block_flags(BlockDef &block, const SourceWord &value)
+{
+    for (const SourceWord &item : split_list(value)) {
+        std::optional<std::uint8_t> bit = flag_from_word(item.text);
+        if (bit)
+            block.flags |= *bit;
+        else
+            error(item.pos, "unknown flag \"" + item.text + "\" (flags are " +
+                                flag_word_list() + ")");
+    }
+}
+
+void Parser::anim_directive(std::vector<SourceWord> &words)
+{
+    AnimDef anim;
+    if (!legend_entry(words, anim.symbol, anim.name))
+        return;
+    anim.pos = words[1].pos;
+    std::set<std::string> keys;
+    for (std::size_t i = 3; i < words.size(); ++i) {
+        std::string key;
+        SourceWord value;
+        if (!key_value(words[i], key, value))
+            continue;
+        if (!keys.insert(key).second) {
+            error(words[i].pos, "\"" + key + "\" is set twice for animation \"" + anim.name +
+                                    "\"");
+            continue;
+        }
+        anim_setting(anim, key, value);
+    }
+    if (!keys.count("frames"))
+        error(anim.pos, "animation \"" + anim.name + "\" has no frames=");
+    out_.anims.push_back(anim);
+}
+
+void Parser::anim_setting(AnimDef &anim, const std::string &key, const SourceWord &value)
+{
+    long long n = 0;
+    if (key == "type") {
+        std::optional<int> type = anim_type_from_word(value.text);
+        if (type)
+            anim.type = *type;
+        else if (parse_integer(value.text, n) && n >= 0 && n <= MAX_ANIM_TYPE)
+            anim.type = static_cast<int>(n);
+        else
+            error(value.pos, "unknown animation type \"" + value.text + "\" (types are " +
+                                 anim_type_word_list() + ")");
+    } else if (key == "delay" || key == "user") {
+        if (number_in_range(value, 0, std::numeric_limits<std::uint8_t>::max(), n))
+            (key == "delay" ? anim.delay : anim.user) = static_cast<std::uint8_t>(n);
+    } else if (key == "frames") {
+        for (const SourceWord &item : split_list(value)) {
+            if (item.text.empty())
+                error(item.pos, "an empty frame name in the frames list");
+            else
+                anim.frames.push_back(item);
+        }
+    } else {
+        error({value.pos.line, value.pos.column - static_cast<int>(key.size()) - 1},
+              "unknown animation setting \"" + key + "\" (expected type, delay, user or frames)");
+    }
+}
+
+void Parser::layer_directive(const std::vector<SourceWord> &words)
+{
+    long long number = 0;
+    if (words.size() != 2) {
+        error(words[0].pos, "\"layer\" takes one number, 0 to 7");
+        return;
+    }
+    if (!number_in_range(words[1], 0, MAX_LAYER, number))
+        return;
+    for (const LayerDef &layer : out_.layers) {
+        if (layer.number == number) {
+            error(words[1].pos, "layer " + std::to_string(number) + " is drawn twice");
+            break;
+        }
+    }
+    LayerDef layer;
+    layer.number = static_cast<int>(number);
+    layer.pos = words[0].pos;
+    out_.layers.push_back(layer);
+    picture_ = &out_.layers.back();
+}
+
+void Parser::picture_line(const std::string &line, int line_number)
+{
+    if (line == PICTURE_END) {
+        finish_picture();
+        return;
+    }
+    if (!picture_->rows.empty()) {
+        std::size_t width = picture_->rows.front().size();
+        if (line.size() != width) {
+            int column = static_cast<int>(std::min(line.size(), width)) + 1;
+            error({line_number, column},
+                  "ragged row: " + std::to_string(line.size()) +
+                      " cells, but the layer's first row has " + std::to_string(width));
+        }
+    } else if (line.empty()) {
+        error({line_number, 1}, "the first row of a layer picture is empty");
+    }
+    picture_->rows.push_back(line);
+    picture_->row_lines.push_back(line_number);
+}
+
+void Parser::finish_picture()
+{
+    if (picture_->rows.empty())
+        error(picture_->pos, "layer " + std::to_string(picture_->number) + " has no rows");
+    picture_ = nullptr;
+}
+
+void Parser::check_layers()
+{
+    const LayerDef *first = nullptr;
+    for (const LayerDef &layer : out_.layers)
+        if (layer.number == 0)
+            first = &layer;
+    if (!first) {
+        error({}, "no \"layer 0\": the level itself is layer 0");
+        return;
+    }
+    if (first->rows.empty())
+        return;
+    std::size_t width = first->rows.front().size();
+    std::size_t height = first->rows.size();
+    for (const LayerDef &layer : out_.layers) {
+        if (layer.rows.empty() || (layer.rows.front().size() == width && layer.rows.size() == height))
+            continue;
+        error(layer.pos, "layer " + std::to_string(layer.number) + " is " +
+                             std::to_string(layer.rows.front().size()) + " x " +
+                             std::to_string(layer.rows.size()) + " cells, layer 0 is " +
+                             std::to_string(width) + " x " + std::to_string(height));
+    }
+}
+
+} // namespace
+
+bool parse_level_source(const std::string &file, const std::string &text, LevelSource &out,
+                        Diagnostics &errors)
+{
+    out = LevelSource{};
+    Parser parser(file, out, errors);
+    parser.parse(text);
+    return errors.empty();
+}

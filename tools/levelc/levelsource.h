@@ -1,0 +1,64 @@
+// The level source: a text file with directives, a legend of blocks and animations, and the
+// layers drawn as character pictures. This reads it into plain records, names unresolved.
+#ifndef LEVELSOURCE_H
+#define LEVELSOURCE_H
+
+#include "diagnostic.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A word of the source and where it stands.
+struct SourceWord {
+    std::string text;
+    SourcePos pos;
+};
+
+// One block of the legend. Graphics are tile names or numbers, still unresolved; an empty
+// text means "no graphic".
+struct BlockDef {
+    char symbol = 0;
+    std::string name;
+    SourcePos pos;
+    SourceWord bg, fg1, fg2, fg3;
+    std::int32_t attr1 = 0, attr2 = 0;
+    std::uint16_t attr3 = 0, attr4 = 0;
+    std::uint8_t attr5 = 0, attr6 = 0, attr7 = 0;
+    std::uint8_t flags = 0;
+};
+
+// One animation of the legend: its frames are block names.
+struct AnimDef {
+    char symbol = 0;
+    std::string name;
+    SourcePos pos;
+    int type = 1;
+    std::uint8_t delay = 0, user = 0;
+    std::vector<SourceWord> frames;
+};
+
+// One layer picture: rows of legend characters, and the source line of each row.
+struct LayerDef {
+    int number = 0;
+    SourcePos pos;
+    std::vector<std::string> rows;
+    std::vector<int> row_lines;
+};
+
+struct LevelSource {
+    std::string file;       // the source's path, as messages name it
+    SourceWord tiles;       // tile sheet path, relative to the source's folder
+    SourceWord names;       // tile names path, relative to the source's folder
+    int maptype = 2;
+    std::vector<BlockDef> blocks;
+    std::vector<AnimDef> anims;
+    std::vector<LayerDef> layers;
+};
+
+// Read a level source from its text. Every mistake of form (unknown directive, bad number,
+// unknown flag, ragged or unterminated picture...) goes to errors; returns errors.empty().
+bool parse_level_source(const std::string &file, const std::string &text, LevelSource &out,
+                        Diagnostics &errors);
+
+#endif

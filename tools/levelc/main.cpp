@@ -1,0 +1,35 @@
+// levelc: compile a level source and its tile art into a map file.
+#include "levelbuild.h"
+
+#include "toolscreen.h"
+
+#include <allegro.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: levelc LEVEL_SOURCE OUTPUT.fmp\n");
+        return EXIT_FAILURE;
+    }
+    if (!start_headless_allegro()) {
+        std::fprintf(stderr, "levelc: cannot start Allegro: %s\n", allegro_error);
+        return EXIT_FAILURE;
+    }
+    MapFile map;
+    Diagnostics errors;
+    if (!compile_level(argv[1], map, errors)) {
+        for (const Diagnostic &d : errors.list())
+            std::fprintf(stderr, "%s\n", d.text().c_str());
+        return EXIT_FAILURE;
+    }
+    if (MapSave(argv[2], map) != 0) {
+        std::fprintf(stderr, "%s: cannot write the map file\n", argv[2]);
+        return EXIT_FAILURE;
+    }
+    std::printf("%s: %d x %d blocks, %zu block records, %zu animations, %d graphics\n", argv[2],
+                map.width, map.height, map.blocks.size(), map.anims.size(), map.numgfx);
+    return EXIT_SUCCESS;
+}

@@ -1,0 +1,35 @@
+// The tile art a level is built from: an 8-bit PCX sheet of 16 x 16 graphics, its palette, and
+// a text file that names the graphics.
+#ifndef TILESHEET_H
+#define TILESHEET_H
+
+#include "diagnostic.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+constexpr int TILE_PIXELS = 16;
+
+struct TileSheet {
+    int count = 0;                      // graphics in the sheet, left to right, top to bottom
+    std::vector<unsigned char> pixels;  // count graphics of 16 x 16 palette indices, in order
+    std::vector<unsigned char> cmap;    // 256 x red, green, blue, 0 to 255
+    std::map<std::string, int> names;   // graphic number by name
+};
+
+// A graphic number as the names file and the level source write it: decimal digits only.
+bool parse_graphic_number(const std::string &text, int &number);
+
+// Cut the sheet into graphics (graphic n at column n % columns, row n / columns). Needs
+// Allegro installed. Returns false with a message when the file cannot be read as an 8-bit
+// PCX or its size is not a whole number of graphics.
+bool load_tile_pixels(const std::string &pcx_path, TileSheet &sheet, Diagnostics &errors);
+
+// Read the names: one "number name" pair a line; blank lines and lines starting with "#" are
+// skipped. Every mistake (bad number, a graphic the sheet does not have, a name or number
+// given twice) is reported with its line and column.
+bool parse_tile_names(const std::string &file, const std::string &text, TileSheet &sheet,
+                      Diagnostics &errors);
+
+#endif

@@ -1,0 +1,16 @@
+// The map inspector: what a map file holds, chunk by chunk and record by record, and what is
+// wrong with it when the loader refuses it.
+#ifndef MAPINSPECT_H
+#define MAPINSPECT_H
+
+#include <ostream>
+#include <string>
+
+// Print the file's outer header and chunk list (identifier, offset, length), then load it with
+// the map library and print the header, layers, block records (flags and slope types in words)
+// and animations. A broken file gets what the chunk walk found wrong and the loader's error
+// code with its meaning. Returns 0 for a file that loads, 1 otherwise. Needs Allegro installed
+// and a screen; releases the map it loaded.
+int inspect_map(const std::string &path, std::ostream &out);
+
+#endif

@@ -1,0 +1,57 @@
+// maprender: draw a whole map file into one PNG picture at full size.
+#include "maprender.h"
+
+#include "maplib.h"
+#include "toolscreen.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int PALETTE_DEPTH = 8;
+constexpr int TRUE_COLOUR_DEPTH = 32;
+
+// Load at 8 bits first; a map whose graphics are deeper is loaded again on a true-colour
+// stand-in screen so that its colours survive.
+bool load_for_rendering(const char *path)
+{
+    if (!use_memory_screen(PALETTE_DEPTH) || MapLoad(path) != 0)
+        return false;
+    if (mapaltdepth == PALETTE_DEPTH)
+        return true;
+    return use_memory_screen(TRUE_COLOUR_DEPTH) && MapLoad(path) == 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: maprender MAPFILE OUT.png\n");
+        return EXIT_FAILURE;
+    }
+    if (!start_headless_allegro()) {
+        std::fprintf(stderr, "maprender: cannot start Allegro: %s\n", allegro_error);
+        return EXIT_FAILURE;
+    }
+    if (!load_for_rendering(argv[1])) {
+        std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", argv[1], maperror,
+                     MapErrorText(maperror));
+        return EXIT_FAILURE;
+    }
+    BITMAP *picture = render_loaded_map();
+    if (!picture) {
+        std::fprintf(stderr, "%s: cannot render: staggered, without layer 0, or too large\n",
+                     argv[1]);
+        return EXIT_FAILURE;
+    }
+    std::string problem;
+    bool saved = save_map_png(argv[2], picture, problem);
+    if (!saved)
+        std::fprintf(stderr, "%s\n", problem.c_str());
+    destroy_bitmap(picture);
+    MapFreeMem();
+    drop_memory_screen();
+    return saved ? EXIT_SUCCESS : EXIT_FAILURE;
+}

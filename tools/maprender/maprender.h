@@ -1,0 +1,21 @@
+// The map renderer: the whole loaded map in one picture, drawn as the game draws a frame.
+#ifndef MAPRENDER_H
+#define MAPRENDER_H
+
+#include <allegro.h>
+
+#include <string>
+
+// Palette index of the backdrop that shows through see-through blocks.
+constexpr int BACKDROP_COLOUR = 54;
+
+// A new bitmap at the screen's depth, the loaded map's full size, holding the backdrop, the
+// background drawn see-through, then the first and the second foreground layer. Null when the
+// map is staggered (its cells do not tile a rectangle) or memory runs out. Caller destroys it.
+BITMAP *render_loaded_map();
+
+// Save a rendered map as PNG; 8-bit pictures take the map's palette (Allegro's default one
+// when the map has none). False with a message in problem.
+bool save_map_png(const std::string &path, BITMAP *picture, std::string &problem);
+
+#endif
