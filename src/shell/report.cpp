@@ -1,0 +1,105 @@
+// What the game tells the person playing it when something goes wrong: the wording of every
+// message and the one place that writes them out.
+#include "report.h"
+
+#include "maplib.h"
+
+#include <allegro.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr std::size_t MESSAGE_SIZE = 1024;
+constexpr std::size_t BOX_LINE_LENGTH = 60;
+const char *const PROGRAM_NAME = "orvia";
+
+std::string format_text(const char *format, ...)
+{
+    char text[MESSAGE_SIZE];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+// The message box shows each line as it stands, so long messages are broken between words.
+std::string wrapped(const std::string &text)
+{
+    std::istringstream words(text);
+    std::string out, word;
+    std::size_t line_length = 0;
+    while (words >> word) {
+        if (line_length > 0 && line_length + 1 + word.size() > BOX_LINE_LENGTH) {
+            out += '\n';
+            line_length = 0;
+        } else if (line_length > 0) {
+            out += ' ';
+            ++line_length;
+        }
+        out += word;
+        line_length += word.size();
+    }
+    return out;
+}
+
+// A problem the game survives: standard error only, so that play is not interrupted.
+void tell_warning(const std::string &text)
+{
+    std::fprintf(stderr, "%s: %s\n", PROGRAM_NAME, text.c_str());
+}
+
+// A problem that ends the game: on standard error, then in the library's message box. The box
+// cannot be shown over a graphics mode, so the screen goes back to text mode first.
+void tell_fatal(const std::string &text)
+{
+    tell_warning(text);
+    if (gfx_driver)
+        set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
+    allegro_message("%s\n", wrapped(text).c_str());
+}
+
+} // namespace
+
+void report_no_library(const char *why)
+{
+    tell_fatal(format_text("cannot start the game library: %s",
+                           *why ? why : "no display or graphics system could be opened"));
+}
+
+void report_no_screen(const char *why_fullscreen, const char *why_windowed)
+{
+    tell_fatal(format_text("cannot set a 320 x 240 screen in 8-bit colour (full screen: %s; "
+                           "in a window: %s)",
+                           why_fullscreen, why_windowed));
+}
+
+void report_no_graphics(const char *file)
+{
+    tell_fatal(format_text("cannot load the graphics datafile \"%s\" from the current folder: "
+                           "it is missing, unreadable or not the game's datafile (a font, a "
+                           "palette and the girl's pictures)",
+                           file));
+}
+
+void report_no_back_buffer()
+{
+    tell_fatal("not enough memory for the 320 x 240 back buffer");
+}
+
+void report_no_map(const char *file, int error)
+{
+    tell_fatal(format_text("cannot load the map \"%s\": %s (map error %d)", file,
+                           MapErrorText(error), error));
+}
+
+void report_screenshot_failed(const char *file, int error_number)
+{
+    tell_warning(format_text("cannot write the screenshot \"%s\": %s", file,
+                             std::strerror(error_number)));
+}

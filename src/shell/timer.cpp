@@ -1,0 +1,36 @@
+// The game timer: an interrupt callback that counts 40 ticks a second for the level loop.
+#include "timer.h"
+
+#include <allegro.h>
+
+namespace {
+constexpr int TICK_MS = 25; // one tick: 40 updates a second
+}
+
+std::atomic<int> counter{0};
+
+// Runs in the library's timer context: it must touch nothing but the atomic counter.
+void game_timer()
+{
+    counter.fetch_add(1);
+}
+END_OF_FUNCTION(game_timer)
+
+// The callback and its counter are locked so that platforms that page memory out can still
+// run the interrupt; elsewhere the locks cost nothing.
+void init_game_timer()
+{
+    LOCK_VARIABLE(counter);
+    LOCK_FUNCTION(game_timer);
+}
+
+// Installing again while installed only sets the same period again.
+void start_timer()
+{
+    install_int(game_timer, TICK_MS);
+}
+
+void stop_timer()
+{
+    remove_int(game_timer);
+}
