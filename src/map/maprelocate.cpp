@@ -276,7 +276,11 @@ int MapRelocate2()
     mark_excluded(excluded);
     MapDestroyTiles();
     abmTiles = MapAllocate<BITMAP *>(count + 2);
-    const int code = !abmTiles ? MER_OUTOFMEM : create_tiles(excluded) != 0 ? MER_CVBFAILED : 0;
+    int code = MER_NONE;
+    if (!abmTiles)
+        code = MER_OUTOFMEM;
+    else if (create_tiles(excluded) != 0)
+        code = MER_CVBFAILED;
     MapRelease(excluded);
     if (code != MER_NONE)
         return fail_load(code);
