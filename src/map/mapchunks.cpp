@@ -1,29 +1,17 @@
 // The map file's chunk decoders and the readers of its numbers: every byte of a chunk is read
 // here, and every value a chunk gives is checked against the chunk and the header first.
+#include "mapformat.h"
 #include "mapinternal.h"
+#include "mapwalk.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// Header chunk: the fields every header has, and the lengths that add gaps and staggers
-// (more than 28 bytes) and the click mask (more than 36 bytes).
-constexpr std::uint32_t HEADER_MIN_SIZE = 24;
-constexpr std::uint32_t HEADER_BASIC_SIZE = 28;
-constexpr std::uint32_t HEADER_GAPS_SIZE = 36;
-constexpr std::uint32_t HEADER_CLICK_MASK_SIZE = 38;
-constexpr int MAX_MAJOR_VERSION = 1;
-constexpr int MAX_MAP_TYPE = 3;
-constexpr unsigned char LITTLE_ENDIAN_FLAG = 1;
-constexpr int MIN_BLOCKSTR_SIZE = 32;
-constexpr std::int64_t MAX_LAYER_CELLS = std::int64_t{1} << 24;
+using namespace mapformat;
 
-enum HeaderOffset {
-    HD_MAJOR = 0, HD_BYTE_ORDER = 2, HD_MAP_TYPE = 3, HD_WIDTH = 4, HD_HEIGHT = 6,
-    HD_BLOCK_WIDTH = 12, HD_BLOCK_HEIGHT = 14, HD_DEPTH = 16, HD_BLOCKSTR_SIZE = 18,
-    HD_NUM_BLOCKSTR = 20, HD_NUM_GFX = 22, HD_GAP_X = 28, HD_GAP_Y = 30, HD_STAGGER_X = 32,
-    HD_STAGGER_Y = 34, HD_CLICK_MASK = 36,
-};
+constexpr std::int64_t MAX_LAYER_CELLS = std::int64_t{1} << 24;
 
 enum BlockOffset {
     BK_GFX_BG = 0, BK_GFX_FG1 = 4, BK_GFX_FG2 = 8, BK_GFX_FG3 = 12, BK_ATTR1 = 16,
@@ -35,11 +23,6 @@ enum AnimOffset {
     AN_TYPE = 0, AN_DELAY = 1, AN_COUNTDOWN = 2, AN_USER = 3, AN_CURRENT = 4, AN_FIRST = 8,
     AN_END = 12,
 };
-constexpr std::uint32_t ANIM_RECORD_SIZE = 16;
-constexpr std::uint32_t SEQ_ENTRY_SIZE = 4;
-constexpr unsigned char ANIM_END_MARKER = 0xFF;
-// Map type 0 stores animation k in a cell as -16k, the record's offset back from the end.
-constexpr int TYPE0_ANIM_CELL_STEP = 16;
 
 constexpr std::uint32_t CMAP_SIZE = 768;
 constexpr int CELL_SIZE = 2;
@@ -248,7 +231,7 @@ std::int64_t layer_cells()
     return std::int64_t{mapwidth} * mapheight;
 }
 
-// Reads the 16-bit numbers of a layer chunk one at a time, never past the chunk's end.
+// Reads the 16-bit numbers of a layer chunk, never past the chunk's end.
 class CellReader {
 public:
     CellReader(const unsigned char *data, std::uint32_t size) : pos_(data), end_(data + size) {}
@@ -262,15 +245,29 @@ public:
         return true;
     }
 
+    // The next `count` numbers as cells; false when the chunk ends first. Layers are most of a
+    // map file, so the byte order is chosen once per stretch rather than once per cell.
+    bool next_cells(short *cells, std::int64_t count)
+    {
+        if ((end_ - pos_) / CELL_SIZE < count)
+            return false;
+        if (mapislsb)
+            for (std::int64_t i = 0; i < count; ++i, pos_ += CELL_SIZE)
+                cells[i] = static_cast<short>(pos_[0] | pos_[1] << 8);
+        else
+            for (std::int64_t i = 0; i < count; ++i, pos_ += CELL_SIZE)
+                cells[i] = static_cast<short>(pos_[0] << 8 | pos_[1]);
+        return true;
+    }
+
 private:
     const unsigned char *pos_;
     const unsigned char *end_;
 };
 
-short plain_cell(int stored)
+// Map type 0 stores byte offsets: of a block record, or back from the end of the animations.
+short type0_cell(short stored)
 {
-    if (maptype != MAP_TYPE_OFFSETS)
-        return static_cast<short>(stored);
     if (stored >= 0)
         return static_cast<short>(stored / mapblockstrsize);
     return static_cast<short>(stored / TYPE0_ANIM_CELL_STEP);
@@ -279,12 +276,11 @@ short plain_cell(int stored)
 // Map types 0 and 1: one number per cell.
 bool decode_plain_cells(short *cells, std::int64_t count, CellReader &in)
 {
-    for (std::int64_t i = 0; i < count; ++i) {
-        int stored;
-        if (!in.next(stored))
-            return false;
-        cells[i] = plain_cell(stored);
-    }
+    if (!in.next_cells(cells, count))
+        return false;
+    if (maptype == MAP_TYPE_OFFSETS)
+        for (std::int64_t i = 0; i < count; ++i)
+            cells[i] = type0_cell(cells[i]);
     return true;
 }
 
@@ -297,14 +293,9 @@ bool decode_group(short *cells, std::int64_t &pos, std::int64_t row_end, CellRea
     if (!in.next(count))
         return false;
     if (count > 0) {
-        if (count > row_end - pos)
+        if (count > row_end - pos || !in.next_cells(cells + pos, count))
             return false;
-        for (int i = 0; i < count; ++i) {
-            int value;
-            if (!in.next(value))
-                return false;
-            cells[pos++] = static_cast<short>(value);
-        }
+        pos += count;
         return true;
     }
     const int run = -count;
@@ -314,8 +305,8 @@ bool decode_group(short *cells, std::int64_t &pos, std::int64_t row_end, CellRea
     if (run > row_end - pos || !in.next(value))
         return false;
     if (maptype == MAP_TYPE_RUNS) {
-        for (int i = 0; i < run; ++i)
-            cells[pos++] = static_cast<short>(value);
+        std::fill_n(cells + pos, run, static_cast<short>(value));
+        pos += run;
         return true;
     }
     if (value >= 0 || pos + value < 0)
@@ -420,23 +411,22 @@ bool block_graphics_are_sound()
 }
 
 // Animations a cell may name: the records after the end marker.
-std::int64_t animation_count()
-{
-    if (!mapanimstrpt)
-        return 0;
-    return mapanimstrendpt - mapanimstrpt - 1;
-}
-
+// Only the smallest and the largest cell of a layer need checking; finding them is a loop the
+// compiler vectorises, which matters on large maps.
 bool cells_are_sound()
 {
     const std::int64_t count = layer_cells();
-    const std::int64_t lowest = -animation_count();
+    const long animations = MapAnimationCount();
     for (short *layer : mapmappt) {
-        if (!layer)
+        if (!layer || count == 0)
             continue;
-        for (std::int64_t i = 0; i < count; ++i)
-            if (layer[i] < lowest || layer[i] >= mapnumblockstr)
-                return false;
+        short lowest = layer[0], highest = layer[0];
+        for (std::int64_t i = 1; i < count; ++i) {
+            lowest = std::min(lowest, layer[i]);
+            highest = std::max(highest, layer[i]);
+        }
+        if (!MapCellIsSound(lowest, animations) || !MapCellIsSound(highest, animations))
+            return false;
     }
     return true;
 }

@@ -1,5 +1,5 @@
-// Helpers shared by the map's queries, drawing, parallax and layer files: cells turned into the
-// block records they show, the window clip of a drawing call, the part of a walk in the layer.
+// Helpers shared by the loader, queries, drawing, parallax and layer files: cells turned into
+// the block records they show, the window clip of a drawing call, the part of a walk in the layer.
 #ifndef MAPWALK_H
 #define MAPWALK_H
 

@@ -1,5 +1,6 @@
 // The map file writer: turns a MapFile (numbers) into a "FORM"/"FMAP" chunk image, with the
 // byte order, type 0 byte offsets and type 2/3 layer compression the loader expects.
+#include "mapformat.h"
 #include "maplib.h"
 
 #include <algorithm>
@@ -10,23 +11,10 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-constexpr int MIN_HEADER_SIZE = 24;      // the fields every header has
-constexpr int MIN_BLOCKSTR_SIZE = 32;    // the fields of one block record
-constexpr int ANIM_RECORD_SIZE = 16;     // bytes of one animation record
-constexpr int SEQ_ENTRY_SIZE = 4;        // bytes of one frame sequence entry
-constexpr int TYPE0_ANIM_CELL_STEP = -ANIM_RECORD_SIZE; // type 0 cell of animation 1
-constexpr unsigned char ANIM_END_MARKER = 0xFF;
+using namespace mapformat;
+
 constexpr int MAX_GROUP = 32767;         // cells in one type 2/3 group (count is signed 16-bit)
 constexpr int MIN_RUN = 3;               // shorter repeats cost no less as literals
-constexpr int MAX_MAP_TYPE = 3;
-
-// MPHD field offsets.
-enum HeaderOffset {
-    HD_MAJOR = 0, HD_MINOR = 1, HD_BYTE_ORDER = 2, HD_MAP_TYPE = 3,
-    HD_WIDTH = 4, HD_HEIGHT = 6, HD_BLOCK_WIDTH = 12, HD_BLOCK_HEIGHT = 14, HD_DEPTH = 16,
-    HD_BLOCKSTR_SIZE = 18, HD_NUM_BLOCKSTR = 20, HD_NUM_GFX = 22,
-    HD_GAP_X = 28, HD_GAP_Y = 30, HD_STAGGER_X = 32, HD_STAGGER_Y = 34, HD_CLICK_MASK = 36,
-};
 
 const char *const LAYER_IDS[MAP_LAYERS] = {"BODY", "LYR1", "LYR2", "LYR3",
                                            "LYR4", "LYR5", "LYR6", "LYR7"};
@@ -128,7 +116,7 @@ private:
     {
         if (map_.maptype < 0 || map_.maptype > MAX_MAP_TYPE)
             return false;
-        if (map_.headersize < MIN_HEADER_SIZE || map_.blockstrsize < MIN_BLOCKSTR_SIZE)
+        if (map_.headersize < HEADER_MIN_SIZE || map_.blockstrsize < MIN_BLOCKSTR_SIZE)
             return false;
         if (map_.width < 0 || map_.height < 0)
             return false;
@@ -167,7 +155,7 @@ private:
         Bytes out(map_.headersize, 0);
         out[HD_MAJOR] = map_.major;
         out[HD_MINOR] = map_.minor;
-        out[HD_BYTE_ORDER] = map_.lsb ? 1 : 0;
+        out[HD_BYTE_ORDER] = map_.lsb ? LITTLE_ENDIAN_FLAG : 0;
         out[HD_MAP_TYPE] = static_cast<unsigned char>(map_.maptype);
         header_short(out, HD_WIDTH, map_.width);
         header_short(out, HD_HEIGHT, map_.height);
@@ -305,7 +293,7 @@ private:
         out.reserve(cells.size() * 2);
         for (short v : cells) {
             const long long stored = v >= 0 ? static_cast<long long>(v) * map_.blockstrsize
-                                            : static_cast<long long>(-v) * TYPE0_ANIM_CELL_STEP;
+                                            : static_cast<long long>(v) * TYPE0_ANIM_CELL_STEP;
             put_checked_short(out, stored);
         }
     }
@@ -404,12 +392,9 @@ void MapAppendChunk(std::vector<unsigned char> &out, const char id[4],
 
 std::vector<unsigned char> MapWrapForm(const std::vector<unsigned char> &chunks)
 {
-    static const char form[4] = {'F', 'O', 'R', 'M'}, fmap[4] = {'F', 'M', 'A', 'P'};
-    Bytes out;
-    out.reserve(chunks.size() + 12);
-    out.insert(out.end(), form, form + 4);
+    Bytes out = {'F', 'O', 'R', 'M'};
     put_be32(out, static_cast<std::uint32_t>(chunks.size() + 4));
-    out.insert(out.end(), fmap, fmap + 4);
+    out.insert(out.end(), {'F', 'M', 'A', 'P'});
     out.insert(out.end(), chunks.begin(), chunks.end());
     return out;
 }
