@@ -231,36 +231,38 @@ std::int64_t layer_cells()
     return std::int64_t{mapwidth} * mapheight;
 }
 
-// Reads the 16-bit numbers of a layer chunk, never past the chunk's end.
+// The 16-bit numbers of a layer chunk, read up to the chunk's end and never past it. Layers
+// are most of a map file, so the byte order is a template argument, chosen once per layer.
+template <bool LittleEndian>
 class CellReader {
 public:
     CellReader(const unsigned char *data, std::uint32_t size) : pos_(data), end_(data + size) {}
 
-    bool next(int &value)
+    bool next(short &value)
     {
         if (end_ - pos_ < CELL_SIZE)
             return false;
-        value = MapGetshort(pos_);
+        value = read(pos_);
         pos_ += CELL_SIZE;
         return true;
     }
 
-    // The next `count` numbers as cells; false when the chunk ends first. Layers are most of a
-    // map file, so the byte order is chosen once per stretch rather than once per cell.
+    // The next `count` numbers as cells; false when the chunk ends first.
     bool next_cells(short *cells, std::int64_t count)
     {
         if ((end_ - pos_) / CELL_SIZE < count)
             return false;
-        if (mapislsb)
-            for (std::int64_t i = 0; i < count; ++i, pos_ += CELL_SIZE)
-                cells[i] = static_cast<short>(pos_[0] | pos_[1] << 8);
-        else
-            for (std::int64_t i = 0; i < count; ++i, pos_ += CELL_SIZE)
-                cells[i] = static_cast<short>(pos_[0] << 8 | pos_[1]);
+        for (std::int64_t i = 0; i < count; ++i, pos_ += CELL_SIZE)
+            cells[i] = read(pos_);
         return true;
     }
 
 private:
+    static short read(const unsigned char *p)
+    {
+        return static_cast<short>(LittleEndian ? p[0] | p[1] << 8 : p[0] << 8 | p[1]);
+    }
+
     const unsigned char *pos_;
     const unsigned char *end_;
 };
@@ -274,7 +276,8 @@ short type0_cell(short stored)
 }
 
 // Map types 0 and 1: one number per cell.
-bool decode_plain_cells(short *cells, std::int64_t count, CellReader &in)
+template <bool LittleEndian>
+bool decode_plain_cells(short *cells, std::int64_t count, CellReader<LittleEndian> in)
 {
     if (!in.next_cells(cells, count))
         return false;
@@ -287,9 +290,11 @@ bool decode_plain_cells(short *cells, std::int64_t count, CellReader &in)
 // One group of a type 2 or 3 row, ending at or before row_end: a count n, then n cells
 // (n > 0), or one value repeated (type 2) or a copy from `value` cells away (type 3) for -n
 // cells; a copy must read cells already decoded.
-bool decode_group(short *cells, std::int64_t &pos, std::int64_t row_end, CellReader &in)
+template <bool LittleEndian, bool Copies>
+bool decode_group(short *cells, std::int64_t &pos, std::int64_t row_end,
+                  CellReader<LittleEndian> &in)
 {
-    int count;
+    short count;
     if (!in.next(count))
         return false;
     if (count > 0) {
@@ -299,13 +304,13 @@ bool decode_group(short *cells, std::int64_t &pos, std::int64_t row_end, CellRea
         return true;
     }
     const int run = -count;
-    int value;
+    short value;
     if (run == 0)
         return true;
     if (run > row_end - pos || !in.next(value))
         return false;
-    if (maptype == MAP_TYPE_RUNS) {
-        std::fill_n(cells + pos, run, static_cast<short>(value));
+    if (!Copies) {
+        std::fill_n(cells + pos, run, value);
         pos += run;
         return true;
     }
@@ -317,16 +322,28 @@ bool decode_group(short *cells, std::int64_t &pos, std::int64_t row_end, CellRea
 }
 
 // Map types 2 and 3: every row exactly mapwidth cells, made of groups that end in the row.
-bool decode_packed_cells(short *cells, CellReader &in)
+template <bool LittleEndian, bool Copies>
+bool decode_packed_cells(short *cells, CellReader<LittleEndian> in)
 {
     std::int64_t pos = 0;
     for (int row = 0; row < mapheight; ++row) {
         const std::int64_t row_end = pos + mapwidth;
         while (pos < row_end)
-            if (!decode_group(cells, pos, row_end, in))
+            if (!decode_group<LittleEndian, Copies>(cells, pos, row_end, in))
                 return false;
     }
     return true;
+}
+
+template <bool LittleEndian>
+bool decode_cells(short *cells, std::int64_t count, const unsigned char *chunk)
+{
+    const CellReader<LittleEndian> in(chunk_data(chunk), chunk_length(chunk));
+    switch (maptype) {
+    case MAP_TYPE_RUNS: return decode_packed_cells<LittleEndian, false>(cells, in);
+    case MAP_TYPE_COPIES: return decode_packed_cells<LittleEndian, true>(cells, in);
+    default: return decode_plain_cells(cells, count, in);
+    }
 }
 
 // Puts decoded cells in place of a layer. Its old row table goes with it; layer 0 (and a
@@ -626,9 +643,9 @@ int MapDecodeLayer(const unsigned char *chunk, int layer)
     short *cells = MapAllocate<short>(static_cast<std::size_t>(count));
     if (!cells)
         return MapSetError(MER_OUTOFMEM);
-    CellReader in(chunk_data(chunk), chunk_length(chunk));
-    const bool packed = maptype == MAP_TYPE_RUNS || maptype == MAP_TYPE_COPIES;
-    if (!(packed ? decode_packed_cells(cells, in) : decode_plain_cells(cells, count, in))) {
+    const bool decoded = mapislsb ? decode_cells<true>(cells, count, chunk)
+                                  : decode_cells<false>(cells, count, chunk);
+    if (!decoded) {
         MapRelease(cells);
         return MapSetError(MER_MAPLOADERROR);
     }
