@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -108,6 +109,12 @@ private:
     bool key_value(const SourceWord &word, std::string &key, SourceWord &value);
     bool number_in_range(const SourceWord &value, long long low, long long high,
                          long long &number);
+    // Hands each key=value word of a legend entry to `apply`, each key once; returns the keys.
+    // Keys named in `aliases` share the slot of another key and so cannot both be set.
+    template <typename Apply>
+    std::set<std::string> settings(const std::vector<SourceWord> &words, const std::string &entry,
+                                   const std::map<std::string, std::string> &aliases,
+                                   Apply apply);
     void block_setting(BlockDef &block, const std::string &key, const SourceWord &value);
     void block_flags(BlockDef &block, const SourceWord &value);
     void anim_setting(AnimDef &anim, const std::string &key, const SourceWord &value);
@@ -259,27 +266,44 @@ bool Parser::number_in_range(const SourceWord &value, long long low, long long h
     return true;
 }
 
-void Parser::block_directive(std::vector<SourceWord> &words)
+template <typename Apply>
+std::set<std::string> Parser::settings(const std::vector<SourceWord> &words,
+                                       const std::string &entry,
+                                       const std::map<std::string, std::string> &aliases,
+                                       Apply apply)
 {
-    BlockDef block;
-    if (!legend_entry(words, block.symbol, block.name))
-        return;
-    block.pos = words[1].pos;
     std::set<std::string> keys;
     for (std::size_t i = 3; i < words.size(); ++i) {
         std::string key;
         SourceWord value;
         if (!key_value(words[i], key, value))
             continue;
-        // The slope type is attribute 1: one block cannot set it twice under two names.
-        std::string slot = key == "slope" ? "attr1" : key;
+        const auto alias = aliases.find(key);
+        const std::string &slot = alias == aliases.end() ? key : alias->second;
         if (!keys.insert(slot).second) {
-            error(words[i].pos, "\"" + key + "\" is set twice for block \"" + block.name +
-                                    "\" (slope and attr1 are the same attribute)");
+            std::string message = "\"" + key + "\" is set twice for " + entry;
+            for (const auto &[other, shared] : aliases)
+                if (shared == slot)
+                    message += " (" + other + " and " + shared + " are the same attribute)";
+            error(words[i].pos, message);
             continue;
         }
-        block_setting(block, key, value);
+        apply(key, value);
     }
+    return keys;
+}
+
+void Parser::block_directive(std::vector<SourceWord> &words)
+{
+    BlockDef block;
+    if (!legend_entry(words, block.symbol, block.name))
+        return;
+    block.pos = words[1].pos;
+    // The slope type is attribute 1: one block cannot set it twice under two names.
+    settings(words, "block \"" + block.name + "\"", {{"slope", "attr1"}},
+             [&](const std::string &key, const SourceWord &value) {
+                 block_setting(block, key, value);
+             });
     out_.blocks.push_back(block);
 }
 
@@ -338,19 +362,11 @@ void Parser::anim_directive(std::vector<SourceWord> &words)
     if (!legend_entry(words, anim.symbol, anim.name))
         return;
     anim.pos = words[1].pos;
-    std::set<std::string> keys;
-    for (std::size_t i = 3; i < words.size(); ++i) {
-        std::string key;
-        SourceWord value;
-        if (!key_value(words[i], key, value))
-            continue;
-        if (!keys.insert(key).second) {
-            error(words[i].pos, "\"" + key + "\" is set twice for animation \"" + anim.name +
-                                    "\"");
-            continue;
-        }
-        anim_setting(anim, key, value);
-    }
+    const std::set<std::string> keys =
+        settings(words, "animation \"" + anim.name + "\"", {},
+                 [&](const std::string &key, const SourceWord &value) {
+                     anim_setting(anim, key, value);
+                 });
     if (!keys.count("frames"))
         error(anim.pos, "animation \"" + anim.name + "\" has no frames=");
     out_.anims.push_back(anim);
