@@ -25,7 +25,6 @@ enum AnimOffset {
 };
 
 constexpr std::uint32_t CMAP_SIZE = 768;
-constexpr int CELL_SIZE = 2;
 
 // Map types whose numbers need more than reading: 0 stores offsets instead of numbers, 2 and 3
 // pack the layers (type 1 stores everything as it is).
@@ -427,24 +426,12 @@ bool block_graphics_are_sound()
     return true;
 }
 
-// Animations a cell may name: the records after the end marker.
-// Only the smallest and the largest cell of a layer need checking; finding them is a loop the
-// compiler vectorises, which matters on large maps.
 bool cells_are_sound()
 {
-    const std::int64_t count = layer_cells();
-    const long animations = MapAnimationCount();
-    for (short *layer : mapmappt) {
-        if (!layer || count == 0)
-            continue;
-        short lowest = layer[0], highest = layer[0];
-        for (std::int64_t i = 1; i < count; ++i) {
-            lowest = std::min(lowest, layer[i]);
-            highest = std::max(highest, layer[i]);
-        }
-        if (!MapCellIsSound(lowest, animations) || !MapCellIsSound(highest, animations))
+    const long count = static_cast<long>(layer_cells());
+    for (short *layer : mapmappt)
+        if (layer && !MapCellsAreSound(layer, count))
             return false;
-    }
     return true;
 }
 

@@ -23,6 +23,9 @@ constexpr int MAX_MAJOR_VERSION = 1;
 constexpr int MAX_MAP_TYPE = 3;
 constexpr unsigned char LITTLE_ENDIAN_FLAG = 1;
 
+// Layer cells are 16-bit numbers, in map files and map array files alike.
+constexpr int CELL_SIZE = 2;
+
 // Block records: the fields read, at least this many bytes per record.
 constexpr int MIN_BLOCKSTR_SIZE = 32;
 

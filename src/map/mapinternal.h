@@ -38,6 +38,12 @@ constexpr int MAP_PALETTE_DEPTH = 8;
 // Values of mapgfxinbitmaps.
 enum MapGraphicsPlace { MAP_GFX_IN_VIDEO = 1, MAP_GFX_IN_MEMORY = 2 };
 
+// A file packed by the game library's packer, else a plain file; null when neither opens.
+PACKFILE *MapOpenFile(const char *filename);
+
+// The mask colour of a bitmap of colour depth `depth`: what masked drawing leaves out.
+int MapMaskColour(int depth);
+
 // Leaves `code` in maperror and returns -1, the failure result of every loading step.
 int MapSetError(int code);
 

@@ -34,13 +34,6 @@ int decode_image(const unsigned char *image, int mode)
     return MapPreRealDecode(image);
 }
 
-// A file packed by the game library's packer, else a plain file.
-PACKFILE *open_map_file(const char *filename)
-{
-    PACKFILE *file = pack_fopen(filename, F_READ_PACKED);
-    return file ? file : pack_fopen(filename, F_READ);
-}
-
 void close_map_file()
 {
     pack_fclose(mapfilept);
@@ -114,6 +107,12 @@ int decode_image_chunks(const unsigned char *chunk, long remaining, MapChunkLog 
 
 } // namespace
 
+PACKFILE *MapOpenFile(const char *filename)
+{
+    PACKFILE *file = pack_fopen(filename, F_READ_PACKED);
+    return file ? file : pack_fopen(filename, F_READ);
+}
+
 int MapSetError(int code)
 {
     maperror = code;
@@ -154,7 +153,7 @@ int MapDecodeABM(const unsigned char *image)
 int MapRealLoad(const char *filename)
 {
     maperror = MER_NONE;
-    mapfilept = filename ? open_map_file(filename) : nullptr;
+    mapfilept = filename ? MapOpenFile(filename) : nullptr;
     if (!mapfilept)
         return MapSetError(MER_NOOPEN);
     std::uint32_t form_length;

@@ -1,5 +1,6 @@
 // Map array files: the raw little-endian cells of one layer, in number or offset form, read from
 // a file or an image into a layer of the loaded map. A failed read leaves the layer untouched.
+#include "mapformat.h"
 #include "mapinternal.h"
 #include "mapwalk.h"
 
@@ -8,10 +9,8 @@
 
 namespace {
 
-constexpr int CELL_BYTES = 2;
 constexpr short OFFSET_FORM_LOW_BITS = 15; // offset-form cells are multiples of 16
 constexpr int OFFSET_BLOCK_RECORD_SIZE = 32; // fixed, whatever mapblockstrsize says
-constexpr int OFFSET_ANIM_RECORD_SIZE = 16;
 
 // A layer buffer in the making: allocated as MapFreeMem expects to release it.
 struct FreeCells {
@@ -41,8 +40,8 @@ void cells_from_bytes(short *cells, long count)
 {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(cells);
     for (long i = 0; i < count; ++i) {
-        const unsigned low = bytes[CELL_BYTES * i];
-        const unsigned high = bytes[CELL_BYTES * i + 1];
+        const unsigned low = bytes[mapformat::CELL_SIZE * i];
+        const unsigned high = bytes[mapformat::CELL_SIZE * i + 1];
         cells[i] = static_cast<short>(low | (high << 8));
     }
 }
@@ -57,17 +56,7 @@ void convert_offset_form(short *cells, long count)
             return;
     for (long i = 0; i < count; ++i)
         cells[i] = static_cast<short>(cells[i] >= 0 ? cells[i] / OFFSET_BLOCK_RECORD_SIZE
-                                                    : cells[i] / OFFSET_ANIM_RECORD_SIZE);
-}
-
-// Every cell must name a block record or an animation of the loaded map.
-bool cells_name_map_records(const short *cells, long count)
-{
-    const long animations = MapAnimationCount();
-    for (long i = 0; i < count; ++i)
-        if (!MapCellIsSound(cells[i], animations))
-            return false;
-    return true;
+                                                    : cells[i] / mapformat::ANIM_RECORD_SIZE);
 }
 
 // Convert and check the cells, then put them into the layer, creating it when it is missing.
@@ -75,7 +64,7 @@ int store_layer(CellBuffer cells, int layer)
 {
     const long count = layer_cell_count();
     convert_offset_form(cells.get(), count);
-    if (!cells_name_map_records(cells.get(), count))
+    if (!MapCellsAreSound(cells.get(), count))
         return -1;
     if (mapmappt[layer])
         std::memcpy(mapmappt[layer], cells.get(), count * sizeof(short));
@@ -84,25 +73,17 @@ int store_layer(CellBuffer cells, int layer)
     return 0;
 }
 
-PACKFILE *open_array_file(const char *filename)
-{
-    PACKFILE *file = pack_fopen(filename, F_READ_PACKED);
-    if (!file)
-        file = pack_fopen(filename, F_READ);
-    return file;
-}
-
 } // namespace
 
 int MapLoadMAR(const char *filename, int layer)
 {
     if (!layer_can_be_replaced(layer) || !filename)
         return -1;
-    PACKFILE *file = open_array_file(filename);
+    PACKFILE *file = MapOpenFile(filename);
     if (!file)
         return -1;
     CellBuffer cells = allocate_cells();
-    const long bytes = layer_cell_count() * CELL_BYTES;
+    const long bytes = layer_cell_count() * mapformat::CELL_SIZE;
     const bool complete = cells && pack_fread(cells.get(), bytes, file) == bytes;
     pack_fclose(file);
     if (!complete)
@@ -118,7 +99,7 @@ int MapDecodeMAR(const unsigned char *image, int layer)
     CellBuffer cells = allocate_cells();
     if (!cells)
         return -1;
-    std::memcpy(cells.get(), image, layer_cell_count() * CELL_BYTES);
+    std::memcpy(cells.get(), image, layer_cell_count() * mapformat::CELL_SIZE);
     cells_from_bytes(cells.get(), layer_cell_count());
     return store_layer(std::move(cells), layer);
 }

@@ -1,5 +1,6 @@
 // Block queries and editing of the current layer: lookups by pixel (ordinary and staggered maps
 // with their click mask) and by block position, cell edits, layer switching, attribute search.
+#include "mapinternal.h"
 #include "mapwalk.h"
 
 namespace {
@@ -28,15 +29,6 @@ int clamp_to(int value, int size)
     if (value >= size)
         return size - 1;
     return value;
-}
-
-// The colour of the click mask's pixels that lie outside the block's shape.
-int click_mask_colour()
-{
-    const int palette_depth = 8;
-    if (mapdepth == palette_depth)
-        return 0;
-    return makecol_depth(mapdepth, 255, 0, 255);
 }
 
 bool click_mask_exists()
@@ -152,7 +144,7 @@ int MEClickmask(int x, int y, int axis)
             return 1;
         return x >= mapblockstaggerx ? 0 : -1;
     }
-    if (getpixel(abmTiles[mapclickmask], x, y) != click_mask_colour())
+    if (getpixel(abmTiles[mapclickmask], x, y) != MapMaskColour(mapdepth))
         return 0;
     if (axis == AXIS_COLUMN)
         return x < mapblockwidth / 2 ? -1 : 0;

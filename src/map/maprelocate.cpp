@@ -55,7 +55,7 @@ int colour_value(const unsigned char *px, int source_depth, int screen_depth)
         if (screen_depth == MAP_PALETTE_DEPTH)
             return px[0];
         if (px[0] == PALETTE_MASK_INDEX)
-            return makecol_depth(screen_depth, MAP_MASK_RGB.r, MAP_MASK_RGB.g, MAP_MASK_RGB.b);
+            return MapMaskColour(screen_depth);
         const unsigned char *entry = mapcmappt + px[0] * PALETTE_ENTRY_SIZE;
         return makecol_depth(screen_depth, entry[0], entry[1], entry[2]);
     }
@@ -230,6 +230,13 @@ int create_tiles(const unsigned char *excluded)
 }
 
 } // namespace
+
+int MapMaskColour(int depth)
+{
+    if (depth == MAP_PALETTE_DEPTH)
+        return PALETTE_MASK_INDEX;
+    return makecol_depth(depth, MAP_MASK_RGB.r, MAP_MASK_RGB.g, MAP_MASK_RGB.b);
+}
 
 int MapRelocate()
 {

@@ -31,6 +31,22 @@ inline bool MapCellIsSound(short cell, long animations)
     return cell < mapnumblockstr && cell >= -animations;
 }
 
+// True when every one of `count` cells names a block record or an animation of the loaded map.
+// Only the smallest and the largest cell need checking; finding them is a loop the compiler
+// vectorises, which matters on large maps.
+inline bool MapCellsAreSound(const short *cells, long count)
+{
+    if (count <= 0)
+        return true;
+    short lowest = cells[0], highest = cells[0];
+    for (long i = 1; i < count; ++i) {
+        lowest = std::min(lowest, cells[i]);
+        highest = std::max(highest, cells[i]);
+    }
+    const long animations = MapAnimationCount();
+    return MapCellIsSound(lowest, animations) && MapCellIsSound(highest, animations);
+}
+
 // True when the map is staggered: odd rows are shifted and two rows share one gap step.
 inline bool MapIsStaggered()
 {

@@ -1,6 +1,7 @@
 // The map file writer: turns a MapFile (numbers) into a "FORM"/"FMAP" chunk image, with the
 // byte order, type 0 byte offsets and type 2/3 layer compression the loader expects.
 #include "mapformat.h"
+#include "mapinternal.h"
 #include "maplib.h"
 
 #include <algorithm>
@@ -109,7 +110,7 @@ private:
     long long graphic_bytes() const
     {
         return static_cast<long long>(map_.blockwidth) * map_.blockheight *
-               ((map_.depth + 1) / 8);
+               MapBytesPerPixel(map_.depth);
     }
 
     bool check_layout() const
