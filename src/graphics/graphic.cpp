@@ -150,7 +150,7 @@ choice choose_picture(int x, int y, int anim, long frame, bool flip, fix speed)
 int load_graphics()
 {
     unload_graphics();
-    DATAFILE *data = load_datafile("gfx.dat");
+    DATAFILE *data = load_datafile(GRAPHICS_FILE);
     if (!data)
         return -1;
     if (!is_game_datafile(data)) {

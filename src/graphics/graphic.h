@@ -6,6 +6,9 @@
 
 constexpr int GIRL_PICTURES = 16;
 
+// The datafile, read from the current directory.
+constexpr const char *GRAPHICS_FILE = "gfx.dat";
+
 extern DATAFILE *gfx;                  // "gfx.dat", owner of everything below
 extern FONT *comicf;                   // object 0: every text of the game
 extern RGB *pal;                       // object 1: the screen palette

@@ -9,6 +9,7 @@
 #include "report.h"
 #include "screenmode.h"
 #include "timer.h"
+#include "wallstuff.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -31,8 +32,6 @@ constexpr int ZONE_LEFT = 100;
 constexpr int ZONE_RIGHT = 220;
 constexpr int ZONE_TOP = 50;
 constexpr int ZONE_BOTTOM = 190;
-// The camera counts 16 pixels per block, like the collision code.
-constexpr int BLOCK_PIXELS = 16;
 
 constexpr int BACKDROP_COLOUR = 54;
 constexpr int TEXT_COLOUR = 15;
@@ -214,8 +213,8 @@ void update_offset(girl_character *player, int &xoff, int &yoff)
 
 void sanity_check(int &xoff, int &yoff)
 {
-    const int map_w = mapwidth * BLOCK_PIXELS;
-    const int map_h = mapheight * BLOCK_PIXELS;
+    const int map_w = mapwidth * TILE_SIZE;
+    const int map_h = mapheight * TILE_SIZE;
     if (xoff + GAME_SCREEN_W > map_w)
         xoff = map_w - GAME_SCREEN_W;
     if (xoff < 0)

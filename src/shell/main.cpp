@@ -18,7 +18,6 @@ namespace {
 
 constexpr int COLOUR_DEPTH = 8;
 
-const char *const GRAPHICS_FILE = "gfx.dat";
 const char *const MAP_FILE = "jump.fmp";
 
 constexpr int TRANSPARENT_TEXT = -1;

@@ -2,7 +2,10 @@
 // comment, and layer pictures taken verbatim from "layer N" to "end".
 #include "levelsource.h"
 
+#include "mapformat.h"
+#include "maplib.h"
 #include "mapwords.h"
+#include "wallstuff.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,10 +15,9 @@
 
 namespace {
 
-constexpr int MAX_MAP_TYPE = 3;
-constexpr int MAX_LAYER = 7;
-constexpr int MAX_SLOPE_TYPE = 5;
-constexpr int MAX_ANIM_TYPE = 9;
+constexpr int MAX_LAYER = MAP_LAYERS - 1;
+constexpr int MAX_SLOPE_TYPE = slope_full;
+constexpr int MAX_ANIM_TYPE = anim_once_finished;
 constexpr const char *PICTURE_END = "end";
 
 // Split a line into blank-separated words with their columns.
@@ -205,7 +207,7 @@ void Parser::maptype_directive(const std::vector<SourceWord> &words)
         return;
     }
     long long type = 0;
-    if (number_in_range(words[1], 0, MAX_MAP_TYPE, type))
+    if (number_in_range(words[1], 0, mapformat::MAX_MAP_TYPE, type))
         out_.maptype = static_cast<int>(type);
 }
 

@@ -2,6 +2,7 @@
 // described), then the library's loader for the contents.
 #include "mapinspect.h"
 
+#include "mapformat.h"
 #include "maplib.h"
 #include "mapwords.h"
 
@@ -18,12 +19,8 @@ namespace {
 constexpr std::size_t OUTER_HEADER_SIZE = 12; // "FORM", length, "FMAP"
 constexpr std::size_t CHUNK_HEADER_SIZE = 8;  // identifier, length
 constexpr std::size_t ID_SIZE = 4;
-constexpr std::size_t MPHD_VERSION = 0, MPHD_BYTE_ORDER = 2;
-constexpr int LITTLE_ENDIAN_FLAG = 1;
 
-constexpr std::size_t ANIM_RECORD_SIZE = 16;
-constexpr unsigned char ANIM_END_MARKER = 0xFF;
-constexpr std::size_t SEQUENCE_ENTRY_SIZE = 4;
+using namespace mapformat;
 
 using Bytes = std::vector<unsigned char>;
 
@@ -41,15 +38,9 @@ std::size_t sequence_entries(const unsigned char *data, std::size_t length)
     for (std::size_t at = length; at >= ANIM_RECORD_SIZE;) {
         at -= ANIM_RECORD_SIZE;
         if (data[at] == ANIM_END_MARKER)
-            return at / SEQUENCE_ENTRY_SIZE;
+            return at / SEQ_ENTRY_SIZE;
     }
     return 0;
-}
-
-std::uint32_t big_endian_32(const unsigned char *p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) |
-           (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
 }
 
 // A 4-byte identifier as text, non-printing bytes as \xNN.
@@ -76,7 +67,7 @@ WalkResult walk_chunks(const Bytes &file, std::ostream &out)
             << OUTER_HEADER_SIZE << " bytes)\n";
         return found;
     }
-    std::uint32_t form_length = big_endian_32(&file[4]);
+    std::uint32_t form_length = MapGetchksz(&file[4]);
     out << "outer header: " << identifier(&file[0]) << ", form length " << form_length
         << ", form type " << identifier(&file[8]) << "\n";
     if (identifier(&file[0]) != "FORM" || identifier(&file[8]) != "FMAP")
@@ -93,7 +84,7 @@ WalkResult walk_chunks(const Bytes &file, std::ostream &out)
                 << " are too few for a chunk header\n";
             break;
         }
-        std::uint32_t length = big_endian_32(&file[at + ID_SIZE]);
+        std::uint32_t length = MapGetchksz(&file[at + ID_SIZE]);
         std::string id = identifier(&file[at]);
         out << "  " << id << "  offset " << at << "  length " << length << "\n";
         std::size_t data = at + CHUNK_HEADER_SIZE;
@@ -102,7 +93,7 @@ WalkResult walk_chunks(const Bytes &file, std::ostream &out)
                 << " bytes of data, only " << end - data << " remain\n";
             break;
         }
-        if (id == "MPHD" && length > MPHD_BYTE_ORDER)
+        if (id == "MPHD" && length > HD_BYTE_ORDER)
             found.mphd = &file[data];
         if (id == "ANDT")
             found.sequence_entries = sequence_entries(&file[data], length);
@@ -126,8 +117,8 @@ void print_header(const unsigned char *mphd, std::ostream &out)
 {
     out << "header:\n";
     if (mphd)
-        out << "  format version " << int(mphd[MPHD_VERSION]) << ", "
-            << (mphd[MPHD_BYTE_ORDER] == LITTLE_ENDIAN_FLAG ? "little" : "big") << "-endian\n";
+        out << "  format version " << int(mphd[HD_MAJOR]) << ", "
+            << (mphd[HD_BYTE_ORDER] == LITTLE_ENDIAN_FLAG ? "little" : "big") << "-endian\n";
     out << "  map type " << maptype << ", " << mapwidth << " x " << mapheight
         << " blocks of " << mapblockwidth << " x " << mapblockheight << " pixels\n"
         << "  graphics: " << mapnumblockgfx << " at depth " << mapaltdepth << "\n"
