@@ -16,10 +16,12 @@ girl_character girl_at(int x, int y, int status = status_stand)
 
 TEST(GirlSense, InTheAirOnlyWhileJumpingOrFalling)
 {
+    //                         stand  walk   run    jump  rjump fall  rfall hang   pull   climb
+    const bool in_air[] = {false, false, false, true, true, true, true, false, false, false};
     for (int s = status_stand; s <= status_climb; ++s) {
         girl_character g;
         g.status = s;
-        EXPECT_EQ(g.in_air(), s >= status_jump && s <= status_run_fall) << "status " << s;
+        EXPECT_EQ(g.in_air(), in_air[s]) << "status " << s;
     }
 }
 
@@ -47,9 +49,11 @@ TEST_F(ActorMapTest, IceIsFeltUnderTheCentreOrThreePixelsToEitherSide)
 TEST_F(ActorMapTest, EveryStatusOffTheGroundSlidesAboveTheMapOnly)
 {
     load(GROUND_MAP);
+    //                              stand  walk   run    jump  rjump fall  rfall hang  pull  climb
+    const bool slides_on_ground[] = {false, false, false, true, true, true, true, true, true, true};
     for (int s = status_stand; s <= status_climb; ++s) {
         girl_character g = girl_at(180, 47, s);
-        EXPECT_EQ(g.on_ice(), s > status_run) << "status " << s;
+        EXPECT_EQ(g.on_ice(), slides_on_ground[s]) << "status " << s;
         g.sety(63); // the row below her feet is below the map
         EXPECT_FALSE(g.on_ice()) << "status " << s;
     }

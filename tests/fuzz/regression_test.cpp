@@ -43,15 +43,20 @@ TEST(FuzzRegression, EveryTargetHasSeeds)
         EXPECT_FALSE(inputs_of(target.name, "corpus").empty()) << target.name;
 }
 
+// A fuzz entry has no result of its own: a crash, or a sanitizer report in the sanitizer
+// build, is what fails here.
 TEST(FuzzRegression, CommittedInputsRunCleanly)
 {
+    int replayed = 0;
     for (const auto &target : fuzz::targets()) {
         for (const char *folder : INPUT_FOLDERS) {
             for (const auto &path : inputs_of(target.name, folder)) {
                 SCOPED_TRACE(path.string());
                 const std::vector<std::uint8_t> bytes = read_file(path);
-                EXPECT_EQ(target.entry(bytes.data(), bytes.size()), 0);
+                target.entry(bytes.data(), bytes.size());
+                ++replayed;
             }
         }
     }
+    EXPECT_GT(replayed, 0);
 }

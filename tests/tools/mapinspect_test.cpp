@@ -98,7 +98,7 @@ TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
         << text;
     EXPECT_TRUE(contains(text, "problem: chunk BODY at offset")) << text;
     EXPECT_TRUE(contains(text, "the loader refuses the file: maperror 2, " +
-                                   std::string(MapErrorText(2)) + "\n"))
+                                   std::string("not a valid map file, or shorter than it says") + "\n"))
         << text;
     EXPECT_FALSE(contains(text, "block records:"));
 }
@@ -108,7 +108,7 @@ TEST_F(MapInspect, DescribesAFileThatIsNoMap)
     std::string text = inspect(toolstest::write_scratch("junk.fmp", "JUNK\x01\x02\x03\x04XY"), 1);
     EXPECT_TRUE(contains(text, "problem: 10 bytes is too short for the outer header (12 bytes)\n"))
         << text;
-    EXPECT_TRUE(contains(text, "maperror 2, " + std::string(MapErrorText(2)))) << text;
+    EXPECT_TRUE(contains(text, "maperror 2, " + std::string("not a valid map file, or shorter than it says"))) << text;
 
     text = inspect(toolstest::write_scratch("riff.fmp", std::string("RIFF\0\0\0\4WAVE", 12)), 1);
     EXPECT_TRUE(contains(text, "outer header: RIFF, form length 4, form type WAVE\n")) << text;
@@ -122,11 +122,11 @@ TEST_F(MapInspect, ReportsAnUnsupportedVersionAndAMissingFile)
     constexpr std::size_t mphd_data = 12 + 8;
     image[mphd_data] = 2; // major version
     std::string text = inspect(save_image("new.fmp", image), 1);
-    EXPECT_TRUE(contains(text, "maperror 7, " + std::string(MapErrorText(7)))) << text;
+    EXPECT_TRUE(contains(text, "maperror 7, " + std::string("unsupported map format version or map type"))) << text;
 
     text = inspect(toolstest::scratch_dir() + "/absent.fmp", 1);
     EXPECT_TRUE(contains(text, "problem: the file cannot be opened\n")) << text;
-    EXPECT_TRUE(contains(text, "maperror 3, " + std::string(MapErrorText(3)))) << text;
+    EXPECT_TRUE(contains(text, "maperror 3, " + std::string("the file cannot be opened"))) << text;
 }
 
 TEST(MapinspectProgram, FailsOnABrokenFileAndSaysWhy)
@@ -134,7 +134,7 @@ TEST(MapinspectProgram, FailsOnABrokenFileAndSaysWhy)
     std::string path = toolstest::write_scratch("broken.fmp", std::string("FORM\0\0\0\x40" "FMAP", 12));
     toolstest::run_result r = toolstest::run_program(std::string(MAPINSPECT_PROGRAM) + " " + path);
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(contains(r.output, "maperror 2, " + std::string(MapErrorText(2)))) << r.output;
+    EXPECT_TRUE(contains(r.output, "maperror 2, " + std::string("not a valid map file, or shorter than it says"))) << r.output;
 }
 
 } // namespace
