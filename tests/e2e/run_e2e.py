@@ -369,6 +369,13 @@ def title_screen(s):
           "the title lines are not in the font's colour 15")
 
 
+def title_without_local_data(s):
+    """An installed game started in an empty folder finds its data beside its program."""
+    s.start()
+    capture, score = s.shows(s.expect.title(), whole=True, threshold=0.99)
+    check(capture, f"the title does not show from an empty folder ({score:.3f})")
+
+
 def play(s):
     s.place()
     s.start()
@@ -452,8 +459,9 @@ def no_display(s):
     check("display" in s.game.errors(), f"no clear message: {s.game.errors()!r}")
 
 
-SCENARIOS = {f.__name__: f for f in (title_screen, play, death_and_retry, missing_gfx,
-                                      wrong_gfx, missing_map, no_display)}
+SCENARIOS = {f.__name__: f for f in (title_screen, title_without_local_data, play,
+                                      death_and_retry, missing_gfx, wrong_gfx, missing_map,
+                                      no_display)}
 
 
 # ---------------------------------------------------------------------------------------------
