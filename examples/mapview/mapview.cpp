@@ -23,7 +23,8 @@ constexpr int SCROLL_STEP = 4;    // pixels per frame while an arrow key is held
 constexpr int FRAME_MS = 20;
 constexpr int HEADLESS_DEPTH = 8; // the memory screen: maps are converted to its depth
 constexpr int WINDOW_DEPTH = 32;  // when the desktop does not tell its own
-constexpr int TEXT_Y = VIEW_H - 10;
+constexpr int TEXT_Y = VIEW_H - 20; // two lines of Allegro's 8-pixel font
+constexpr int TEXT_LINE_H = 10;
 constexpr int CURSOR_SIZE = 3;
 constexpr int ANSWER_SIZE = 96;
 
@@ -103,10 +104,24 @@ int run_headless(int frames, int mouse_x, int mouse_y, const char *path)
     return EXIT_SUCCESS;
 }
 
+// The answer in two lines, the map pixel above the block, to fit the window's width.
+void show_answer(BITMAP *dest, char *answer, int ink, int paper)
+{
+    char *block = std::strstr(answer, ": ");
+    if (block) {
+        *block = '\0';
+        block += 2;
+    }
+    textout_ex(dest, font, answer, 0, TEXT_Y, ink, paper);
+    if (block)
+        textout_ex(dest, font, block, 0, TEXT_Y + TEXT_LINE_H, ink, paper);
+}
+
 void scroll_by_keys(view &v)
 {
-    v.x += (key[KEY_RIGHT] - key[KEY_LEFT]) * SCROLL_STEP;
-    v.y += (key[KEY_DOWN] - key[KEY_UP]) * SCROLL_STEP;
+    // A key that is down reads as non-zero, not necessarily as 1.
+    v.x += ((key[KEY_RIGHT] != 0) - (key[KEY_LEFT] != 0)) * SCROLL_STEP;
+    v.y += ((key[KEY_DOWN] != 0) - (key[KEY_UP] != 0)) * SCROLL_STEP;
     keep_inside(v);
 }
 
@@ -134,7 +149,7 @@ int run_window(const char *path)
         MapUpdateAnims();
         draw_map(buffer, v);
         describe_block(v, mouse_x, mouse_y, answer);
-        textout_ex(buffer, font, answer, 0, TEXT_Y, white, black);
+        show_answer(buffer, answer, white, black);
         rect(buffer, mouse_x - CURSOR_SIZE, mouse_y - CURSOR_SIZE, mouse_x + CURSOR_SIZE,
              mouse_y + CURSOR_SIZE, white);
         blit(buffer, screen, 0, 0, 0, 0, VIEW_W, VIEW_H);
