@@ -1,5 +1,5 @@
-# What `cmake --install` puts into a prefix besides the game's data (data/CMakeLists.txt): the
-# map library with its header, CMake package and pkg-config file; the level tools; the game.
+# What `cmake --install` puts into a prefix, besides the game's data and desktop files (data/):
+# the map library with its header, CMake package and pkg-config file; the level tools; the game.
 include(CMakePackageConfigHelpers)
 
 set(MAPLIB_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/maplib)
