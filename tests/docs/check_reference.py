@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Checks that the library's reference documents every function, global and type its public
-header declares.
+header declares at the top level (unindented lines).
 
     check_reference.py HEADER REFERENCE
 
@@ -11,77 +11,40 @@ global or a type when a heading or the first cell of a table row names it in cod
 import re
 import sys
 
-IDENTIFIER = r"[A-Za-z_]\w*"
+
+def declared(header):
+    functions, names = [], []
+    for line in header.splitlines():
+        if re.match(r"(extern|constexpr) ", line):
+            declarators = re.sub(r"\[[^\]]*\]|=[^,;]*|;.*", "", line.split(None, 2)[2])
+            names += [re.findall(r"\w+", d)[-1] for d in declarators.split(",")]
+        elif re.match(r"(struct|union|enum) \w+", line):
+            names.append(line.split()[1])
+        elif re.match(r"[A-Za-z_][^(;]*\b\w+\(", line) and not line.startswith("typedef"):
+            functions.append(re.match(r"[^(]*?(\w+)\(", line).group(1))
+    return functions, names
 
 
-def declarations(header_text):
-    """The names of the functions, globals and types declared at the header's top level."""
-    text = re.sub(r"//[^\n]*|/\*.*?\*/", "", header_text, flags=re.S)
-    text = re.sub(r"^\s*#[^\n]*", "", text, flags=re.M)
-    functions, variables, types = [], [], []
-    depth, statement = 0, ""
-    for char in text:
-        if char == "{":
-            if depth == 0:
-                named = re.search(rf"\b(?:struct|union|enum)\s+({IDENTIFIER})\s*(?::[^{{]*)?$",
-                                  statement.strip())
-                if named:
-                    types.append(named.group(1))
-            depth += 1
-        elif char == "}":
-            depth -= 1
-        elif depth == 0 and char == ";":
-            classify(statement.strip(), functions, variables)
-            statement = ""
-            continue
-        if depth == 0 and char not in "{}":
-            statement += char
-        elif depth == 0 and char == "}":
-            statement = ""
-    return functions, variables, types
-
-
-def classify(statement, functions, variables):
-    if not statement:
-        return
-    if "(" in statement and not statement.startswith("extern"):
-        name = re.search(rf"({IDENTIFIER})\s*\(", statement)
-        functions.append(name.group(1))
-    elif statement.startswith(("extern", "constexpr")):
-        # `extern int a, b;` and arrays: every declarator's name
-        body = re.sub(r"\[[^\]]*\]|=[^,]*", "", statement.split(None, 1)[1])
-        for declarator in body.split(","):
-            variables.append(re.findall(IDENTIFIER, declarator)[-1])
-
-
-def documented(reference_text):
-    headings = [line for line in reference_text.splitlines() if line.startswith("#")]
-    first_cells = [line.split("|")[1] for line in reference_text.splitlines()
-                   if line.startswith("|") and line.count("|") > 2]
-    code = " ".join(span for line in headings + first_cells
-                    for span in re.findall(r"`([^`]*)`", line))
-    called = set(re.findall(rf"({IDENTIFIER})\s*\(", " ".join(
-        span for line in headings for span in re.findall(r"`([^`]*)`", line))))
-    named = set(re.findall(IDENTIFIER, code))
-    return called, named
+def documented(reference):
+    lines = reference.splitlines()
+    headings = [l for l in lines if l.startswith("#")]
+    first_cells = [l.split("|")[1] for l in lines if l.startswith("|") and l.count("|") > 2]
+    spans = lambda texts: " ".join(s for t in texts for s in re.findall(r"`([^`]*)`", t))
+    return (set(re.findall(r"(\w+)\s*\(", spans(headings))),
+            set(re.findall(r"\w+", spans(headings + first_cells))))
 
 
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
-    with open(sys.argv[1]) as f:
-        functions, variables, types = declarations(f.read())
-    with open(sys.argv[2]) as f:
-        called, named = documented(f.read())
-    missing = [f"function {n}" for n in functions if n not in called]
-    missing += [f"global or constant {n}" for n in variables if n not in named]
-    missing += [f"type {n}" for n in types if n not in named]
+    with open(sys.argv[1]) as h, open(sys.argv[2]) as r:
+        (functions, names), (called, named) = declared(h.read()), documented(r.read())
+    missing = [f + "()" for f in functions if f not in called] + \
+              [n for n in names if n not in named]
     if missing:
-        print(f"{sys.argv[2]} does not document what {sys.argv[1]} declares:")
-        print("\n".join("  " + m for m in missing))
+        print(f"{sys.argv[2]} does not document these of {sys.argv[1]}: {', '.join(missing)}")
         return 1
-    print(f"{len(functions)} functions, {len(variables)} globals and constants, "
-          f"{len(types)} types documented")
+    print(f"{len(functions)} functions and {len(names)} globals, constants and types documented")
     return 0
 
 
