@@ -72,7 +72,7 @@ TEST(TileSheet, RejectsATrueColourSheet)
 }
 
 // A PCX header as Allegro's reader trusts it (8 bits, one plane, the given size and line
-// length), followed by a 256-colour palette and no pixels.
+// length), followed by a 256-colour palette but no pixels.
 std::string pcx_header(int width, int height, int bytes_per_line)
 {
     std::string file(128, '\0');
@@ -108,8 +108,11 @@ TEST(TileSheet, ChecksTheHeaderBeforeAllegroReadsIt)
               "can hold");
     EXPECT_EQ(sheet_mistake("long_lines.pcx", pcx_header(16, 16, 65535)),
               "the tile sheet's lines are 65535 bytes long, for 16 pixels");
+    // Without its pixels: 16 lines of at least one run each.
+    EXPECT_EQ(sheet_mistake("no_pixels.pcx", pcx_header(16, 16, 16)),
+              "the tile sheet is cut short: 897 bytes, where its size needs at least 929");
     const std::string good = pcx_header(16, 16, 16);
-    EXPECT_EQ(sheet_mistake("no_palette.pcx", good.substr(0, 128)),
+    EXPECT_EQ(sheet_mistake("no_palette.pcx", good.substr(0, 128) + std::string(801, '\xc1')),
               "the tile sheet has no 256-colour palette at its end");
     EXPECT_EQ(sheet_mistake("cut.pcx", good.substr(0, 100)),
               "the tile sheet is too short for a PCX image");

@@ -26,6 +26,8 @@ constexpr int SHEET_BITS = 8, SHEET_PLANES = 1;
 // Writers pad lines to an even or a word length; Allegro reads every padding byte, so a line
 // may not claim much more than the picture is wide.
 constexpr long PCX_MAX_LINE_PADDING = 16;
+// Pixels are run-length coded line by line, a run of at most 63 bytes taking two bytes.
+constexpr long PCX_LONGEST_RUN = 63, PCX_RUN_SIZE = 2;
 // A 256-colour palette follows the pixels: a marker byte, then 256 x red, green, blue.
 constexpr long PCX_PALETTE_SIZE = 1 + 3 * PALETTE_SIZE;
 constexpr int PCX_PALETTE_MARKER = 12;
@@ -88,6 +90,11 @@ std::string sheet_problem(const PcxFacts &facts)
     if (line < width || line > width + PCX_MAX_LINE_PADDING)
         return "the tile sheet's lines are " + std::to_string(line) + " bytes long, for " +
                std::to_string(width) + " pixels";
+    const long shortest = static_cast<long>(PCX_HEADER_SIZE) + PCX_PALETTE_SIZE +
+                          height * PCX_RUN_SIZE * ((line + PCX_LONGEST_RUN - 1) / PCX_LONGEST_RUN);
+    if (facts.size < shortest)
+        return "the tile sheet is cut short: " + std::to_string(facts.size) +
+               " bytes, where its size needs at least " + std::to_string(shortest);
     if (facts.palette_marker != PCX_PALETTE_MARKER)
         return "the tile sheet has no 256-colour palette at its end";
     return "";
