@@ -172,10 +172,12 @@ TEST(LevelCompile, NamesTheFileThatCannotBeRead)
     EXPECT_EQ(errors.list()[1].text(),
               path + ":2:7: cannot read the tile names " + toolstest::scratch_dir() + "/x");
 
-    Diagnostics none;
-    EXPECT_FALSE(compile_level(toolstest::scratch_dir() + "/absent.level", map, none));
-    EXPECT_EQ(none.list().at(0).text(),
-              toolstest::scratch_dir() + "/absent.level: cannot read the level source");
+    for (const std::string &unreadable : {toolstest::scratch_dir() + "/absent.level",
+                                          toolstest::scratch_dir()}) {
+        Diagnostics none;
+        EXPECT_FALSE(compile_level(unreadable, map, none));
+        EXPECT_EQ(none.list().at(0).text(), unreadable + ": cannot read the level source");
+    }
 }
 
 // The mistakes of the source's form, of the names file and of the names the source uses, all

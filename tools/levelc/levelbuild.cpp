@@ -20,11 +20,19 @@ struct UnknownSymbol {
     int cells;
 };
 
+// Only a plain file is read: a folder opens but reads as nothing, a pipe may never end.
+bool readable_file(const std::string &path)
+{
+    std::error_code unknown;
+    return std::filesystem::is_regular_file(path, unknown) &&
+           static_cast<bool>(std::ifstream(path, std::ios::binary));
+}
+
 bool read_text(const std::string &path, std::string &text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!readable_file(path))
         return false;
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream all;
     all << in.rdbuf();
     text = all.str();
@@ -41,7 +49,7 @@ bool read_art(const LevelSource &source, TileSheet &sheet, Diagnostics &errors)
     const std::filesystem::path folder = std::filesystem::path(source.file).parent_path();
     const std::string pcx_path = (folder / source.tiles.text).string();
     const std::string names_path = (folder / source.names.text).string();
-    const bool sheet_opens = static_cast<bool>(std::ifstream(pcx_path, std::ios::binary));
+    const bool sheet_opens = readable_file(pcx_path);
     if (!sheet_opens)
         errors.error(source.file, source.tiles.pos, "cannot open the tile sheet " + pcx_path);
     std::string names;
