@@ -9,6 +9,10 @@ set -u
 TARGETS="
 map_decode     map_decode_fuzz    60
 mar_decode     mar_fuzz           30
+level_source   level_source_fuzz  15
+tile_names     tile_names_fuzz    5
+tile_sheet     tile_sheet_fuzz    10
+map_inspect    map_inspect_fuzz   15
 "
 DEFAULT_SECONDS=30
 RSS_LIMIT_MB=2048

@@ -8,10 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <vector>
 
 namespace {
 
@@ -22,21 +19,15 @@ constexpr int START_COLUMN = 84, START_ROW = 27; // the block of the start pixel
 constexpr int MIN_WIDTH = 120, MIN_HEIGHT = 40;
 constexpr int BLOCK = 16;
 
-std::vector<unsigned char> read_bytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(CommittedLevel, IsWhatTheCompilerMakesOfTheSource)
 {
     std::string fresh = toolstest::scratch_dir() + "/fresh.fmp";
     toolstest::run_result r =
         toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + LEVEL_SOURCE + " " + fresh);
     ASSERT_EQ(r.status, 0) << r.output;
-    std::vector<unsigned char> committed = read_bytes(LEVEL_FILE);
+    const std::string committed = toolstest::read_file(LEVEL_FILE);
     ASSERT_FALSE(committed.empty());
-    EXPECT_TRUE(read_bytes(fresh) == committed)
+    EXPECT_TRUE(toolstest::read_file(fresh) == committed)
         << "data/jump.fmp is stale: run levelc data/level/jump.level data/jump.fmp";
 }
 

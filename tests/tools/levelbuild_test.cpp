@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 constexpr int GRAPHICS = 4;
@@ -130,8 +132,8 @@ TEST(LevelBuild, ReportsWhatCannotBeResolved)
               "f.level:3:26: graphic 4 does not exist: the tile sheet has 4 graphics\n");
     EXPECT_EQ(mistakes("tiles a\nnames b\nblock . sky\nanim w w frames=sky,snow\nlayer 0\n.\nend\n"),
               "f.level:4:21: no block named \"snow\" (animation frames are block names)\n");
-    EXPECT_EQ(mistakes("tiles a\nnames b\nblock . sky\nlayer 0\n...\n.Q \nend\n"),
-              "f.level:6:2: unknown legend character 'Q'\n"
+    EXPECT_EQ(mistakes("tiles a\nnames b\nblock . sky\nlayer 0\n...\n.Q \nQQ.\nend\nlayer 1\n..Q\n...\n...\nend\n"),
+              "f.level:6:2: unknown legend character 'Q' (here and in 3 more cells)\n"
               "f.level:6:3: unknown legend character space\n");
 }
 
@@ -164,29 +166,42 @@ TEST(LevelCompile, NamesTheFileThatCannotBeRead)
     MapFile map;
     Diagnostics errors;
     EXPECT_FALSE(compile_level(path, map, errors));
-    ASSERT_EQ(errors.list().size(), 1u);
-    EXPECT_EQ(errors.list()[0].text(), toolstest::scratch_dir() +
-                                           "/missing.pcx: cannot read the tile sheet as a PCX image");
+    ASSERT_EQ(errors.list().size(), 2u);
+    EXPECT_EQ(errors.list()[0].text(), path + ":1:7: cannot open the tile sheet " +
+                                           toolstest::scratch_dir() + "/missing.pcx");
+    EXPECT_EQ(errors.list()[1].text(),
+              path + ":2:7: cannot read the tile names " + toolstest::scratch_dir() + "/x");
 
-    Diagnostics none;
-    EXPECT_FALSE(compile_level(toolstest::scratch_dir() + "/absent.level", map, none));
-    EXPECT_EQ(none.list().at(0).text(),
-              toolstest::scratch_dir() + "/absent.level: cannot read the level source");
+    for (const std::string &unreadable : {toolstest::scratch_dir() + "/absent.level",
+                                          toolstest::scratch_dir()}) {
+        Diagnostics none;
+        EXPECT_FALSE(compile_level(unreadable, map, none));
+        EXPECT_EQ(none.list().at(0).text(), unreadable + ": cannot read the level source");
+    }
 }
 
-TEST(LevelcProgram, PrintsEveryMistakeAndFails)
+// The mistakes of the source's form, of the names file and of the names the source uses, all
+// in one run, in reading order, and no map file written.
+TEST(LevelcProgram, PrintsEveryMistakeOfEveryFileAndWritesNothing)
 {
     toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
-    toolstest::write_scratch("sheet.txt", "1 rock\n");
+    toolstest::write_scratch("sheet.txt", "1 rock\n3\n");
     std::string path = toolstest::write_scratch(
-        "broken.level", "tiles sheet.pcx\nnames sheet.txt\nblock . sky flags=solid,wet\n"
-                        "layer 0\n...\n..\nend\n");
+        "broken.level", "tiles sheet.pcx\nnames sheet.txt\nblock . sky bg=sand flags=solid,wet\n"
+                        "layer 0\n...\n..\nQ..\nend\n");
     std::string out = toolstest::scratch_dir() + "/broken.fmp";
     toolstest::run_result r = toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + path +
                                                      " " + out);
     EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.output.find(path + ":3:25: unknown flag \"wet\""), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find(path + ":6:3: ragged row: 2 cells"), std::string::npos) << r.output;
+    EXPECT_EQ(r.standard_error,
+              path + ":3:16: no graphic named \"sand\" in sheet.txt\n" +
+              path + ":3:33: unknown flag \"wet\" (flags are solid, platform, ice, climbable, "
+                     "see_through, stack_next, left_half, right_half)\n" +
+              path + ":6:3: ragged row: 2 cells, but the other rows of layer 0 have 3\n" +
+              path + ":7:1: unknown legend character 'Q'\n" +
+              toolstest::scratch_dir() + "/sheet.txt:2:1: expected \"number name\", not \"3\"\n");
+    EXPECT_EQ(r.standard_output, "");
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST(LevelcProgram, WritesTheMapFile)

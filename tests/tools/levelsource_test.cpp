@@ -137,8 +137,11 @@ TEST(LevelSource, NamesEveryMistakeWithLineAndColumn)
 TEST(LevelSource, ReportsRaggedAndUnfinishedPictures)
 {
     EXPECT_EQ(mistakes(with_head("layer 0\n....\n...\n.....\n....\nend\n")),
-              "f.level:6:4: ragged row: 3 cells, but the layer's first row has 4\n"
-              "f.level:7:5: ragged row: 5 cells, but the layer's first row has 4\n");
+              "f.level:6:4: ragged row: 3 cells, but the other rows of layer 0 have 4\n"
+              "f.level:7:5: ragged row: 5 cells, but the other rows of layer 0 have 4\n");
+    // The width is the one most rows have: a short first row is the one mistake.
+    EXPECT_EQ(mistakes(with_head("layer 0\n...\n....\n....\nend\n")),
+              "f.level:5:4: ragged row: 3 cells, but the other rows of layer 0 have 4\n");
     EXPECT_EQ(mistakes(with_head("layer 0\n....\n")),
               "f.level:4:1: layer 0 has no \"end\" line after its picture\n");
     EXPECT_EQ(mistakes(with_head("layer 0\nend\n")), "f.level:4:1: layer 0 has no rows\n");
@@ -153,9 +156,33 @@ TEST(LevelSource, ReportsRaggedAndUnfinishedPictures)
 TEST(LevelSource, NeedsTheArtAndLayerZero)
 {
     EXPECT_EQ(mistakes("block . sky\nlayer 1\n.\nend\n"),
-              "f.level: no \"tiles\" line names the tile sheet\n"
-              "f.level: no \"names\" line names the tile names file\n"
-              "f.level: no \"layer 0\": the level itself is layer 0\n");
+              "f.level:1:1: no \"tiles\" line names the tile sheet\n"
+              "f.level:1:1: no \"names\" line names the tile names file\n"
+              "f.level:1:1: no \"layer 0\": the level itself is layer 0\n");
+}
+
+// One message for one mistake: the picture after a wrong layer line is passed over up to its
+// end line, a forgotten end line is noticed at the next directive, and the symbol of a faulty
+// legend line counts as defined.
+TEST(LevelSource, ReportsEachMistakeOnce)
+{
+    EXPECT_EQ(mistakes(with_head("layr 0\n..\n..\nend\nblok x y\n")),
+              "f.level:4:1: unknown directive \"layr\" (expected tiles, names, maptype, block, "
+              "anim or layer)\n"
+              "f.level:8:1: unknown directive \"blok\" (expected tiles, names, maptype, block, "
+              "anim or layer)\n");
+    EXPECT_EQ(mistakes(with_head("layer 0\n..\nend\nlayer 9\n..\n..\nend\nend\n")),
+              "f.level:7:7: 9 is out of range 0 to 7\n"
+              "f.level:11:1: an \"end\" line without a picture\n");
+    EXPECT_EQ(mistakes(with_head("layer 0\n..\n..\nblock # rock\nlayer 1\n..\n..\nend\n")),
+              "f.level:4:1: layer 0 has no \"end\" line before the directive on line 7\n");
+    LevelSource source;
+    Diagnostics errors;
+    parse_level_source("f.level", with_head("block # rock slope=9\nblock % sky\nlayer 0\n.#%\nend\n"),
+                       source, errors);
+    EXPECT_EQ(errors.list().size(), 2u);
+    EXPECT_EQ(source.symbols, (std::set<char>{'.', '#', '%'}));
+    EXPECT_EQ(source.layers.at(0).width, 3u);
 }
 
 } // namespace

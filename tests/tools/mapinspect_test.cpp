@@ -48,13 +48,19 @@ std::string save_image(const std::string &name, const std::vector<unsigned char>
     return toolstest::write_scratch(name, std::string(bytes.begin(), bytes.end()));
 }
 
+// The listing and the problems, as the inspector writes them to their two streams.
+struct Inspection {
+    std::string listing;
+    std::string problems;
+};
+
 class MapInspect : public HeadlessTest {
 protected:
-    std::string inspect(const std::string &path, int expected_result)
+    Inspection inspect(const std::string &path, int expected_result)
     {
-        std::ostringstream out;
-        EXPECT_EQ(inspect_map(path, out), expected_result);
-        return out.str();
+        std::ostringstream out, problems;
+        EXPECT_EQ(inspect_map(path, out, problems), expected_result);
+        return {out.str(), problems.str()};
     }
 };
 
@@ -66,7 +72,8 @@ bool contains(const std::string &text, const std::string &part)
 TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
 {
     std::vector<unsigned char> image = MapEncode(small_map());
-    std::string text = inspect(save_image("good.fmp", image), 0);
+    const Inspection found = inspect(save_image("good.fmp", image), 0);
+    const std::string &text = found.listing;
     EXPECT_TRUE(contains(text, "outer header: FORM, form length " +
                                    std::to_string(image.size() - 8) + ", form type FMAP\n"));
     EXPECT_TRUE(contains(text, "  MPHD  offset 12  length 38\n  CMAP  offset 58  length 768\n"))
@@ -82,8 +89,23 @@ TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
     EXPECT_TRUE(contains(text, "  1 (cell -1): pingpong_forward, delay 3, user 0, frames 0 to 1, "
                                "blocks 2 1\n"))
         << text;
-    EXPECT_FALSE(contains(text, "problem"));
+    EXPECT_EQ(found.problems, "");
     EXPECT_EQ(mappt, nullptr) << "the inspector leaves no map loaded";
+}
+
+// The loader unpacks files made by the game library's packer; the inspector reads them so too.
+TEST_F(MapInspect, ReadsAPackedFileAsTheLoaderDoes)
+{
+    const std::vector<unsigned char> image = MapEncode(small_map());
+    const std::string path = toolstest::scratch_dir() + "/packed.fmp";
+    PACKFILE *packed = pack_fopen(path.c_str(), F_WRITE_PACKED);
+    ASSERT_NE(packed, nullptr);
+    pack_fwrite(image.data(), static_cast<long>(image.size()), packed);
+    pack_fclose(packed);
+    const Inspection found = inspect(path, 0);
+    EXPECT_EQ(found.problems, "");
+    EXPECT_TRUE(contains(found.listing, "  BODY  offset")) << found.listing;
+    EXPECT_TRUE(contains(found.listing, "  1 (cell -1): pingpong_forward")) << found.listing;
 }
 
 TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
@@ -91,7 +113,8 @@ TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
     std::vector<unsigned char> image = MapEncode(small_map());
     std::size_t full = image.size();
     image.resize(full - 10);
-    std::string text = inspect(save_image("cut.fmp", image), 1);
+    const Inspection found = inspect(save_image("cut.fmp", image), 1);
+    const std::string &text = found.problems;
     EXPECT_TRUE(contains(text, "problem: the form length says the file has " +
                                    std::to_string(full) + " bytes, it has " +
                                    std::to_string(full - 10) + "\n"))
@@ -100,20 +123,25 @@ TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
     EXPECT_TRUE(contains(text, "the loader refuses the file: maperror 2, " +
                                    std::string("not a valid map file, or shorter than it says") + "\n"))
         << text;
-    EXPECT_FALSE(contains(text, "block records:"));
+    EXPECT_TRUE(contains(found.listing, "  BKDT  offset")) << found.listing;
+    EXPECT_FALSE(contains(found.listing, "block records:"));
 }
 
 TEST_F(MapInspect, DescribesAFileThatIsNoMap)
 {
-    std::string text = inspect(toolstest::write_scratch("junk.fmp", "JUNK\x01\x02\x03\x04XY"), 1);
+    std::string text =
+        inspect(toolstest::write_scratch("junk.fmp", "JUNK\x01\x02\x03\x04XY"), 1).problems;
     EXPECT_TRUE(contains(text, "problem: 10 bytes is too short for the outer header (12 bytes)\n"))
         << text;
     EXPECT_TRUE(contains(text, "maperror 2, " + std::string("not a valid map file, or shorter than it says"))) << text;
 
-    text = inspect(toolstest::write_scratch("riff.fmp", std::string("RIFF\0\0\0\4WAVE", 12)), 1);
-    EXPECT_TRUE(contains(text, "outer header: RIFF, form length 4, form type WAVE\n")) << text;
-    EXPECT_TRUE(contains(text, "problem: a map file begins with FORM and has the form type FMAP\n"))
-        << text;
+    const Inspection riff =
+        inspect(toolstest::write_scratch("riff.fmp", std::string("RIFF\0\0\0\4WAVE", 12)), 1);
+    EXPECT_TRUE(contains(riff.listing, "outer header: RIFF, form length 4, form type WAVE\n"))
+        << riff.listing;
+    EXPECT_TRUE(contains(riff.problems,
+                         "problem: a map file begins with FORM and has the form type FMAP\n"))
+        << riff.problems;
 }
 
 TEST_F(MapInspect, ReportsAnUnsupportedVersionAndAMissingFile)
@@ -121,20 +149,24 @@ TEST_F(MapInspect, ReportsAnUnsupportedVersionAndAMissingFile)
     std::vector<unsigned char> image = MapEncode(small_map());
     constexpr std::size_t mphd_data = 12 + 8;
     image[mphd_data] = 2; // major version
-    std::string text = inspect(save_image("new.fmp", image), 1);
+    std::string text = inspect(save_image("new.fmp", image), 1).problems;
     EXPECT_TRUE(contains(text, "maperror 7, " + std::string("unsupported map format version or map type"))) << text;
 
-    text = inspect(toolstest::scratch_dir() + "/absent.fmp", 1);
+    text = inspect(toolstest::scratch_dir() + "/absent.fmp", 1).problems;
     EXPECT_TRUE(contains(text, "problem: the file cannot be opened\n")) << text;
     EXPECT_TRUE(contains(text, "maperror 3, " + std::string("the file cannot be opened"))) << text;
 }
 
-TEST(MapinspectProgram, FailsOnABrokenFileAndSaysWhy)
+TEST(MapinspectProgram, ListsOnStandardOutputAndSaysWhatIsWrongOnStandardError)
 {
     std::string path = toolstest::write_scratch("broken.fmp", std::string("FORM\0\0\0\x40" "FMAP", 12));
     toolstest::run_result r = toolstest::run_program(std::string(MAPINSPECT_PROGRAM) + " " + path);
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(contains(r.output, "maperror 2, " + std::string("not a valid map file, or shorter than it says"))) << r.output;
+    EXPECT_EQ(r.standard_output, "file: " + path + "\nouter header: FORM, form length 64, form type "
+                                 "FMAP\nchunks:\n");
+    EXPECT_EQ(r.standard_error, "problem: the form length says the file has 72 bytes, it has 12\n"
+                                "the loader refuses the file: maperror 2, not a valid map file, "
+                                "or shorter than it says\n");
 }
 
 } // namespace

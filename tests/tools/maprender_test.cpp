@@ -1,5 +1,5 @@
 // The map renderer: the backdrop through see-through blocks, opaque backgrounds, and the two
-// foreground layers in the game's order; the PNG keeps the map's palette.
+// foreground layers in the game's order; the picture file keeps the map's palette.
 #include "maprender.h"
 
 #include "headless.h"
@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 #include <loadpng.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -69,26 +71,35 @@ TEST_F(MapRender, DrawsBackdropBackgroundAndBothForegroundsInOrder)
     destroy_bitmap(picture);
 }
 
-TEST_F(MapRender, SavesAPngInTheMapsPalette)
+// Each format by its name's extension, in any case, with the map's palette; other names are
+// refused and nothing is written.
+TEST_F(MapRender, SavesTheFormatItsNameAsksForInTheMapsPalette)
 {
+    register_png_file_type(); // for load_bitmap below
     load(three_layer_map());
     BITMAP *picture = render_loaded_map();
     ASSERT_NE(picture, nullptr);
-    std::string path = toolstest::scratch_dir() + "/render.png";
+    for (const char *name : {"render.png", "render.BMP", "render.pcx", "render.Tga"}) {
+        SCOPED_TRACE(name);
+        const std::string path = toolstest::scratch_dir() + "/" + name;
+        std::string problem;
+        ASSERT_TRUE(save_map_picture(path, picture, problem)) << problem;
+        PALETTE saved;
+        BITMAP *back = load_bitmap(path.c_str(), saved);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(bitmap_color_depth(back), 8);
+        EXPECT_EQ(getpixel(back, 5, 5), BACKDROP_COLOUR);
+        EXPECT_EQ(getpixel(back, TILE + 5, 5), OPAQUE);
+        EXPECT_EQ(saved[BACKDROP_COLOUR].r, 100 / 4);
+        EXPECT_EQ(saved[BACKDROP_COLOUR].b, 200 / 4);
+        destroy_bitmap(back);
+    }
+    const std::string jpeg = toolstest::scratch_dir() + "/render.jpg";
     std::string problem;
-    ASSERT_TRUE(save_map_png(path, picture, problem)) << problem;
+    EXPECT_FALSE(save_map_picture(jpeg, picture, problem));
+    EXPECT_EQ(problem, jpeg + ": maprender writes only .png, .bmp, .pcx and .tga pictures");
+    EXPECT_FALSE(std::filesystem::exists(jpeg));
     destroy_bitmap(picture);
-
-    PALETTE saved;
-    BITMAP *back = load_png(path.c_str(), saved);
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(bitmap_color_depth(back), 8);
-    EXPECT_EQ(getpixel(back, 5, 5), BACKDROP_COLOUR);
-    EXPECT_EQ(getpixel(back, TILE + 5, 5), OPAQUE);
-    EXPECT_EQ(saved[BACKDROP_COLOUR].r, 100 / 4);
-    EXPECT_EQ(saved[BACKDROP_COLOUR].b, 200 / 4);
-    destroy_bitmap(back);
-
 }
 
 TEST_F(MapRender, SaysWhenThePngCannotBeWritten)
@@ -97,7 +108,7 @@ TEST_F(MapRender, SaysWhenThePngCannotBeWritten)
     BITMAP *picture = create_bitmap(4, 4);
     std::string path = toolstest::scratch_dir() + "/no/such/folder.png";
     std::string problem;
-    EXPECT_FALSE(save_map_png(path, picture, problem));
+    EXPECT_FALSE(save_map_picture(path, picture, problem));
     EXPECT_EQ(problem, path + ": cannot write the PNG file");
     destroy_bitmap(picture);
 }
@@ -116,6 +127,13 @@ TEST(MaprenderProgram, DrawsTheWholeLevel)
     EXPECT_EQ(picture->h, 44 * TILE);
     EXPECT_EQ(getpixel(picture, 40 * TILE, 5 * TILE), BACKDROP_COLOUR) << "open sky";
     destroy_bitmap(picture);
+
+    const std::string jpeg = toolstest::scratch_dir() + "/level.jpg";
+    r = toolstest::run_program(std::string(MAPRENDER_PROGRAM) + " " ORVIA_SOURCE_DIR
+                               "/data/jump.fmp " + jpeg);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.standard_error, jpeg + ": maprender writes only .png, .bmp, .pcx and .tga pictures\n");
+    EXPECT_FALSE(std::filesystem::exists(jpeg));
 }
 
 TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
@@ -129,6 +147,16 @@ TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
     EXPECT_EQ(getr32(backdrop), 100);
     EXPECT_EQ(getg32(backdrop), 150);
     EXPECT_EQ(getb32(backdrop), 200);
+    // Allegro would write the pixels' unused fourth byte as alpha: the files must be opaque.
+    constexpr std::size_t PNG_COLOUR_TYPE_AT = 25, TGA_PIXEL_BITS_AT = 16;
+    constexpr char PNG_RGB = 2, TGA_RGB_BITS = 24;
+    const std::string png = toolstest::scratch_dir() + "/deep.png";
+    const std::string tga = toolstest::scratch_dir() + "/deep.tga";
+    std::string problem;
+    ASSERT_TRUE(save_map_picture(png, picture, problem)) << problem;
+    ASSERT_TRUE(save_map_picture(tga, picture, problem)) << problem;
+    EXPECT_EQ(toolstest::read_file(png).at(PNG_COLOUR_TYPE_AT), PNG_RGB);
+    EXPECT_EQ(toolstest::read_file(tga).at(TGA_PIXEL_BITS_AT), TGA_RGB_BITS);
     destroy_bitmap(picture);
     MapFreeMem();
     headless::drop_screen();

@@ -71,6 +71,55 @@ TEST(TileSheet, RejectsATrueColourSheet)
     EXPECT_EQ(errors.list().at(0).text(), path + ": the tile sheet must be an 8-bit (256-colour) PCX");
 }
 
+// A PCX header as Allegro's reader trusts it (8 bits, one plane, the given size and line
+// length), followed by a 256-colour palette but no pixels.
+std::string pcx_header(int width, int height, int bytes_per_line)
+{
+    std::string file(128, '\0');
+    auto put16 = [&](std::size_t at, int v) {
+        file[at] = static_cast<char>(v & 0xFF);
+        file[at + 1] = static_cast<char>(v >> 8);
+    };
+    file[0] = 10;
+    file[3] = 8;
+    put16(8, width - 1);
+    put16(10, height - 1);
+    file[65] = 1;
+    put16(66, bytes_per_line);
+    return file + '\x0c' + std::string(768, '\0');
+}
+
+std::string sheet_mistake(const std::string &name, const std::string &bytes)
+{
+    headless::install();
+    const std::string path = toolstest::write_scratch(name, bytes);
+    TileSheet sheet;
+    Diagnostics errors;
+    EXPECT_FALSE(load_tile_pixels(path, sheet, errors));
+    return errors.empty() ? "" : errors.list().front().text().substr(path.size() + 2);
+}
+
+// Allegro's reader would allocate whatever size the header claims (and read every byte of an
+// over-long line); a map can hold 32767 graphics.
+TEST(TileSheet, ChecksTheHeaderBeforeAllegroReadsIt)
+{
+    EXPECT_EQ(sheet_mistake("huge.pcx", pcx_header(65536, 128, 65535)),
+              "the tile sheet holds 32768 graphics of 16 x 16 pixels, more than the 32767 a map "
+              "can hold");
+    EXPECT_EQ(sheet_mistake("long_lines.pcx", pcx_header(16, 16, 65535)),
+              "the tile sheet's lines are 65535 bytes long, for 16 pixels");
+    // Without its pixels: 16 lines of at least one run each.
+    EXPECT_EQ(sheet_mistake("no_pixels.pcx", pcx_header(16, 16, 16)),
+              "the tile sheet is cut short: 897 bytes, where its size needs at least 929");
+    const std::string good = pcx_header(16, 16, 16);
+    EXPECT_EQ(sheet_mistake("no_palette.pcx", good.substr(0, 128) + std::string(801, '\xc1')),
+              "the tile sheet has no 256-colour palette at its end");
+    EXPECT_EQ(sheet_mistake("cut.pcx", good.substr(0, 100)),
+              "the tile sheet is too short for a PCX image");
+    EXPECT_EQ(sheet_mistake("zeros.pcx", std::string(1000, '\0')),
+              "the tile sheet is not a PCX image");
+}
+
 TEST(TileSheet, ReadsNamesSkippingBlankAndCommentLines)
 {
     TileSheet sheet;

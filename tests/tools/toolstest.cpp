@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace toolstest {
 
@@ -49,18 +50,27 @@ std::string write_scratch(const std::string &name, const std::string &text)
     return path;
 }
 
+std::string read_file(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 run_result run_program(const std::string &command)
 {
-    run_result result{-1, ""};
-    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
+    run_result result{-1, "", "", ""};
+    const std::string errors_file = scratch_dir() + "/standard_error.txt";
+    FILE *pipe = popen((command + " 2>" + errors_file).c_str(), "r");
     if (!pipe)
         return result;
     std::array<char, 256> chunk;
     std::size_t n;
     while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        result.output.append(chunk.data(), n);
+        result.standard_output.append(chunk.data(), n);
     int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.standard_error = read_file(errors_file);
+    result.output = result.standard_output + result.standard_error;
     return result;
 }
 

@@ -10,11 +10,15 @@ namespace toolstest {
 std::string scratch_dir();
 // Write text to a file in the scratch folder; returns its path.
 std::string write_scratch(const std::string &name, const std::string &text);
+// The whole content of a file, empty when it cannot be read.
+std::string read_file(const std::string &path);
 
-// Run a shell command; its exit status and everything it printed (both streams).
+// Run a shell command; its exit status and what it printed on each stream, and on both.
 struct run_result {
     int status;
-    std::string output;
+    std::string output;          // standard output, then standard error
+    std::string standard_output;
+    std::string standard_error;
 };
 run_result run_program(const std::string &command);
 

@@ -25,6 +25,9 @@ class Diagnostics {
 public:
     void error(const std::string &file, SourcePos pos, const std::string &message);
     bool empty() const { return list_.empty(); }
+    // Put the mistakes in reading order: the files as first named, each file by line and
+    // column, mistakes of a whole file first.
+    void sort_by_place();
     const std::vector<Diagnostic> &list() const { return list_; }
 
 private:

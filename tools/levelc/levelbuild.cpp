@@ -13,14 +13,52 @@ namespace {
 constexpr int NO_SYMBOL = std::numeric_limits<int>::min();
 constexpr int MAX_CELL = std::numeric_limits<short>::max();
 
+// A legend character the pictures use but the legend lacks: reported once, where first used.
+struct UnknownSymbol {
+    char symbol;
+    SourcePos first;
+    int cells;
+};
+
+// Only a plain file is read: a folder opens but reads as nothing, a pipe may never end.
+bool readable_file(const std::string &path)
+{
+    std::error_code unknown;
+    return std::filesystem::is_regular_file(path, unknown) &&
+           static_cast<bool>(std::ifstream(path, std::ios::binary));
+}
+
 bool read_text(const std::string &path, std::string &text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!readable_file(path))
         return false;
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream all;
     all << in.rdbuf();
     text = all.str();
+    return true;
+}
+
+// The tile sheet and its names, from the paths the source gives relative to its own folder.
+// False when there is no sheet to build with. Mistakes in the names do not stop the build: the
+// names that are right still resolve, and the source's own mistakes are found.
+bool read_art(const LevelSource &source, TileSheet &sheet, Diagnostics &errors)
+{
+    if (source.tiles.text.empty() || source.names.text.empty())
+        return false;
+    const std::filesystem::path folder = std::filesystem::path(source.file).parent_path();
+    const std::string pcx_path = (folder / source.tiles.text).string();
+    const std::string names_path = (folder / source.names.text).string();
+    const bool sheet_opens = readable_file(pcx_path);
+    if (!sheet_opens)
+        errors.error(source.file, source.tiles.pos, "cannot open the tile sheet " + pcx_path);
+    std::string names;
+    const bool names_read = read_text(names_path, names);
+    if (!names_read)
+        errors.error(source.file, source.names.pos, "cannot read the tile names " + names_path);
+    if (!sheet_opens || !names_read || !load_tile_pixels(pcx_path, sheet, errors))
+        return false;
+    parse_tile_names(names_path, names, sheet, errors);
     return true;
 }
 
@@ -39,25 +77,27 @@ private:
         errors_.error(source_.file, pos, message);
     }
 
+    bool within_limits();
     std::int32_t graphic(const SourceWord &ref);
     MapFileBlock block(const BlockDef &def);
     void animations(MapFile &map);
     void symbols();
     std::vector<short> cells(const LayerDef &layer);
+    int cell_of(char symbol, SourcePos pos);
+    void report_unknown_symbols();
 
     const LevelSource &source_;
     const TileSheet &sheet_;
     Diagnostics &errors_;
     std::map<std::string, int> block_numbers_;
     std::array<int, 256> cell_of_symbol_{};
+    std::vector<UnknownSymbol> unknown_;
 };
 
 void Builder::build(MapFile &map)
 {
-    if (source_.blocks.size() > MAX_CELL || source_.anims.size() > MAX_CELL) {
-        error({}, "too many blocks or animations: at most " + std::to_string(MAX_CELL) + " each");
+    if (!within_limits())
         return;
-    }
     for (std::size_t i = 0; i < source_.blocks.size(); ++i) {
         block_numbers_[source_.blocks[i].name] = static_cast<int>(i);
         map.blocks.push_back(block(source_.blocks[i]));
@@ -65,10 +105,10 @@ void Builder::build(MapFile &map)
     animations(map);
     symbols();
     for (const LayerDef &layer : source_.layers) {
-        if (layer.rows.empty())
+        if (layer.width == 0)
             continue;
         if (layer.number == 0) {
-            map.width = static_cast<int>(layer.rows.front().size());
+            map.width = static_cast<int>(layer.width);
             map.height = static_cast<int>(layer.rows.size());
             if (map.width > MAX_CELL || map.height > MAX_CELL)
                 error(layer.pos, "the map may be at most " + std::to_string(MAX_CELL) +
@@ -76,10 +116,22 @@ void Builder::build(MapFile &map)
         }
         map.layers[layer.number] = cells(layer);
     }
+    report_unknown_symbols();
     map.maptype = source_.maptype;
     map.cmap = sheet_.cmap;
     map.numgfx = sheet_.count;
     map.gfx = sheet_.pixels;
+}
+
+bool Builder::within_limits()
+{
+    // Cells number blocks from 0 and animations from -1, both in 16 bits.
+    const std::string limit = std::to_string(MAX_CELL);
+    if (source_.blocks.size() > MAX_CELL)
+        error(source_.blocks[MAX_CELL].pos, "one block too many: a map holds " + limit);
+    if (source_.anims.size() > MAX_CELL)
+        error(source_.anims[MAX_CELL].pos, "one animation too many: a map holds " + limit);
+    return source_.blocks.size() <= MAX_CELL && source_.anims.size() <= MAX_CELL;
 }
 
 std::int32_t Builder::graphic(const SourceWord &ref)
@@ -157,25 +209,45 @@ void Builder::symbols()
 std::vector<short> Builder::cells(const LayerDef &layer)
 {
     std::vector<short> out;
-    std::size_t width = layer.rows.front().size();
     for (std::size_t r = 0; r < layer.rows.size(); ++r) {
         const std::string &row = layer.rows[r];
-        for (std::size_t c = 0; c < width; ++c) {
-            if (c >= row.size()) {
-                out.push_back(0);
-                continue;
-            }
-            int cell = cell_of_symbol_[static_cast<unsigned char>(row[c])];
-            if (cell == NO_SYMBOL) {
-                std::string shown = row[c] == ' ' ? "space" : std::string("'") + row[c] + "'";
-                error({layer.row_lines[r], static_cast<int>(c) + 1},
-                      "unknown legend character " + shown);
-                cell = 0;
-            }
-            out.push_back(static_cast<short>(cell));
+        for (std::size_t c = 0; c < layer.width; ++c) {
+            const SourcePos pos{layer.row_lines[r], static_cast<int>(c) + 1};
+            out.push_back(static_cast<short>(c < row.size() ? cell_of(row[c], pos) : 0));
         }
     }
     return out;
+}
+
+// An unknown character stands for block 0. It is noted once, unless a faulty legend line
+// gave it (that line's mistake is reported already).
+int Builder::cell_of(char symbol, SourcePos pos)
+{
+    const int cell = cell_of_symbol_[static_cast<unsigned char>(symbol)];
+    if (cell != NO_SYMBOL)
+        return cell;
+    if (source_.symbols.count(symbol))
+        return 0;
+    for (UnknownSymbol &unknown : unknown_) {
+        if (unknown.symbol == symbol) {
+            ++unknown.cells;
+            return 0;
+        }
+    }
+    unknown_.push_back({symbol, pos, 1});
+    return 0;
+}
+
+void Builder::report_unknown_symbols()
+{
+    for (const UnknownSymbol &unknown : unknown_) {
+        const char c = unknown.symbol;
+        std::string message = "unknown legend character " +
+                              (c == ' ' ? std::string("space") : std::string("'") + c + "'");
+        if (unknown.cells > 1)
+            message += " (here and in " + std::to_string(unknown.cells - 1) + " more cells)";
+        error(unknown.first, message);
+    }
 }
 
 } // namespace
@@ -197,20 +269,10 @@ bool compile_level(const std::string &source_path, MapFile &map, Diagnostics &er
         return false;
     }
     LevelSource source;
-    if (!parse_level_source(source_path, text, source, errors))
-        return false;
-    std::filesystem::path folder = std::filesystem::path(source_path).parent_path();
-    std::string pcx_path = (folder / source.tiles.text).string();
-    std::string names_path = (folder / source.names.text).string();
+    parse_level_source(source_path, text, source, errors);
     TileSheet sheet;
-    if (!load_tile_pixels(pcx_path, sheet, errors))
-        return false;
-    std::string names;
-    if (!read_text(names_path, names)) {
-        errors.error(names_path, {}, "cannot read the tile names");
-        return false;
-    }
-    if (!parse_tile_names(names_path, names, sheet, errors))
-        return false;
-    return build_level(source, sheet, map, errors);
+    if (read_art(source, sheet, errors))
+        build_level(source, sheet, map, errors);
+    errors.sort_by_place();
+    return errors.empty();
 }

@@ -19,6 +19,27 @@ constexpr int MAX_LAYER = MAP_LAYERS - 1;
 constexpr int MAX_SLOPE_TYPE = slope_full;
 constexpr int MAX_ANIM_TYPE = anim_once_finished;
 constexpr const char *PICTURE_END = "end";
+constexpr const char *DIRECTIVES[] = {"tiles", "names", "maptype", "block", "anim", "layer"};
+// Where mistakes of the source as a whole are reported: its beginning.
+constexpr SourcePos WHOLE_SOURCE{1, 1};
+
+bool is_directive(const std::string &word)
+{
+    return std::find(std::begin(DIRECTIVES), std::end(DIRECTIVES), word) != std::end(DIRECTIVES);
+}
+
+// The length most rows have; on a tie the first row's.
+std::size_t usual_width(const std::vector<std::string> &rows)
+{
+    std::map<std::size_t, int> rows_of_width;
+    for (const std::string &row : rows)
+        ++rows_of_width[row.size()];
+    std::size_t usual = rows.front().size();
+    for (const auto &[width, count] : rows_of_width)
+        if (count > rows_of_width[usual])
+            usual = width;
+    return usual;
+}
 
 // Split a line into blank-separated words with their columns.
 std::vector<SourceWord> split_words(const std::string &line, int line_number)
@@ -98,6 +119,10 @@ public:
 private:
     void error(SourcePos pos, const std::string &message) { errors_.error(file_, pos, message); }
 
+    void source_line(const std::string &line, int line_number);
+    bool runs_into_directive(const std::vector<SourceWord> &words) const;
+    bool pass_over(const std::vector<SourceWord> &words);
+
     void directive(std::vector<SourceWord> &words);
     void path_directive(const std::vector<SourceWord> &words, SourceWord &target);
     void maptype_directive(const std::vector<SourceWord> &words);
@@ -121,7 +146,6 @@ private:
     void block_flags(BlockDef &block, const SourceWord &value);
     void anim_setting(AnimDef &anim, const std::string &key, const SourceWord &value);
 
-    void picture_line(const std::string &line, int line_number);
     void finish_picture();
     void check_layers();
 
@@ -129,7 +153,8 @@ private:
     LevelSource &out_;
     Diagnostics &errors_;
     LayerDef *picture_ = nullptr; // the layer whose rows are being read
-    std::set<char> symbols_;
+    bool passing_over_ = false;   // after a wrong directive, until its picture has passed
+    bool lost_picture_ = false;   // a picture was passed over: its layer line was wrong
     std::set<std::string> names_;
 };
 
@@ -142,13 +167,7 @@ void Parser::parse(const std::string &text)
         ++line_number;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (picture_) {
-            picture_line(line, line_number);
-            continue;
-        }
-        std::vector<SourceWord> words = split_words(line, line_number);
-        if (!words.empty() && words[0].text[0] != '#')
-            directive(words);
+        source_line(line, line_number);
     }
     if (picture_) {
         error(picture_->pos, "layer " + std::to_string(picture_->number) +
@@ -156,10 +175,56 @@ void Parser::parse(const std::string &text)
         finish_picture();
     }
     if (out_.tiles.text.empty())
-        error({}, "no \"tiles\" line names the tile sheet");
+        error(WHOLE_SOURCE, "no \"tiles\" line names the tile sheet");
     if (out_.names.text.empty())
-        error({}, "no \"names\" line names the tile names file");
+        error(WHOLE_SOURCE, "no \"names\" line names the tile names file");
     check_layers();
+}
+
+void Parser::source_line(const std::string &line, int line_number)
+{
+    std::vector<SourceWord> words = split_words(line, line_number);
+    if (picture_) {
+        if (words.size() == 1 && words[0].text == PICTURE_END) {
+            finish_picture();
+            return;
+        }
+        if (!runs_into_directive(words)) {
+            picture_->rows.push_back(line);
+            picture_->row_lines.push_back(line_number);
+            return;
+        }
+        error(picture_->pos, "layer " + std::to_string(picture_->number) + " has no \"" +
+                                 PICTURE_END + "\" line before the directive on line " +
+                                 std::to_string(line_number));
+        finish_picture();
+    }
+    if (words.empty() || words[0].text[0] == '#')
+        return;
+    if (passing_over_ && pass_over(words))
+        return;
+    passing_over_ = false;
+    directive(words);
+}
+
+// A picture row has no blanks: a line of several words that begins with a directive is one,
+// and the picture before it lacks its end line.
+bool Parser::runs_into_directive(const std::vector<SourceWord> &words) const
+{
+    return words.size() > 1 && is_directive(words[0].text);
+}
+
+// After a wrong directive, lines of one word that is no directive are the rows of a picture
+// whose layer line was wrong, up to and with its end line.
+bool Parser::pass_over(const std::vector<SourceWord> &words)
+{
+    if (words.size() != 1 || is_directive(words[0].text))
+        return false;
+    if (words[0].text == PICTURE_END) {
+        passing_over_ = false;
+        lost_picture_ = true;
+    }
+    return true;
 }
 
 void Parser::directive(std::vector<SourceWord> &words)
@@ -182,9 +247,13 @@ void Parser::directive(std::vector<SourceWord> &words)
         maptype_directive(words);
     else if (name == "layer")
         layer_directive(words);
-    else
+    else if (name == PICTURE_END)
+        error(words[0].pos, std::string("an \"") + PICTURE_END + "\" line without a picture");
+    else {
         error(words[0].pos, "unknown directive \"" + name +
                                 "\" (expected tiles, names, maptype, block, anim or layer)");
+        passing_over_ = true;
+    }
 }
 
 void Parser::path_directive(const std::vector<SourceWord> &words, SourceWord &target)
@@ -213,23 +282,24 @@ void Parser::maptype_directive(const std::vector<SourceWord> &words)
 
 bool Parser::legend_entry(std::vector<SourceWord> &words, char &symbol, std::string &name)
 {
-    if (words.size() < 3) {
+    if (words.size() < 2) {
         error(words[0].pos, "\"" + words[0].text + "\" needs a symbol character and a name");
         return false;
     }
-    drop_comment(words, 2);
     const SourceWord &sym = words[1];
     if (sym.text.size() != 1) {
         error(sym.pos, "a legend symbol is one character, not \"" + sym.text + "\"");
         return false;
     }
+    symbol = sym.text[0];
+    const bool defined_before = !out_.symbols.insert(symbol).second;
+    drop_comment(words, 2);
     if (words.size() < 3 || words[2].text.find('=') != std::string::npos) {
         error(sym.pos, "the symbol '" + sym.text + "' needs a name after it");
         return false;
     }
-    symbol = sym.text[0];
     name = words[2].text;
-    if (!symbols_.insert(symbol).second) {
+    if (defined_before) {
         error(sym.pos, "the legend symbol '" + sym.text + "' is defined twice");
         return false;
     }
@@ -407,10 +477,13 @@ void Parser::layer_directive(const std::vector<SourceWord> &words)
     long long number = 0;
     if (words.size() != 2) {
         error(words[0].pos, "\"layer\" takes one number, 0 to 7");
+        passing_over_ = true;
         return;
     }
-    if (!number_in_range(words[1], 0, MAX_LAYER, number))
+    if (!number_in_range(words[1], 0, MAX_LAYER, number)) {
+        passing_over_ = true;
         return;
+    }
     for (const LayerDef &layer : out_.layers) {
         if (layer.number == number) {
             error(words[1].pos, "layer " + std::to_string(number) + " is drawn twice");
@@ -424,32 +497,28 @@ void Parser::layer_directive(const std::vector<SourceWord> &words)
     picture_ = &out_.layers.back();
 }
 
-void Parser::picture_line(const std::string &line, int line_number)
-{
-    if (line == PICTURE_END) {
-        finish_picture();
-        return;
-    }
-    if (!picture_->rows.empty()) {
-        std::size_t width = picture_->rows.front().size();
-        if (line.size() != width) {
-            int column = static_cast<int>(std::min(line.size(), width)) + 1;
-            error({line_number, column},
-                  "ragged row: " + std::to_string(line.size()) +
-                      " cells, but the layer's first row has " + std::to_string(width));
-        }
-    } else if (line.empty()) {
-        error({line_number, 1}, "the first row of a layer picture is empty");
-    }
-    picture_->rows.push_back(line);
-    picture_->row_lines.push_back(line_number);
-}
-
 void Parser::finish_picture()
 {
-    if (picture_->rows.empty())
-        error(picture_->pos, "layer " + std::to_string(picture_->number) + " has no rows");
+    LayerDef &layer = *picture_;
     picture_ = nullptr;
+    const std::string name = "layer " + std::to_string(layer.number);
+    if (layer.rows.empty()) {
+        error(layer.pos, name + " has no rows");
+        return;
+    }
+    layer.width = usual_width(layer.rows);
+    if (layer.width == 0) {
+        error(layer.pos, name + " has only empty rows");
+        return;
+    }
+    for (std::size_t r = 0; r < layer.rows.size(); ++r) {
+        const std::size_t length = layer.rows[r].size();
+        if (length == layer.width)
+            continue;
+        error({layer.row_lines[r], static_cast<int>(std::min(length, layer.width)) + 1},
+              "ragged row: " + std::to_string(length) + " cells, but the other rows of " + name +
+                  " have " + std::to_string(layer.width));
+    }
 }
 
 void Parser::check_layers()
@@ -459,20 +528,20 @@ void Parser::check_layers()
         if (layer.number == 0)
             first = &layer;
     if (!first) {
-        error({}, "no \"layer 0\": the level itself is layer 0");
+        if (!lost_picture_)
+            error(WHOLE_SOURCE, "no \"layer 0\": the level itself is layer 0");
         return;
     }
-    if (first->rows.empty())
+    if (first->width == 0)
         return;
-    std::size_t width = first->rows.front().size();
-    std::size_t height = first->rows.size();
+    const std::size_t height = first->rows.size();
     for (const LayerDef &layer : out_.layers) {
-        if (layer.rows.empty() || (layer.rows.front().size() == width && layer.rows.size() == height))
+        if (layer.width == 0 || (layer.width == first->width && layer.rows.size() == height))
             continue;
         error(layer.pos, "layer " + std::to_string(layer.number) + " is " +
-                             std::to_string(layer.rows.front().size()) + " x " +
+                             std::to_string(layer.width) + " x " +
                              std::to_string(layer.rows.size()) + " cells, layer 0 is " +
-                             std::to_string(width) + " x " + std::to_string(height));
+                             std::to_string(first->width) + " x " + std::to_string(height));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "diagnostic.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,14 @@ struct AnimDef {
     std::vector<SourceWord> frames;
 };
 
-// One layer picture: rows of legend characters, and the source line of each row.
+// One layer picture: rows of legend characters, and the source line of each row. Its width is
+// the length most of its rows have (rows of another length are reported as ragged).
 struct LayerDef {
     int number = 0;
     SourcePos pos;
     std::vector<std::string> rows;
     std::vector<int> row_lines;
+    std::size_t width = 0;
 };
 
 struct LevelSource {
@@ -54,10 +57,15 @@ struct LevelSource {
     std::vector<BlockDef> blocks;
     std::vector<AnimDef> anims;
     std::vector<LayerDef> layers;
+    // Every one-character symbol a legend line gives, also when the rest of the line is wrong,
+    // so that the pictures' use of it is not reported a second time.
+    std::set<char> symbols;
 };
 
 // Read a level source from its text. Every mistake of form (unknown directive, bad number,
-// unknown flag, ragged or unterminated picture...) goes to errors; returns errors.empty().
+// unknown flag, ragged or unterminated picture...) goes to errors, once: after a wrong
+// directive the picture lines that may follow it are passed over. What was read correctly is
+// kept, so that the names it uses can still be checked. Returns errors.empty().
 bool parse_level_source(const std::string &file, const std::string &text, LevelSource &out,
                         Diagnostics &errors);
 

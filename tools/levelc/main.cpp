@@ -2,18 +2,27 @@
 #include "levelbuild.h"
 
 #include "toolscreen.h"
+#include "usage.h"
 
 #include <allegro.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+constexpr const char *USAGE =
+    "usage: levelc SOURCE OUTPUT.fmp\n"
+    "Compiles a level source (its form is in data/level/README.md) and the tile art it names\n"
+    "into a map file. Every mistake is reported, as FILE:LINE:COLUMN: MESSAGE where it has a\n"
+    "place, and then nothing is written.\n";
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: levelc LEVEL_SOURCE OUTPUT.fmp\n");
-        return EXIT_FAILURE;
-    }
+    if (std::optional<int> status = answer_usage(argc, argv, 2, USAGE))
+        return *status;
     if (!start_headless_allegro()) {
         std::fprintf(stderr, "levelc: cannot start Allegro: %s\n", allegro_error);
         return EXIT_FAILURE;

@@ -1,8 +1,12 @@
-// Reading the tile art: the PCX sheet through Allegro, the names file by hand.
+// Reading the tile art: the PCX sheet through Allegro once its header has been checked, the
+// names file by hand.
 #include "tilesheet.h"
 
 #include <allegro.h>
 
+#include <array>
+#include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 
@@ -10,7 +14,91 @@ namespace {
 
 constexpr int PALETTE_SIZE = 256;
 constexpr std::size_t MAX_GRAPHIC_DIGITS = 6; // more than any sheet has, fewer than overflow
-constexpr int SHEET_DEPTH = 8;
+// The map header counts graphics in a signed 16-bit field.
+constexpr long long MAX_GRAPHICS = std::numeric_limits<std::int16_t>::max();
+
+// The PCX header, as far as Allegro's reader trusts it; numbers are little-endian 16-bit.
+constexpr std::size_t PCX_HEADER_SIZE = 128;
+constexpr unsigned char PCX_MANUFACTURER = 10;
+enum PcxOffset { PCX_BITS = 3, PCX_XMIN = 4, PCX_YMIN = 6, PCX_XMAX = 8, PCX_YMAX = 10,
+                 PCX_PLANES = 65, PCX_BYTES_PER_LINE = 66 };
+constexpr int SHEET_BITS = 8, SHEET_PLANES = 1;
+// Writers pad lines to an even or a word length; Allegro reads every padding byte, so a line
+// may not claim much more than the picture is wide.
+constexpr long PCX_MAX_LINE_PADDING = 16;
+// Pixels are run-length coded line by line, a run of at most 63 bytes taking two bytes.
+constexpr long PCX_LONGEST_RUN = 63, PCX_RUN_SIZE = 2;
+// A 256-colour palette follows the pixels: a marker byte, then 256 x red, green, blue.
+constexpr long PCX_PALETTE_SIZE = 1 + 3 * PALETTE_SIZE;
+constexpr int PCX_PALETTE_MARKER = 12;
+
+using PcxHeader = std::array<unsigned char, PCX_HEADER_SIZE>;
+
+// What Allegro's PCX reader takes on trust: it allocates and reads whatever size the header
+// claims, and leaves the palette unset when the file has none.
+struct PcxFacts {
+    PcxHeader header{};
+    long size = 0;
+    int palette_marker = EOF; // the byte where a file's palette begins, at its very end
+};
+
+long pcx_number(const PcxHeader &header, int offset)
+{
+    return header[offset] | (header[offset + 1] << 8);
+}
+
+// False with a message when the file cannot be opened or has no whole header.
+bool read_pcx_facts(const std::string &path, PcxFacts &facts, std::string &problem)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        problem = "cannot open the tile sheet";
+        return false;
+    }
+    facts.size = static_cast<long>(in.tellg());
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char *>(facts.header.data()), PCX_HEADER_SIZE)) {
+        problem = "the tile sheet is too short for a PCX image";
+        return false;
+    }
+    if (facts.size >= static_cast<long>(PCX_HEADER_SIZE) + PCX_PALETTE_SIZE) {
+        in.seekg(facts.size - PCX_PALETTE_SIZE);
+        facts.palette_marker = in.get();
+    }
+    return true;
+}
+
+// What is wrong with the sheet for Allegro's reader and for a map; empty when nothing is.
+std::string sheet_problem(const PcxFacts &facts)
+{
+    const PcxHeader &header = facts.header;
+    if (header[0] != PCX_MANUFACTURER)
+        return "the tile sheet is not a PCX image";
+    if (header[PCX_BITS] != SHEET_BITS || header[PCX_PLANES] != SHEET_PLANES)
+        return "the tile sheet must be an 8-bit (256-colour) PCX";
+    const long width = pcx_number(header, PCX_XMAX) - pcx_number(header, PCX_XMIN) + 1;
+    const long height = pcx_number(header, PCX_YMAX) - pcx_number(header, PCX_YMIN) + 1;
+    if (width <= 0 || height <= 0 || width % TILE_PIXELS || height % TILE_PIXELS)
+        return "the tile sheet is " + std::to_string(width) + " x " + std::to_string(height) +
+               " pixels, not a whole number of 16 x 16 tiles";
+    const long long graphics = (width / TILE_PIXELS) * (height / TILE_PIXELS);
+    if (graphics > MAX_GRAPHICS)
+        return "the tile sheet holds " + std::to_string(graphics) +
+               " graphics of 16 x 16 pixels, more than the " + std::to_string(MAX_GRAPHICS) +
+               " a map can hold";
+    const long line = pcx_number(header, PCX_BYTES_PER_LINE);
+    if (line < width || line > width + PCX_MAX_LINE_PADDING)
+        return "the tile sheet's lines are " + std::to_string(line) + " bytes long, for " +
+               std::to_string(width) + " pixels";
+    const long shortest = static_cast<long>(PCX_HEADER_SIZE) + PCX_PALETTE_SIZE +
+                          height * PCX_RUN_SIZE * ((line + PCX_LONGEST_RUN - 1) / PCX_LONGEST_RUN);
+    if (facts.size < shortest)
+        return "the tile sheet is cut short: " + std::to_string(facts.size) +
+               " bytes, where its size needs at least " + std::to_string(shortest);
+    if (facts.palette_marker != PCX_PALETTE_MARKER)
+        return "the tile sheet has no 256-colour palette at its end";
+    return "";
+}
 
 // Allegro keeps palette components in 6 bits; spread them back over 0 to 255 so that 63
 // becomes 255 and 0 stays 0.
@@ -39,36 +127,34 @@ bool parse_graphic_number(const std::string &text, int &number)
 
 bool load_tile_pixels(const std::string &pcx_path, TileSheet &sheet, Diagnostics &errors)
 {
-    PALETTE palette;
+    PcxFacts facts;
+    std::string problem;
+    if (read_pcx_facts(pcx_path, facts, problem))
+        problem = sheet_problem(facts);
+    if (!problem.empty()) {
+        errors.error(pcx_path, {}, problem);
+        return false;
+    }
+    PALETTE palette = {};
     set_color_conversion(COLORCONV_NONE);
     BITMAP *bmp = load_pcx(pcx_path.c_str(), palette);
     if (!bmp) {
         errors.error(pcx_path, {}, "cannot read the tile sheet as a PCX image");
         return false;
     }
-    bool ok = false;
-    if (bitmap_color_depth(bmp) != SHEET_DEPTH) {
-        errors.error(pcx_path, {}, "the tile sheet must be an 8-bit (256-colour) PCX");
-    } else if (bmp->w % TILE_PIXELS || bmp->h % TILE_PIXELS || bmp->w == 0 || bmp->h == 0) {
-        errors.error(pcx_path, {},
-                     "the tile sheet is " + std::to_string(bmp->w) + " x " +
-                         std::to_string(bmp->h) + " pixels, not a whole number of 16 x 16 tiles");
-    } else {
-        int columns = bmp->w / TILE_PIXELS;
-        sheet.count = columns * (bmp->h / TILE_PIXELS);
-        sheet.pixels.clear();
-        for (int n = 0; n < sheet.count; ++n)
-            copy_graphic(bmp, n % columns * TILE_PIXELS, n / columns * TILE_PIXELS, sheet.pixels);
-        sheet.cmap.clear();
-        for (int i = 0; i < PALETTE_SIZE; ++i) {
-            sheet.cmap.push_back(component_8bit(palette[i].r));
-            sheet.cmap.push_back(component_8bit(palette[i].g));
-            sheet.cmap.push_back(component_8bit(palette[i].b));
-        }
-        ok = true;
+    const int columns = bmp->w / TILE_PIXELS;
+    sheet.count = columns * (bmp->h / TILE_PIXELS);
+    sheet.pixels.clear();
+    for (int n = 0; n < sheet.count; ++n)
+        copy_graphic(bmp, n % columns * TILE_PIXELS, n / columns * TILE_PIXELS, sheet.pixels);
+    sheet.cmap.clear();
+    for (int i = 0; i < PALETTE_SIZE; ++i) {
+        sheet.cmap.push_back(component_8bit(palette[i].r));
+        sheet.cmap.push_back(component_8bit(palette[i].g));
+        sheet.cmap.push_back(component_8bit(palette[i].b));
     }
     destroy_bitmap(bmp);
-    return ok;
+    return true;
 }
 
 bool parse_tile_names(const std::string &file, const std::string &text, TileSheet &sheet,

@@ -23,7 +23,8 @@ bool parse_graphic_number(const std::string &text, int &number);
 
 // Cut the sheet into graphics (graphic n at column n % columns, row n / columns). Needs
 // Allegro installed. Returns false with a message when the file cannot be read as an 8-bit
-// PCX or its size is not a whole number of graphics.
+// PCX with its palette, its size is not a whole number of graphics, or it holds more graphics
+// than a map can (32767). The header is checked before Allegro reads the file.
 bool load_tile_pixels(const std::string &pcx_path, TileSheet &sheet, Diagnostics &errors);
 
 // Read the names: one "number name" pair a line; blank lines and lines starting with "#" are

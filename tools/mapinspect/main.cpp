@@ -1,6 +1,7 @@
-// mapinspect: print what a map file holds, or what is wrong with it.
+// mapinspect: list what a map file holds, and what is wrong with it.
 #include "mapinspect.h"
 #include "toolscreen.h"
+#include "usage.h"
 
 #include <allegro.h>
 
@@ -8,18 +9,25 @@
 #include <cstdlib>
 #include <iostream>
 
+namespace {
+
+constexpr const char *USAGE =
+    "usage: mapinspect MAPFILE\n"
+    "Lists what a map file holds: its chunks, header, layers, block records and animations.\n"
+    "What is wrong with it goes to standard error; the status is 0 when the map loads.\n";
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mapinspect MAPFILE\n");
-        return EXIT_FAILURE;
-    }
+    if (std::optional<int> status = answer_usage(argc, argv, 1, USAGE))
+        return *status;
     constexpr int screen_depth = 8;
     if (!start_headless_allegro() || !use_memory_screen(screen_depth)) {
         std::fprintf(stderr, "mapinspect: cannot start Allegro: %s\n", allegro_error);
         return EXIT_FAILURE;
     }
-    int result = inspect_map(argv[1], std::cout);
+    int result = inspect_map(argv[1], std::cout, std::cerr);
     drop_memory_screen();
     return result == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -1,16 +1,15 @@
-// The map inspector: a chunk walk of its own over the raw bytes (so that a broken file can be
-// described), then the library's loader for the contents.
+// The map inspector: a chunk walk of its own over the bytes the loader reads (so that a broken
+// file can be described), then the library's loader for the contents.
 #include "mapinspect.h"
 
 #include "mapformat.h"
+#include "mapinternal.h"
 #include "maplib.h"
 #include "mapwords.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <vector>
 
@@ -58,12 +57,28 @@ std::string identifier(const unsigned char *p)
     return id;
 }
 
-// Walk the outer header and the chunks; print each, and every inconsistency.
-WalkResult walk_chunks(const Bytes &file, std::ostream &out)
+// The whole file as the loader reads it: unpacked when the game library's packer made it.
+// False when it cannot be opened.
+bool read_as_the_loader_does(const std::string &path, Bytes &file)
+{
+    PACKFILE *in = MapOpenFile(path.c_str());
+    if (!in)
+        return false;
+    constexpr long PIECE = 1 << 16;
+    unsigned char piece[PIECE];
+    long got;
+    while ((got = pack_fread(piece, PIECE, in)) > 0)
+        file.insert(file.end(), piece, piece + got);
+    pack_fclose(in);
+    return true;
+}
+
+// Walk the outer header and the chunks; list each on out, and every inconsistency on problems.
+WalkResult walk_chunks(const Bytes &file, std::ostream &out, std::ostream &problems)
 {
     WalkResult found;
     if (file.size() < OUTER_HEADER_SIZE) {
-        out << "problem: " << file.size() << " bytes is too short for the outer header ("
+        problems << "problem: " << file.size() << " bytes is too short for the outer header ("
             << OUTER_HEADER_SIZE << " bytes)\n";
         return found;
     }
@@ -71,16 +86,16 @@ WalkResult walk_chunks(const Bytes &file, std::ostream &out)
     out << "outer header: " << identifier(&file[0]) << ", form length " << form_length
         << ", form type " << identifier(&file[8]) << "\n";
     if (identifier(&file[0]) != "FORM" || identifier(&file[8]) != "FMAP")
-        out << "problem: a map file begins with FORM and has the form type FMAP\n";
+        problems << "problem: a map file begins with FORM and has the form type FMAP\n";
     std::size_t form_end = std::size_t(form_length) + CHUNK_HEADER_SIZE;
     if (form_end != file.size())
-        out << "problem: the form length says the file has " << form_end << " bytes, it has "
+        problems << "problem: the form length says the file has " << form_end << " bytes, it has "
             << file.size() << "\n";
     std::size_t end = std::min(form_end, file.size());
     out << "chunks:\n";
     for (std::size_t at = OUTER_HEADER_SIZE; at < end;) {
         if (end - at < CHUNK_HEADER_SIZE) {
-            out << "problem: " << end - at << " bytes at offset " << at
+            problems << "problem: " << end - at << " bytes at offset " << at
                 << " are too few for a chunk header\n";
             break;
         }
@@ -89,7 +104,7 @@ WalkResult walk_chunks(const Bytes &file, std::ostream &out)
         out << "  " << id << "  offset " << at << "  length " << length << "\n";
         std::size_t data = at + CHUNK_HEADER_SIZE;
         if (length > end - data) {
-            out << "problem: chunk " << id << " at offset " << at << " says " << length
+            problems << "problem: chunk " << id << " at offset " << at << " says " << length
                 << " bytes of data, only " << end - data << " remain\n";
             break;
         }
@@ -188,19 +203,17 @@ void print_animations(std::size_t sequence_length, std::ostream &out)
 
 } // namespace
 
-int inspect_map(const std::string &path, std::ostream &out)
+int inspect_map(const std::string &path, std::ostream &out, std::ostream &problems)
 {
     out << "file: " << path << "\n";
-    std::ifstream in(path, std::ios::binary);
     Bytes file;
-    if (in)
-        file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    else
-        out << "problem: the file cannot be opened\n";
-    WalkResult walk = in ? walk_chunks(file, out) : WalkResult{};
+    const bool opened = read_as_the_loader_does(path, file);
+    if (!opened)
+        problems << "problem: the file cannot be opened\n";
+    WalkResult walk = opened ? walk_chunks(file, out, problems) : WalkResult{};
     if (MapLoad(path.c_str()) != 0) {
-        out << "the loader refuses the file: maperror " << maperror << ", "
-            << MapErrorText(maperror) << "\n";
+        problems << "the loader refuses the file: maperror " << maperror << ", "
+                 << MapErrorText(maperror) << "\n";
         return 1;
     }
     print_header(walk.mphd, out);

@@ -6,11 +6,12 @@
 #include <ostream>
 #include <string>
 
-// Print the file's outer header and chunk list (identifier, offset, length), then load it with
-// the map library and print the header, layers, block records (flags and slope types in words)
-// and animations. A broken file gets what the chunk walk found wrong and the loader's error
-// code with its meaning. Returns 0 for a file that loads, 1 otherwise. Needs Allegro installed
-// and a screen; releases the map it loaded.
-int inspect_map(const std::string &path, std::ostream &out);
+// List on out the file's outer header and chunk list (identifier, offset, length), then load it
+// with the map library and list the header, layers, block records (flags and slope types in
+// words) and animations. The file is read as the loader reads it, packed files unpacked. What
+// is wrong goes to problems: what the chunk walk found and, when the loader refuses the file,
+// its error code with its meaning. Returns 0 for a file that loads, 1 otherwise. Needs Allegro
+// installed and a screen; releases the map it loaded.
+int inspect_map(const std::string &path, std::ostream &out, std::ostream &problems);
 
 #endif

@@ -1,8 +1,9 @@
-// maprender: draw a whole map file into one PNG picture at full size.
+// maprender: draw a whole map file into one picture at full size.
 #include "maprender.h"
 
 #include "maplib.h"
 #include "toolscreen.h"
+#include "usage.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,11 @@ namespace {
 
 constexpr int PALETTE_DEPTH = 8;
 constexpr int TRUE_COLOUR_DEPTH = 32;
+
+constexpr const char *USAGE =
+    "usage: maprender MAPFILE OUTPUT\n"
+    "Draws a whole map into one picture, as the game draws it: the backdrop, the background\n"
+    "and both foreground layers. OUTPUT's extension picks the format: .png, .bmp, .pcx or .tga.\n";
 
 // Load at 8 bits first; a map whose graphics are deeper is loaded again on a true-colour
 // stand-in screen so that its colours survive.
@@ -27,8 +33,11 @@ bool load_for_rendering(const char *path)
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: maprender MAPFILE OUT.png\n");
+    if (std::optional<int> status = answer_usage(argc, argv, 2, USAGE))
+        return *status;
+    std::string problem;
+    if (!check_picture_name(argv[2], problem)) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
         return EXIT_FAILURE;
     }
     if (!start_headless_allegro()) {
@@ -46,8 +55,7 @@ int main(int argc, char **argv)
                      argv[1]);
         return EXIT_FAILURE;
     }
-    std::string problem;
-    bool saved = save_map_png(argv[2], picture, problem);
+    bool saved = save_map_picture(argv[2], picture, problem);
     if (!saved)
         std::fprintf(stderr, "%s\n", problem.c_str());
     destroy_bitmap(picture);

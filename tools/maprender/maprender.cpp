@@ -5,10 +5,43 @@
 
 #include <loadpng.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
 namespace {
 
 constexpr int PALETTE_DEPTH = 8;
 constexpr int CMAP_ENTRY_SIZE = 3;
+// Allegro writes the fourth byte of a 32-bit pixel as alpha, which map pixels leave at 0: such
+// a picture is saved from a 24-bit copy, so that it comes out opaque.
+constexpr int ALPHA_DEPTH = 32, OPAQUE_DEPTH = 24;
+
+struct PictureFormat {
+    const char *extension;
+    const char *name;
+    int (*save)(const char *path, BITMAP *picture, const RGB *palette);
+};
+
+// Allegro's own writer picks BMP, PCX or TGA by the extension; PNG comes from its add-on.
+const PictureFormat picture_formats[] = {
+    {".png", "PNG", save_png},
+    {".bmp", "BMP", save_bitmap},
+    {".pcx", "PCX", save_bitmap},
+    {".tga", "TGA", save_bitmap},
+};
+
+// The format a file name asks for by its extension, in any case; null for none.
+const PictureFormat *picture_format(const std::string &path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const PictureFormat &format : picture_formats)
+        if (extension == format.extension)
+            return &format;
+    return nullptr;
+}
 
 // The backdrop in the picture's depth: the palette index itself at 8 bits, else the colour
 // the map's palette gives that index.
@@ -41,12 +74,33 @@ BITMAP *render_loaded_map()
     return picture;
 }
 
-bool save_map_png(const std::string &path, BITMAP *picture, std::string &problem)
+bool check_picture_name(const std::string &path, std::string &problem)
 {
-    const RGB *palette = mapcmappt ? mapcmap6bit : default_palette;
-    if (save_png(path.c_str(), picture, palette) != 0) {
-        problem = path + ": cannot write the PNG file";
-        return false;
+    if (picture_format(path))
+        return true;
+    problem = path + ": maprender writes only .png, .bmp, .pcx and .tga pictures";
+    return false;
+}
+
+bool save_map_picture(const std::string &path, BITMAP *picture, std::string &problem)
+{
+    const PictureFormat *format = picture_format(path);
+    if (!format)
+        return check_picture_name(path, problem);
+    BITMAP *opaque = picture;
+    if (bitmap_color_depth(picture) == ALPHA_DEPTH) {
+        opaque = create_bitmap_ex(OPAQUE_DEPTH, picture->w, picture->h);
+        if (!opaque) {
+            problem = path + ": out of memory for a " + std::to_string(OPAQUE_DEPTH) + "-bit copy";
+            return false;
+        }
+        blit(picture, opaque, 0, 0, 0, 0, picture->w, picture->h);
     }
-    return true;
+    const RGB *palette = mapcmappt ? mapcmap6bit : default_palette;
+    const bool saved = format->save(path.c_str(), opaque, palette) == 0;
+    if (opaque != picture)
+        destroy_bitmap(opaque);
+    if (!saved)
+        problem = path + ": cannot write the " + format->name + " file";
+    return saved;
 }

@@ -14,8 +14,13 @@ constexpr int BACKDROP_COLOUR = 54;
 // map is staggered (its cells do not tile a rectangle) or memory runs out. Caller destroys it.
 BITMAP *render_loaded_map();
 
-// Save a rendered map as PNG; 8-bit pictures take the map's palette (Allegro's default one
-// when the map has none). False with a message in problem.
-bool save_map_png(const std::string &path, BITMAP *picture, std::string &problem);
+// True when the file name's extension (any case) names a format the renderer writes: .png,
+// .bmp, .pcx or .tga; false with a message in problem otherwise.
+bool check_picture_name(const std::string &path, std::string &problem);
+
+// Save a rendered map in the format its name asks for; 8-bit pictures take the map's palette
+// (Allegro's default one when the map has none), true-colour ones are saved opaque. False with
+// a message in problem.
+bool save_map_picture(const std::string &path, BITMAP *picture, std::string &problem);
 
 #endif
