@@ -140,23 +140,36 @@ bool keep_copy(const BITMAP *picture)
     return shown != nullptr;
 }
 
-// Rows [top, bottom) of the picture that differ from the last one presented.
+// Rows [top, bottom) of the picture.
 struct row_band {
     int top, bottom;
 };
-row_band changed_rows(const BITMAP *picture)
+
+// Changed rows this close together are sent as one band: each band is one request to the
+// display, each unchanged row in it a row sent for nothing.
+constexpr int JOIN_GAP_ROWS = 4;
+
+// Calls `send` with each band of rows that differ from the picture last presented.
+template <typename Send>
+void for_each_changed_band(const BITMAP *picture, Send send)
 {
-    if (whole_picture_due)
-        return {0, picture->h};
-    auto same = [picture](int y) {
-        return std::memcmp(picture->line[y], shown->line[y], picture->w) == 0;
+    auto changed = [picture](int y) {
+        return whole_picture_due || std::memcmp(picture->line[y], shown->line[y], picture->w) != 0;
     };
-    int top = 0, bottom = picture->h;
-    while (top < bottom && same(top))
-        ++top;
-    while (bottom > top && same(bottom - 1))
-        --bottom;
-    return {top, bottom};
+    row_band band{-1, -1};
+    for (int y = 0; y < picture->h; ++y) {
+        if (!changed(y))
+            continue;
+        if (band.top >= 0 && y - band.bottom >= JOIN_GAP_ROWS) {
+            send(band);
+            band.top = -1;
+        }
+        if (band.top < 0)
+            band.top = y;
+        band.bottom = y + 1;
+    }
+    if (band.top >= 0)
+        send(band);
 }
 
 void enlarge_rows(const BITMAP *picture, BITMAP *to, int scale, row_band rows,
@@ -196,14 +209,13 @@ void present(BITMAP *picture)
         whole_picture_due = true;
         return;
     }
-    const row_band rows = changed_rows(picture);
-    if (rows.top == rows.bottom)
-        return;
-    if (!direct)
-        enlarge_rows(picture, source, at.scale, rows, colours_used);
-    blit(source, screen, 0, rows.top * at.scale, at.x, at.y + rows.top * at.scale, source->w,
-         (rows.bottom - rows.top) * at.scale);
-    blit(picture, shown, 0, rows.top, 0, rows.top, picture->w, rows.bottom - rows.top);
+    for_each_changed_band(picture, [&](row_band rows) {
+        if (!direct)
+            enlarge_rows(picture, source, at.scale, rows, colours_used);
+        blit(source, screen, 0, rows.top * at.scale, at.x, at.y + rows.top * at.scale,
+             source->w, (rows.bottom - rows.top) * at.scale);
+        blit(picture, shown, 0, rows.top, 0, rows.top, picture->w, rows.bottom - rows.top);
+    });
     whole_picture_due = false;
 }
 
