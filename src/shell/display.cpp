@@ -1,6 +1,6 @@
 // Presenting the game's picture: the rows that changed since the last frame are enlarged, and
 // converted from palette indices to the screen's colours, into a bitmap kept between frames,
-// then copied to the middle of the screen in one blit.
+// then copied to the middle of the screen, one blit for each band of changed rows.
 #include "display.h"
 
 #include "screenmode.h"
@@ -30,12 +30,10 @@ using wide_store = std::uint64_t;
 constexpr wide_store EVERY_BYTE = 0x0101010101010101u;
 constexpr int WIDE_STORE_BYTES = sizeof(wide_store);
 
-// Each widening writes one row of the enlarged picture and returns the end of what it wrote.
-
 // A row of palette indices, each repeated `scale` times. A word store writes past the pixel's
 // own square into the next one, which the next store overwrites; the last pixels, whose
 // stores would leave the row, are written byte by byte.
-unsigned char *widen_indices(const unsigned char *from, unsigned char *to, int width, int scale)
+void widen_indices(const unsigned char *from, unsigned char *to, int width, int scale)
 {
     int x = 0;
     if (scale < WIDE_STORE_BYTES) {
@@ -47,13 +45,12 @@ unsigned char *widen_indices(const unsigned char *from, unsigned char *to, int w
     }
     for (; x < width; ++x)
         std::memset(to + x * scale, from[x], scale);
-    return to + width * scale;
 }
 
 // A row of palette indices turned into screen colours of 15, 16 or 32 bits, each repeated.
 template <typename Pixel>
-unsigned char *widen_colours(const unsigned char *from, unsigned char *to, int width, int scale,
-                             const colour_table &colours)
+void widen_colours(const unsigned char *from, unsigned char *to, int width, int scale,
+                   const colour_table &colours)
 {
     auto *out = reinterpret_cast<Pixel *>(to);
     for (int x = 0; x < width; ++x) {
@@ -61,12 +58,11 @@ unsigned char *widen_colours(const unsigned char *from, unsigned char *to, int w
         for (int i = 0; i < scale; ++i)
             *out++ = colour;
     }
-    return reinterpret_cast<unsigned char *>(out);
 }
 
 // The same in 24 bits: three bytes a pixel, lowest first.
-unsigned char *widen_colours_24(const unsigned char *from, unsigned char *to, int width,
-                                int scale, const colour_table &colours)
+void widen_colours_24(const unsigned char *from, unsigned char *to, int width, int scale,
+                      const colour_table &colours)
 {
     for (int x = 0; x < width; ++x) {
         const std::uint32_t colour = colours[from[x]];
@@ -76,7 +72,6 @@ unsigned char *widen_colours_24(const unsigned char *from, unsigned char *to, in
             *to++ = static_cast<unsigned char>(colour >> 16);
         }
     }
-    return to;
 }
 
 // The selected palette in the colours of a screen of this depth.
@@ -90,25 +85,29 @@ void fill_colour_table(colour_table &colours, int depth)
                           _rgb_scale_6[palette[i].b]));
 }
 
-unsigned char *widen_row(const unsigned char *from, unsigned char *to, int width, int scale,
-                         int depth, const colour_table &colours)
+void widen_row(const unsigned char *from, unsigned char *to, int width, int scale, int depth,
+               const colour_table &colours)
 {
     switch (depth) {
     case PALETTE_DEPTH:
-        return widen_indices(from, to, width, scale);
+        widen_indices(from, to, width, scale);
+        break;
     case 15:
     case 16:
-        return widen_colours<std::uint16_t>(from, to, width, scale, colours);
+        widen_colours<std::uint16_t>(from, to, width, scale, colours);
+        break;
     case 24:
-        return widen_colours_24(from, to, width, scale, colours);
+        widen_colours_24(from, to, width, scale, colours);
+        break;
     default:
-        return widen_colours<std::uint32_t>(from, to, width, scale, colours);
+        widen_colours<std::uint32_t>(from, to, width, scale, colours);
+        break;
     }
 }
 
 // The bitmap for a picture enlarged `scale` times, in the given depth, made again only when
 // they change. Only every scale-th row holds pixels: the rows under it are made to point at
-// it, so the one blit to the screen repeats each row and nothing copies rows beforehand.
+// it, so the blit to the screen repeats each row and nothing copies rows beforehand.
 BITMAP *enlarged_bitmap(int depth, const BITMAP *picture, int scale)
 {
     const int w = picture->w * scale, h = picture->h * scale;

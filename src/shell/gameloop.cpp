@@ -93,22 +93,6 @@ void pause_while_away(BITMAP *bmp, girl_character &player, camera &cam)
     drop_pending_ticks();
 }
 
-} // namespace
-
-// The map library makes block graphics for the screen's colour depth; the game draws them into
-// its 8-bit picture whatever the screen's depth, so the picture stands in for the screen while
-// the map loads.
-int load_map_for(BITMAP *picture, const char *mapfile)
-{
-    BITMAP *const display = screen;
-    screen = picture;
-    const int result = MapLoad(mapfile);
-    screen = display;
-    return result;
-}
-
-namespace {
-
 // The map and its row tables, or false with maperror saying why.
 bool load_map(BITMAP *picture, const char *mapfile)
 {
@@ -123,6 +107,18 @@ bool load_map(BITMAP *picture, const char *mapfile)
 }
 
 } // namespace
+
+// The map library makes block graphics for the screen's colour depth; the game draws them into
+// its 8-bit picture whatever the screen's depth, so the picture stands in for the screen while
+// the map loads.
+int load_map_for(BITMAP *picture, const char *mapfile)
+{
+    BITMAP *const display = screen;
+    screen = picture;
+    const int result = MapLoad(mapfile);
+    screen = display;
+    return result;
+}
 
 level_seams game_seams()
 {

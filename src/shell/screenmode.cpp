@@ -113,8 +113,10 @@ bool open_game_screen(const game_options &options, const screen_system &system)
 {
     current.system = system;
     int desktop_w = GAME_SCREEN_W, desktop_h = GAME_SCREEN_H;
-    if (system.desktop_size(&desktop_w, &desktop_h) != 0)
-        desktop_w = GAME_SCREEN_W, desktop_h = GAME_SCREEN_H;
+    if (system.desktop_size(&desktop_w, &desktop_h) != 0) { // unknown: the picture's own size
+        desktop_w = GAME_SCREEN_W;
+        desktop_h = GAME_SCREEN_H;
+    }
     const std::vector<screen_mode> modes = modes_to_try(options, desktop_w, desktop_h);
     current.full_screen = full_screen_for(desktop_w, desktop_h);
     current.window = modes.front().full_screen ? modes[1] : modes.front();

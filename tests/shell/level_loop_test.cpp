@@ -303,6 +303,22 @@ TEST_F(LevelLoopTest, FrameLayersTheBackdropMapGirlAndTextAndReachesTheScreen)
             ASSERT_EQ(getpixel(screen, x, y), getpixel(bmp, x, y)) << x << "," << y;
 }
 
+TEST_F(LevelLoopTest, OnATrueColourScreenTheFrameIsStillComposedOfPaletteIndices)
+{
+    headless::make_screen(32, 640, 480);
+    set_color_depth(8);
+    set_palette(default_palette);
+    plans = {{1, {}}};
+    play();
+
+    const int sx = START_X - FIRST_XOFF;
+    const int sy = START_Y - FIRST_YOFF;
+    EXPECT_EQ(getpixel(bmp, sx, sy - 4), IN_FRONT_COLOUR) << "the map drew in 8 bits";
+    const RGB &c = default_palette[IN_FRONT_COLOUR];
+    EXPECT_EQ(getpixel(screen, 2 * sx, 2 * (sy - 4)),
+              makecol32(_rgb_scale_6[c.r], _rgb_scale_6[c.g], _rgb_scale_6[c.b]));
+}
+
 TEST_F(LevelLoopTest, ControlsComeFromTheSevenKeysOnly)
 {
     plans = {{1, {KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_LCONTROL, KEY_ALT, KEY_SPACE}},
