@@ -8,7 +8,7 @@ packages=(
   liballegro4-dev allegro4-doc libloadpng4-dev
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
-  xvfb xdotool x11-apps x11-utils imagemagick python3
+  xvfb xdotool x11-apps x11-utils imagemagick python3 python3-xlib
   desktop-file-utils appstream dpkg-dev file
 )
 

@@ -147,10 +147,10 @@ choice choose_picture(int x, int y, int anim, long frame, bool flip, fix speed)
 
 } // namespace
 
-int load_graphics()
+int load_graphics(const char *file)
 {
     unload_graphics();
-    DATAFILE *data = load_datafile(GRAPHICS_FILE);
+    DATAFILE *data = load_datafile(file);
     if (!data)
         return -1;
     if (!is_game_datafile(data)) {

@@ -6,7 +6,7 @@
 
 constexpr int GIRL_PICTURES = 16;
 
-// The datafile, read from the current directory.
+// The datafile's name; the game looks for it in the current directory first.
 constexpr const char *GRAPHICS_FILE = "gfx.dat";
 
 extern DATAFILE *gfx;                  // "gfx.dat", owner of everything below
@@ -14,10 +14,10 @@ extern FONT *comicf;                   // object 0: every text of the game
 extern RGB *pal;                       // object 1: the screen palette
 extern BITMAP *girl[GIRL_PICTURES];    // the girl's pictures by table entry
 
-// Load "gfx.dat" from the current directory, select its palette and fill the globals.
-// Return 0, or -1 when the file is missing or not the expected datafile (then nothing is
-// loaded and the globals stay null).
-int load_graphics();
+// Load the graphics datafile (by default "gfx.dat" in the current directory), select its
+// palette and fill the globals. Return 0, or -1 when the file is missing or not the expected
+// datafile (then nothing is loaded and the globals stay null).
+int load_graphics(const char *file = GRAPHICS_FILE);
 void unload_graphics();
 
 // Draw the girl's picture for an animation (her status) and frame with her feet-centre point

@@ -2,25 +2,19 @@
 // after each batch of ticks, screenshots, the camera and the keyboard waits.
 #include "gameloop.h"
 
+#include "controls.h"
+#include "display.h"
 #include "girlchar.h"
 #include "graphic.h"
 #include "levelseams.h"
 #include "maplib.h"
-#include "report.h"
 #include "screenmode.h"
+#include "screenshot.h"
 #include "timer.h"
 #include "wallstuff.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <string>
+#include "windowevents.h"
 
 namespace {
-
-// Where the girl starts, in map pixels.
-constexpr int START_X = 1350;
-constexpr int START_Y = 447;
 
 // The camera's first position; the first tick drags it to the edge of the dead zone around
 // the girl, so the first frame shows her at the zone's right and bottom edges.
@@ -39,56 +33,21 @@ constexpr int TRANSPARENT_TEXT = -1;
 constexpr int FOREGROUND_BEHIND = 0;   // first foreground layer: behind the girl
 constexpr int FOREGROUND_IN_FRONT = 1; // second foreground layer: covers her
 
-constexpr int KEY_POLL_MS = 50;
-constexpr int IDLE_MS = 1;
+// "Paused", over the frozen frame while the window is without the keyboard focus.
+constexpr int PAUSED_CENTRE_X = GAME_SCREEN_W / 2;
+constexpr int PAUSED_Y = 110;
 
-const char *const SCREENSHOT_NAME = "s%04d.bmp";
+constexpr int KEY_POLL_MS = 50;
 
 struct camera {
     int x = CAMERA_START_X;
     int y = CAMERA_START_Y;
 };
 
-// Screenshots of one attempt: numbered from 0, one per press of S, never over an existing file.
-class screenshot_taker {
-public:
-    void take_if_pressed(BITMAP *bmp)
-    {
-        if (armed && key[KEY_S]) {
-            armed = false;
-            save(bmp);
-        }
-        if (!key[KEY_S])
-            armed = true;
-    }
-
-private:
-    static std::string name_of(int n)
-    {
-        char name[32];
-        std::snprintf(name, sizeof name, SCREENSHOT_NAME, n);
-        return name;
-    }
-
-    void save(BITMAP *bmp)
-    {
-        while (std::filesystem::exists(name_of(number)))
-            ++number;
-        const std::string name = name_of(number);
-        errno = 0;
-        if (save_bmp(name.c_str(), bmp, pal) != 0)
-            report_screenshot_failed(name.c_str(), errno);
-        ++number;
-    }
-
-    int number = 0;
-    bool armed = true;
-};
-
 void sample_controls(girl_character &player)
 {
-    player.set_control(key[KEY_LEFT], key[KEY_RIGHT], key[KEY_UP], key[KEY_DOWN],
-                       key[KEY_LCONTROL], key[KEY_ALT], key[KEY_SPACE]);
+    const control_state c = read_controls();
+    player.set_control(c.left, c.right, c.up, c.down, c.jump, c.run, c.spare);
 }
 
 // Runs every pending tick; a death does not cut the batch short. Returns whether any ran.
@@ -116,13 +75,28 @@ void draw_frame(BITMAP *bmp, girl_character &player, camera &cam)
     MapDrawFG(bmp, cam.x, cam.y, 0, 0, GAME_SCREEN_W, GAME_SCREEN_H, FOREGROUND_IN_FRONT);
     textout_ex(bmp, comicf, "Orvia demo 2.1", 0, 0, TEXT_COLOUR, TRANSPARENT_TEXT);
     textout_ex(bmp, comicf, "Press ESC to quit", 0, 20, TEXT_COLOUR, TRANSPARENT_TEXT);
-    blit(bmp, screen, 0, 0, 0, 0, GAME_SCREEN_W, GAME_SCREEN_H);
+}
+
+// While the window is without the keyboard focus: the frame as it stands with "Paused" over
+// it, and no tick run. The ticks that arrive meanwhile are dropped, so play goes on from
+// exactly where it stopped.
+void pause_while_away(BITMAP *bmp, girl_character &player, camera &cam)
+{
+    draw_frame(bmp, player, cam);
+    textout_centre_ex(bmp, comicf, "Paused", PAUSED_CENTRE_X, PAUSED_Y, TEXT_COLOUR,
+                      TRANSPARENT_TEXT);
+    present(bmp);
+    while (!window_has_focus() && !close_requested()) {
+        drop_pending_ticks();
+        loop_seams.idle();
+    }
+    drop_pending_ticks();
 }
 
 // The map and its row tables, or false with maperror saying why.
-bool load_map(const char *mapfile)
+bool load_map(BITMAP *picture, const char *mapfile)
 {
-    if (MapLoad(mapfile) < 0)
+    if (load_map_for(picture, mapfile) < 0)
         return false;
     if (MapGenerateYLookup() < 0) {
         MapFreeMem();
@@ -134,11 +108,23 @@ bool load_map(const char *mapfile)
 
 } // namespace
 
+// The map library makes block graphics for the screen's colour depth; the game draws them into
+// its 8-bit picture whatever the screen's depth, so the picture stands in for the screen while
+// the map loads.
+int load_map_for(BITMAP *picture, const char *mapfile)
+{
+    BITMAP *const display = screen;
+    screen = picture;
+    const int result = MapLoad(mapfile);
+    screen = display;
+    return result;
+}
+
 level_seams game_seams()
 {
     level_seams seams;
     seams.start_ticks = start_timer;
-    seams.idle = [] { rest(IDLE_MS); };
+    seams.idle = [] { wait_for_tick(0); };
     // The object is exactly a girl_character, so deleting it as one is sound even though
     // the class has no virtual destructor.
     seams.new_player = [] {
@@ -153,25 +139,30 @@ int play_level(BITMAP *bmp, const char *mapfile)
 {
     int result = level_playing;
     screenshot_taker screenshots;
-    if (!load_map(mapfile))
+    if (!load_map(bmp, mapfile))
         return level_load_failed;
 
     player_ptr player = loop_seams.new_player();
-    player->setx(START_X);
-    player->sety(START_Y);
+    player->setx(GIRL_START_X);
+    player->sety(GIRL_START_Y);
     wait_for_clear(KEY_ESC);
     loop_seams.start_ticks();
+    drop_pending_ticks();
 
     camera cam;
     while (result == level_playing) {
         if (loop_seams.each_pass)
             loop_seams.each_pass();
+        if (!window_has_focus())
+            pause_while_away(bmp, *player, cam);
         sample_controls(*player);
         if (run_pending_ticks(*player, cam, result)) {
             draw_frame(bmp, *player, cam);
+            present(bmp);
             screenshots.take_if_pressed(bmp);
         }
-        if (key[KEY_ESC])
+        follow_screen_keys();
+        if (key[KEY_ESC] || close_requested())
             result = level_quit;
         else if (result == level_playing && counter.load() <= 0)
             loop_seams.idle();

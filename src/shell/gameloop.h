@@ -7,6 +7,10 @@
 
 class girl_character;
 
+// Where the girl starts every attempt, in map pixels.
+constexpr int GIRL_START_X = 1350;
+constexpr int GIRL_START_Y = 447;
+
 enum level_result {
     level_load_failed = -1,
     level_playing = 0,
@@ -14,9 +18,14 @@ enum level_result {
     level_died = 2,
 };
 
-// Play one attempt on the map file, drawing into bmp. Returns level_quit (ESC), level_died
-// (fell out of the map) or level_load_failed (maperror tells why).
+// Play one attempt on the map file, drawing into bmp. Returns level_quit (ESC or a request to
+// close the window), level_died (fell out of the map) or level_load_failed (maperror tells
+// why). Ticks that arrived before the attempt, or while the window was without the keyboard
+// focus, are dropped; every other tick is run.
 int play_level(BITMAP *bmp, const char *mapfile);
+
+// MapLoad with block graphics made for the picture's colour depth rather than the screen's.
+int load_map_for(BITMAP *picture, const char *mapfile);
 
 // Wait until the key is up, then empty the keyboard buffer.
 void wait_for_clear(int k);

@@ -14,7 +14,7 @@ using player_ptr = std::unique_ptr<girl_character, std::function<void(girl_chara
 struct level_seams {
     // Begins counting ticks into `counter` (the game: the 40 Hz interrupt timer).
     std::function<void()> start_ticks;
-    // Waits a moment after a pass that found no tick pending (the game: rest 1 ms).
+    // Waits after a pass that found no tick pending (the game: sleeps until the next tick).
     std::function<void()> idle;
     // Makes the player (the game: a plain girl_character on the heap).
     std::function<player_ptr()> new_player;

@@ -72,19 +72,29 @@ void report_no_library(const char *why)
                            *why ? why : "no display or graphics system could be opened"));
 }
 
-void report_no_screen(const char *why_fullscreen, const char *why_windowed)
+void report_no_screen(const char *reasons)
 {
-    tell_fatal(format_text("cannot set a 320 x 240 screen in 8-bit colour (full screen: %s; "
-                           "in a window: %s)",
-                           why_fullscreen, why_windowed));
+    tell_fatal(format_text("cannot open a screen (%s)", reasons));
 }
 
-void report_no_graphics(const char *file)
+void report_no_full_screen(const char *reasons)
 {
-    tell_fatal(format_text("cannot load the graphics datafile \"%s\" from the current folder: "
-                           "it is missing, unreadable or not the game's datafile (a font, a "
-                           "palette and the girl's pictures)",
-                           file));
+    tell_warning(format_text("cannot play full screen (%s); playing in a window", reasons));
+}
+
+void report_scale_lowered(int asked, int used, int desktop_w, int desktop_h)
+{
+    tell_warning(format_text("a window %d times 320 x 240 does not fit the desktop of %d x %d; "
+                             "the window is %d times 320 x 240",
+                             asked, desktop_w, desktop_h, used));
+}
+
+void report_no_graphics(const char *file, const char *installed_folder)
+{
+    tell_fatal(format_text("cannot load the graphics datafile \"%s\" (looked in the current "
+                           "folder, then in %s): it is missing, unreadable or not the game's "
+                           "datafile (a font, a palette and the girl's pictures)",
+                           file, installed_folder));
 }
 
 void report_no_back_buffer()
@@ -96,6 +106,11 @@ void report_no_map(const char *file, int error)
 {
     tell_fatal(format_text("cannot load the map \"%s\": %s (map error %d)", file,
                            MapErrorText(error), error));
+}
+
+void report_unplayable_map(const char *file, const char *why)
+{
+    tell_fatal(format_text("cannot play the map \"%s\": %s", file, why));
 }
 
 void report_screenshot_failed(const char *file, int error_number)

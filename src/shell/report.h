@@ -5,14 +5,21 @@
 
 // The game library itself cannot be started; why is the library's explanation.
 void report_no_library(const char *why);
-// No 320 x 240 screen in 8-bit colour, neither full screen nor in a window.
-void report_no_screen(const char *why_fullscreen, const char *why_windowed);
-// The graphics datafile is missing or is not the game's.
-void report_no_graphics(const char *file);
+// No screen in any mode tried; reasons names each mode and why it failed.
+void report_no_screen(const char *reasons);
+// Full screen was asked for and cannot be set; the game plays in a window.
+void report_no_full_screen(const char *reasons);
+// The factor of --scale does not fit the desktop; the window is made smaller.
+void report_scale_lowered(int asked, int used, int desktop_w, int desktop_h);
+// The graphics datafile is missing or is not the game's; installed_folder is where it was
+// looked for after the current folder.
+void report_no_graphics(const char *file, const char *installed_folder);
 // No memory for the back buffer.
 void report_no_back_buffer();
 // The map file cannot be loaded; error is the map library's code (maperror).
 void report_no_map(const char *file, int error);
+// The map loads but the game cannot play it, for the reason given.
+void report_unplayable_map(const char *file, const char *why);
 // A screenshot could not be written; the game goes on.
 void report_screenshot_failed(const char *file, int error_number);
 

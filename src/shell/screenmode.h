@@ -1,18 +1,53 @@
-// Setting the game's screen: 320 x 240 in 8-bit colour, full screen where the display allows,
-// else in a window.
+// The game's screen: which modes are tried in which order, where the enlarged 320 x 240
+// picture lies on them, and switching between full screen and window.
 #ifndef SCREENMODE_H
 #define SCREENMODE_H
 
+#include "options.h"
+
 #include <allegro.h>
+
+#include <vector>
 
 constexpr int GAME_SCREEN_W = 320;
 constexpr int GAME_SCREEN_H = 240;
 
-// Sets a graphics mode as set_gfx_mode does; tests stand in their own.
-using set_mode_function = int (*)(int card, int w, int h, int v_w, int v_h);
+// The picture on a screen: every game pixel a scale x scale square, top-left corner at (x, y).
+struct picture_layout {
+    int scale, x, y;
+};
 
-// Tries full screen, then a window. Returns false, after telling the person why neither
-// works, when there is no screen; the colour depth must be selected first.
-bool open_game_screen(set_mode_function set_mode = set_gfx_mode);
+// The largest whole factor that fits the screen (at least 1), centred.
+picture_layout layout_for(int screen_w, int screen_h);
+// The largest whole factor of a window that fits the desktop with room for its panels and
+// the window's frame (at least 1).
+int window_scale_for(int desktop_w, int desktop_h);
+
+struct screen_mode {
+    bool full_screen;
+    int w, h;
+};
+
+// The modes to try, in order, for the options on a desktop of the given size.
+std::vector<screen_mode> modes_to_try(const game_options &options, int desktop_w, int desktop_h);
+
+// Stand-ins for the display, so that tests can decide what works.
+using set_mode_function = int (*)(int card, int w, int h, int v_w, int v_h);
+using desktop_size_function = int (*)(int *w, int *h);
+struct screen_system {
+    set_mode_function set_mode = set_gfx_mode;
+    desktop_size_function desktop_size = get_desktop_resolution;
+};
+
+// Sets the first mode that works, in the desktop's colour depth; bitmaps made afterwards are
+// 8-bit, as the game composes its picture. Returns false, after telling the person why none
+// works, when there is no screen. Later switches use the same system.
+bool open_game_screen(const game_options &options, const screen_system &system = {});
+
+// Full screen to window or back. A switch that fails keeps the mode the game had; returns
+// false, after telling the person, only when not even that mode can be set again.
+bool switch_full_screen();
+
+bool in_full_screen();
 
 #endif

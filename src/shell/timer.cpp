@@ -1,4 +1,5 @@
-// The game timer: an interrupt callback that counts 40 ticks a second for the level loop.
+// The game timer: an interrupt callback that counts 40 ticks a second for the level loop, and
+// the loop's sleep until the next one.
 #include "timer.h"
 
 #include <allegro.h>
@@ -9,10 +10,12 @@ constexpr int TICK_MS = 25; // one tick: 40 updates a second
 
 std::atomic<int> counter{0};
 
-// Runs in the library's timer context: it must touch nothing but the atomic counter.
+// Runs in the library's timer context: it must touch nothing but the atomic counter, which
+// also wakes a loop sleeping on it.
 void game_timer()
 {
     counter.fetch_add(1);
+    counter.notify_all();
 }
 END_OF_FUNCTION(game_timer)
 
@@ -33,4 +36,14 @@ void start_timer()
 void stop_timer()
 {
     remove_int(game_timer);
+}
+
+void wait_for_tick(int seen)
+{
+    counter.wait(seen);
+}
+
+void drop_pending_ticks()
+{
+    counter.store(0);
 }

@@ -12,4 +12,9 @@ void init_game_timer();
 void start_timer();
 void stop_timer();
 
+// Sleeps until `counter` differs from `seen`; returns at once if it already does.
+void wait_for_tick(int seen);
+// Forgets the ticks that have arrived and not been consumed.
+void drop_pending_ticks();
+
 #endif

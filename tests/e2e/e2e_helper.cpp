@@ -1,7 +1,9 @@
-// Helper of the end-to-end tests: writes a map whose start lies over a pit, draws what the
-// screen should show from the graphics datafile, and lists the datafile's palette.
+// Helper of the end-to-end tests: writes a map whose start lies over a pit (or one the game
+// cannot play), draws what the screen should show from the graphics datafile, and lists the
+// datafile's palette.
 //
 //   e2e_helper pit-map OUT.fmp
+//   e2e_helper unplayable-map OUT.fmp            the pit map with a solid block at the start
 //   e2e_helper render GFX.dat OUT.bmp ITEM...   ITEM: text:X:Y:COLOUR:TEXT,
 //                                               centre:X:Y:COLOUR:TEXT, picture:OBJECT:X:Y
 //   e2e_helper palette GFX.dat                  256 lines "r g b", 6 bits each
@@ -23,17 +25,18 @@ constexpr int SCREEN_H_PIXELS = 240;
 constexpr int OBJECT_FONT = 0;
 constexpr int OBJECT_PALETTE = 1;
 
-// The pit map: ground one block below the start row, with a hole under the start column. The
-// pit is deep enough for a fall of several seconds: ticks that pile up while the retry
-// question waits are all run in the next attempt's first pass, and a shallow pit would let
-// that attempt die before it shows a frame.
+// The pit map: ground one block below the start row, with a hole under the start column, deep
+// enough for a fall of several seconds. The ground is a ruler: each band of two block rows has
+// its own colour, so a picture of the shaft tells how far down the view is.
 constexpr int PIT_MAP_W = 120;
 constexpr int PIT_MAP_H = 120;
 constexpr int BLOCK = 16;
 constexpr int START_X = 1350;
 constexpr int START_Y = 447;
 constexpr int PIT_HALF_WIDTH = 4; // blocks either side of the start column
-constexpr int GROUND_COLOUR = 100;
+constexpr int RULER_FIRST_COLOUR = 96;
+constexpr int RULER_COLOURS = 64;
+constexpr int RULER_BAND_ROWS = 2;
 constexpr std::uint8_t SOLID = 1;
 
 int fail(const char *what)
@@ -42,21 +45,26 @@ int fail(const char *what)
     return EXIT_FAILURE;
 }
 
+// Graphic 0 is empty; graphic 1 + k and block 1 + k are ground of ruler colour k.
 MapFile pit_map()
 {
     MapFile map;
     map.width = PIT_MAP_W;
     map.height = PIT_MAP_H;
     map.cmap.assign(768, 0);
-    map.numgfx = 2;
+    map.numgfx = 1 + RULER_COLOURS;
     map.gfx.assign(BLOCK * BLOCK, 0);
-    map.gfx.insert(map.gfx.end(), BLOCK * BLOCK, GROUND_COLOUR);
     MapFileBlock air;
     air.flags = BLOCK_SEE_THROUGH;
-    MapFileBlock ground;
-    ground.gfx_bg = 1;
-    ground.flags = SOLID;
-    map.blocks = {air, ground};
+    map.blocks = {air};
+    for (int k = 0; k < RULER_COLOURS; ++k) {
+        map.gfx.insert(map.gfx.end(), BLOCK * BLOCK,
+                       static_cast<unsigned char>(RULER_FIRST_COLOUR + k));
+        MapFileBlock ground;
+        ground.gfx_bg = 1 + k;
+        ground.flags = SOLID;
+        map.blocks.push_back(ground);
+    }
     map.layers[0].assign(PIT_MAP_W * PIT_MAP_H, 0);
     const int ground_row = START_Y / BLOCK + 1;
     const int pit_column = START_X / BLOCK;
@@ -64,8 +72,16 @@ MapFile pit_map()
         const bool in_pit = column >= pit_column - PIT_HALF_WIDTH &&
                             column <= pit_column + PIT_HALF_WIDTH;
         for (int row = ground_row; row < PIT_MAP_H && !in_pit; ++row)
-            map.layers[0][row * PIT_MAP_W + column] = 1;
+            map.layers[0][row * PIT_MAP_W + column] =
+                static_cast<short>(1 + (row / RULER_BAND_ROWS) % RULER_COLOURS);
     }
+    return map;
+}
+
+MapFile unplayable_map()
+{
+    MapFile map = pit_map();
+    map.layers[0][(START_Y / BLOCK) * PIT_MAP_W + START_X / BLOCK] = 1;
     return map;
 }
 
@@ -153,10 +169,13 @@ int main(int argc, char **argv)
     set_color_depth(8);
     if (argc == 3 && std::strcmp(argv[1], "pit-map") == 0)
         return MapSave(argv[2], pit_map()) == 0 ? EXIT_SUCCESS : fail("cannot write the map");
+    if (argc == 3 && std::strcmp(argv[1], "unplayable-map") == 0)
+        return MapSave(argv[2], unplayable_map()) == 0 ? EXIT_SUCCESS
+                                                       : fail("cannot write the map");
     if (argc >= 4 && std::strcmp(argv[1], "render") == 0)
         return render(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "palette") == 0)
         return palette(argv[2]);
-    return fail("usage: pit-map OUT | render GFX OUT ITEM... | palette GFX");
+    return fail("usage: pit-map OUT | unplayable-map OUT | render GFX OUT ITEM... | palette GFX");
 }
 END_OF_MAIN()

@@ -1,15 +1,17 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """End-to-end checks of the real game under a virtual X display.
 
-Each scenario starts its own Xvfb, runs the game in a temporary folder, presses keys with
-xdotool, reads the screen back with ImageMagick's import and compares it with what the
-graphics datafile draws. Run one scenario:
+Each scenario starts its own Xvfb of 1920 x 1080, runs the game in a temporary folder, presses
+keys with xdotool, talks to the windows and reads the screen back through the X library
+(python3-xlib), and compares what shows with what the graphics datafile draws. Run one
+scenario:
 
     run_e2e.py --game orvia --data build/game --helper e2e_helper SCENARIO
 
-or measure the processor time the game takes over ten seconds of play:
+or measure the processor share and the main thread's wake-ups over ten seconds of play (add
+--walk to keep her walking, so that every frame changes):
 
-    run_e2e.py --game orvia --data build/game --helper e2e_helper --measure-cpu 10
+    run_e2e.py --game orvia --data build/game --helper e2e_helper --measure 10
 """
 
 import argparse
@@ -21,7 +23,11 @@ import sys
 import tempfile
 import time
 
-SCREEN_W, SCREEN_H = 320, 240
+from Xlib import X, display as xdisplay, error as xerror, protocol
+
+DESKTOP_W, DESKTOP_H = 1920, 1080
+GAME_W, GAME_H = 320, 240
+WINDOW_TITLE = "Orvia demo 2.1"
 COLOUR_TOLERANCE = 12          # per channel, between a palette colour and what X shows
 TEXT_COLOUR, DEATH_COLOUR = 15, 40
 KEY_HOLD = 0.3                 # seconds a key is held: longer than the game's 50 ms polls
@@ -30,6 +36,14 @@ TITLE_LINES = [(30, "--Orvia demo 2.1--"), (50, "Use arrows to move left and rig
 STANDING_PICTURE = 13          # datafile object of the standing girl
 PLAY_TEXTS = [(0, "Orvia demo 2.1"), (20, "Press ESC to quit")]
 DEATH_TEXTS = [(90, "Sorry, YOU DIED!"), (110, "Try again? (y/n)")]
+PAUSED_TEXT = [(110, "Paused")]
+USAGE_ERROR = 2
+
+# The pit map's ruler (see e2e_helper): bands of two block rows, one palette colour each.
+RULER_FIRST, RULER_COLOURS, RULER_BAND = 96, 64, 32
+RULER_COLUMN = 300             # a screen column on the shaft's right wall while she falls
+START_Y, ZONE_BOTTOM = 447, 190
+FALL_LIMIT = 6                 # pixels a tick
 
 
 class Failure(Exception):
@@ -50,9 +64,17 @@ def wait_until(predicate, timeout, interval=0.1):
         time.sleep(interval)
 
 
+def close(a, b):
+    return all(abs(p - q) <= COLOUR_TOLERANCE for p, q in zip(a, b))
+
+
+def six_to_eight(c):
+    return (c * 255 + 31) // 63
+
+
 # ---------------------------------------------------------------------------------------------
-# Pictures: 8-bit BMP files (the game's screenshots, the helper's expected screens) and PPM
-# captures of the X screen.
+# Pictures: 8-bit BMP files (the game's screenshots, the helper's expected screens) and the
+# game's picture read back from the screen, one colour per game pixel.
 # ---------------------------------------------------------------------------------------------
 
 class Bmp8:
@@ -78,94 +100,186 @@ class Bmp8:
         return self.pixels[y][x]
 
 
-class Capture:
-    def __init__(self, path):
-        with open(path, "rb") as f:
-            data = f.read()
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            if data[pos:pos + 1] == b"#":
-                pos = data.index(b"\n", pos)
-                continue
-            end = pos
-            while not data[end:end + 1].isspace():
-                end += 1
-            fields.append(data[pos:end])
-            pos = end
-        check(fields[0] == b"P6" and fields[3] == b"255", "unexpected capture format")
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.data = data[pos + 1:]
+class Shown:
+    """The game's picture as the screen shows it: the colour of every game pixel, and whether
+    every game pixel is a scale x scale square of one colour."""
+
+    def __init__(self, data, stride, scale):
+        self.scale = scale
+        self.squares_exact = True
+        self.colours = []
+        for gy in range(GAME_H):
+            rows = [data[(gy * scale + i) * stride:(gy * scale + i) * stride + 4 * GAME_W * scale]
+                    for i in range(scale)]
+            first = rows[0]
+            if any(r != first for r in rows[1:]) or any(
+                    first[4 * j + b::4 * scale] != first[b::4 * scale]
+                    for j in range(1, scale) for b in range(3)):
+                self.squares_exact = False
+            self.colours.append([(first[s + 2], first[s + 1], first[s])
+                                 for s in range(0, 4 * GAME_W * scale, 4 * scale)])
 
     def rgb(self, x, y):
-        i = 3 * (y * self.width + x)
-        return tuple(self.data[i:i + 3])
+        return self.colours[y][x]
 
 
-def six_to_eight(c):
-    return (c * 255 + 31) // 63
+def whole_match(shown, expected, palette):
+    """Share of game pixels that show the expected picture's colours."""
+    good = sum(close(shown.rgb(x, y), palette[expected.index(x, y)])
+               for y in range(GAME_H) for x in range(GAME_W))
+    return good / (GAME_W * GAME_H)
 
 
-def close(a, b):
-    return all(abs(p - q) <= COLOUR_TOLERANCE for p, q in zip(a, b))
+def drawn_match(shown, expected, palette):
+    """Share of the expected picture's drawn (non-zero) pixels that the screen shows."""
+    drawn = [(x, y) for y in range(GAME_H) for x in range(GAME_W) if expected.index(x, y) != 0]
+    check(drawn, "the expected picture is empty")
+    good = sum(close(shown.rgb(x, y), palette[expected.index(x, y)]) for x, y in drawn)
+    return good / len(drawn)
+
+
+def band_shift(before, after):
+    """The horizontal shift that best maps the lower band of `before` onto `after`, and the
+    share of mismatching pixels without a shift and at that shift."""
+    rows = range(150, GAME_H, 3)
+    def mismatch(dx):
+        columns = range(0, GAME_W - dx, 2)
+        bad = sum(not close(before.rgb(x + dx, y), after.rgb(x, y)) for y in rows for x in columns)
+        return bad / (len(rows) * len(columns))
+    scores = {dx: mismatch(dx) for dx in range(0, 160)}
+    best = min(scores, key=scores.get)
+    return best, scores[0], scores[best]
+
+
+def view_top(ruler_index_at):
+    """The map row at the top of the view of the pit's shaft, read from the ruler on its wall:
+    where one band of colour gives way to the next, the map row is a whole number of bands."""
+    indices = [ruler_index_at(y) for y in range(GAME_H)]
+    for y in range(1, GAME_H):
+        if indices[y - 1] is not None and indices[y] is not None and indices[y] != indices[y - 1]:
+            return RULER_BAND * indices[y] - y
+    return None
+
+
+def ruler_index_of_colour(rgb, palette):
+    best = min(range(RULER_FIRST, RULER_FIRST + RULER_COLOURS),
+               key=lambda i: sum(abs(p - q) for p, q in zip(palette[i], rgb)))
+    return best - RULER_FIRST if close(palette[best], rgb) else None
+
+
+def shown_view_top(shown, palette):
+    return view_top(lambda y: ruler_index_of_colour(shown.rgb(RULER_COLUMN, y), palette))
+
+
+def shot_view_top(shot):
+    def index(y):
+        i = shot.index(RULER_COLUMN, y) - RULER_FIRST
+        return i if 0 <= i < RULER_COLOURS else None
+    return view_top(index)
 
 
 # ---------------------------------------------------------------------------------------------
-# The virtual display, the game and the keyboard
+# The virtual display: its windows, the screen, the keyboard focus and close requests
 # ---------------------------------------------------------------------------------------------
 
 class Display:
     def __init__(self):
         read_end, write_end = os.pipe()
         self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "640x480x24",
-             "-nolisten", "tcp"], pass_fds=[write_end], stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             f"{DESKTOP_W}x{DESKTOP_H}x24", "-nolisten", "tcp"], pass_fds=[write_end],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as f:
             number = f.readline().strip()
         if not number:
-            self.close()
+            self.server.kill()
             raise Failure("Xvfb did not start")
-        self.env = dict(os.environ, DISPLAY=":" + number)
+        self.name = ":" + number
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.x = xdisplay.Display(self.name)
+        self.root = self.x.screen().root
+        self.decoy = None
 
     def close(self):
+        self.x.close()
         self.server.terminate()
         self.server.wait(10)
 
-    def run(self, *args, **kw):
+    def run(self, *args):
         return subprocess.run(list(args), env=self.env, capture_output=True, text=True,
-                              timeout=20, **kw)
+                              timeout=20)
 
-    def capture(self, folder):
-        path = os.path.join(folder, "capture.ppm")
-        result = self.run("import", "-window", "root", "-depth", "8", "ppm:" + path)
-        check(result.returncode == 0, "cannot read the screen: " + result.stderr)
-        return Capture(path)
-
-    def windows(self):
-        """Absolute geometry of every window: (width, height, x, y, text of the line)."""
-        out = self.run("xwininfo", "-root", "-tree").stdout
+    def viewable(self):
+        """(window, geometry, override_redirect) of every mapped top-level window."""
         found = []
-        for line in out.splitlines():
-            words = line.split()
-            for i, word in enumerate(words[:-1]):
-                if word[0].isdigit() and "x" in word and "+" in word:
-                    w, h = (int(v) for v in word.split("+")[0].split("x"))
-                    x, y = parse_position(words[i + 1])
-                    found.append((w, h, x, y, line))
-                    break
+        for w in self.root.query_tree().children:
+            try:
+                attributes = w.get_attributes()
+                if attributes.map_state == X.IsViewable:
+                    found.append((w, w.get_geometry(), attributes.override_redirect))
+            except xerror.XError:
+                pass   # gone meanwhile
         return found
 
-    def game_origin(self):
-        for w, h, x, y, line in self.windows():
-            if (w, h) == (SCREEN_W, SCREEN_H):
-                return x, y
+    def game_window(self):
+        for w, _, _ in self.viewable():
+            try:
+                if w.get_wm_name() == WINDOW_TITLE:
+                    return w
+            except xerror.XError:
+                pass
         return None
 
-    def message_box(self):
-        return any("xmessage" in line.lower() for *_, line in self.windows())
+    def picture_place(self):
+        """(x, y, scale) of the game's picture, and whether it is full screen, or None."""
+        for w, g, override in self.viewable():
+            if override and (g.width, g.height) == (DESKTOP_W, DESKTOP_H):
+                return layout(g.x, g.y, g.width, g.height) + (True,)
+        w = self.game_window()
+        if w is None:
+            return None
+        g = w.get_geometry()
+        return layout(g.x, g.y, g.width, g.height) + (False,)
+
+    def capture(self, x, y, w, h):
+        image = self.root.get_image(x, y, w, h, X.ZPixmap, 0xffffffff)
+        return image.data, 4 * w
+
+    def black_outside(self, x0, y0, scale):
+        """Whether the screen around the picture is black (sampled every 8 pixels)."""
+        data, stride = self.capture(0, 0, DESKTOP_W, DESKTOP_H)
+        w, h = GAME_W * scale, GAME_H * scale
+        for y in range(0, DESKTOP_H, 8):
+            for x in range(0, DESKTOP_W, 8):
+                if x0 <= x < x0 + w and y0 <= y < y0 + h:
+                    continue
+                if any(data[y * stride + 4 * x:y * stride + 4 * x + 3]):
+                    return False
+        return True
+
+    def take_focus_away(self):
+        """Another window takes the keyboard focus, as when the person clicks elsewhere."""
+        self.decoy = self.root.create_window(0, 0, 50, 50, 0, self.x.screen().root_depth)
+        self.decoy.map()
+        self.x.sync()
+        self.decoy.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
+        self.x.sync()
+
+    def give_focus_back(self):
+        self.x.set_input_focus(X.PointerRoot, X.RevertToPointerRoot, X.CurrentTime)
+        self.decoy.destroy()
+        self.x.sync()
+
+    def request_close(self):
+        """What a window manager's close button sends: WM_DELETE_WINDOW."""
+        w = self.game_window()
+        check(w is not None, "no game window to close")
+        protocols = self.x.intern_atom("WM_PROTOCOLS")
+        delete = self.x.intern_atom("WM_DELETE_WINDOW")
+        w.send_event(protocol.event.ClientMessage(window=w, client_type=protocols,
+                                                  data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+        self.x.sync()
 
     def hold(self, key, seconds=KEY_HOLD):
         self.run("xdotool", "keydown", key)
@@ -177,23 +291,28 @@ class Display:
         self.run("xdotool", "mousemove", str(x), str(y))
 
 
-def parse_position(text):
-    """'+160+120' or '+-60+-45' as (160, 120) or (-60, -45)."""
-    parts = text.split("+")[1:]
-    return int(parts[0]), int(parts[1])
+def layout(x, y, w, h):
+    """The picture's place on a screen or window: the largest whole factor, centred."""
+    scale = max(1, min(w // GAME_W, h // GAME_H))
+    return x + (w - GAME_W * scale) // 2, y + (h - GAME_H * scale) // 2, scale
 
 
 class Game:
-    def __init__(self, display, folder, game, env=None):
+    def __init__(self, display, folder, command, env=None):
         self.folder = folder
         self.errors_path = os.path.join(folder, "stderr.txt")
-        with open(self.errors_path, "w") as errors:
+        self.output_path = os.path.join(folder, "stdout.txt")
+        with open(self.errors_path, "w") as errors, open(self.output_path, "w") as output:
             self.process = subprocess.Popen(
-                [game], cwd=folder, env=env if env is not None else display.env,
-                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=errors)
+                command, cwd=folder, env=env if env is not None else display.env,
+                stdin=subprocess.DEVNULL, stdout=output, stderr=errors)
 
     def errors(self):
         with open(self.errors_path) as f:
+            return f.read()
+
+    def output(self):
+        with open(self.output_path) as f:
             return f.read()
 
     def wait(self, timeout):
@@ -234,40 +353,6 @@ class Expectations:
         return self.render(name, *[f"{kind}:{x}:{y}:{colour}:{t}" for y, t in lines])
 
 
-def whole_match(capture, origin, expected, palette):
-    """Share of the game area's pixels that show the expected picture's colours."""
-    ox, oy = origin
-    good = sum(close(capture.rgb(ox + x, oy + y), palette[expected.index(x, y)])
-               for y in range(SCREEN_H) for x in range(SCREEN_W))
-    return good / (SCREEN_W * SCREEN_H)
-
-
-def drawn_match(capture, origin, expected, palette):
-    """Share of the expected picture's drawn (non-zero) pixels that the screen shows."""
-    ox, oy = origin
-    drawn = [(x, y) for y in range(SCREEN_H) for x in range(SCREEN_W)
-             if expected.index(x, y) != 0]
-    check(drawn, "the expected picture is empty")
-    good = sum(close(capture.rgb(ox + x, oy + y), palette[expected.index(x, y)])
-               for x, y in drawn)
-    return good / len(drawn)
-
-
-def band_shift(before, after, origin):
-    """The horizontal shift that best maps the lower band of `before` onto `after`, and the
-    share of mismatching pixels without a shift and at that shift."""
-    ox, oy = origin
-    rows = range(150, SCREEN_H, 3)
-    def mismatch(dx):
-        columns = range(0, SCREEN_W - dx, 2)
-        bad = sum(not close(before.rgb(ox + x + dx, oy + y), after.rgb(ox + x, oy + y))
-                  for y in rows for x in columns)
-        return bad / (len(rows) * len(columns))
-    scores = {dx: mismatch(dx) for dx in range(0, 160)}
-    best = min(scores, key=scores.get)
-    return best, scores[0], scores[best]
-
-
 # ---------------------------------------------------------------------------------------------
 # Scenarios
 # ---------------------------------------------------------------------------------------------
@@ -283,18 +368,21 @@ class Scenario:
         self.display = None
         self.game = None
 
-    def place(self, gfx=True, level=True, pit=False):
+    def place(self, gfx=True, level=True, pit=False, folder=None):
+        folder = folder or self.play_dir
         if gfx:
-            shutil.copy(self.gfx, os.path.join(self.play_dir, "gfx.dat"))
-        target = os.path.join(self.play_dir, "jump.fmp")
+            shutil.copy(self.gfx, os.path.join(folder, "gfx.dat"))
+        target = os.path.join(folder, "jump.fmp")
         if pit:
             subprocess.run([self.args.helper, "pit-map", target], check=True)
         elif level:
             shutil.copy(os.path.join(self.args.data, "jump.fmp"), target)
 
-    def start(self):
-        self.display = Display()
-        self.game = Game(self.display, self.play_dir, self.args.game)
+    def start(self, *options, game=None, folder=None):
+        if self.display is None:
+            self.display = Display()
+        self.game = Game(self.display, folder or self.play_dir,
+                         [game or self.args.game, *options])
 
     def close(self):
         if self.game:
@@ -302,48 +390,81 @@ class Scenario:
         if self.display:
             self.display.close()
 
-    def screen(self):
-        return self.display.capture(self.work)
+    def place_of_picture(self):
+        place = wait_until(self.display.picture_place, 10)
+        check(place, "the game shows no picture")
+        return place
 
-    def origin(self):
-        origin = wait_until(self.display.game_origin, 10)
-        check(origin, "the game shows no 320 x 240 screen")
-        return origin
+    def shown(self):
+        x, y, scale, _ = self.place_of_picture()
+        data, stride = self.display.capture(x, y, GAME_W * scale, GAME_H * scale)
+        return Shown(data, stride, scale)
 
     def shows(self, expected, timeout=10, whole=False, threshold=0.97):
-        """Waits until the screen shows the expected picture; returns the capture. The game's
-        window is looked up each time: it may still be moving into place."""
+        """Waits until the screen shows the expected picture; returns what it shows then."""
         match = whole_match if whole else drawn_match
         last = [0.0]
         def showing():
-            origin = self.origin()
-            capture = self.screen()
-            last[0] = match(capture, origin, expected, self.expect.palette)
-            return capture if last[0] >= threshold else None
-        capture = wait_until(showing, timeout, interval=0.2)
-        return capture, last[0]
+            shown = self.shown()
+            last[0] = match(shown, expected, self.expect.palette)
+            return shown if last[0] >= threshold else None
+        return wait_until(showing, timeout, interval=0.2), last[0]
+
+    def expect_picture(self, expected, scale, full_screen, what):
+        """The picture shows `expected` exactly: every game pixel a scale x scale square of one
+        colour, in place, black around it in full screen."""
+        shown, score = self.shows(expected, whole=True, threshold=0.99)
+        check(shown, f"{what}: the picture does not show ({score:.3f})")
+        x, y, shown_scale, shown_full = self.place_of_picture()
+        check((shown_scale, shown_full) == (scale, full_screen),
+              f"{what}: scale {shown_scale}, full screen {shown_full}")
+        check(shown.squares_exact, f"{what}: a game pixel is not a {scale} x {scale} square of "
+                                   "one colour")
+        if full_screen:
+            check((x, y) == ((DESKTOP_W - GAME_W * scale) // 2, (DESKTOP_H - GAME_H * scale) // 2),
+                  f"{what}: the picture is at ({x}, {y}), not centred")
+            check(self.display.black_outside(x, y, scale), f"{what}: not black around")
+        return shown
+
+    def window_size(self):
+        w = wait_until(self.display.game_window, 10)
+        check(w, "no game window")
+        g = w.get_geometry()
+        return g.width, g.height
 
     def press_on_game(self, key, seconds=KEY_HOLD):
-        x, y = self.origin()
-        self.display.point_at(x + SCREEN_W // 2, y + SCREEN_H // 2)
+        x, y, scale, _ = self.place_of_picture()
+        self.display.point_at(x + GAME_W * scale // 2, y + GAME_H * scale // 2)
         self.display.hold(key, seconds)
 
+    def keys_down(self, *keys):
+        x, y, scale, _ = self.place_of_picture()
+        self.display.point_at(x + GAME_W * scale // 2, y + GAME_H * scale // 2)
+        for key in keys:
+            self.display.run("xdotool", "keydown", key)
+
+    def keys_up(self, *keys):
+        for key in keys:
+            self.display.run("xdotool", "keyup", key)
+
+    def switch_mode(self, full_screen):
+        self.press_on_game("alt+Return")
+        switched = wait_until(lambda: (self.display.picture_place() or (0, 0, 0, None))[3]
+                              == full_screen, 10)
+        check(switched, f"Alt+Enter did not switch to {'full screen' if full_screen else 'a window'}")
+
     def start_play(self):
-        title, score = self.shows(self.expect.title(), whole=True, threshold=0.99)
-        check(title, f"the title screen does not show (best match {score:.3f})")
+        self.shows(self.expect.title(), whole=True, threshold=0.99)
         self.press_on_game("space")
         playing, score = self.shows(self.expect.lines("play", PLAY_TEXTS, TEXT_COLOUR))
         check(playing, f"SPACE did not start play (text match {score:.3f})")
         return playing
 
-    def ends_with(self, expect_zero, timeout=10):
-        status = self.game.wait(timeout)
-        check(status is not None, "the game did not end")
-        if expect_zero:
-            check(status == 0, f"the game ended with status {status}: {self.game.errors()}")
-        else:
-            check(status != 0, "the game ended with status 0")
-        return status
+    def ends_with(self, status, timeout=10):
+        ended = self.game.wait(timeout)
+        check(ended is not None, "the game did not end")
+        check(ended == status, f"the game ended with status {ended}, not {status}: "
+                               f"{self.game.errors()}")
 
     def fatal(self, names):
         """The game stops with a message naming `names`, its message box (if it can show one)
@@ -351,21 +472,29 @@ class Scenario:
         told = wait_until(lambda: all(n in self.game.errors() for n in names), 15)
         check(told, f"no message naming {names}: {self.game.errors()!r}")
         if shutil.which("xmessage", path=self.display.env.get("PATH")):
-            box = wait_until(self.display.message_box, 10)
+            box = wait_until(lambda: any((w.get_wm_class() or ("",))[0] == "xmessage"
+                                         for w, _, _ in self.display.viewable()), 10)
             check(box, "no message box")
-            self.display.point_at(320, 240)
+            self.display.point_at(DESKTOP_W // 2, DESKTOP_H // 2)
             self.display.hold("Return")
-        self.ends_with(expect_zero=False)
+        status = self.game.wait(10)
+        check(status not in (None, 0), f"the game ended with status {status}")
+
+    def screenshot(self, number):
+        path = os.path.join(self.play_dir, f"s{number:04d}.bmp")
+        check(wait_until(lambda: os.path.exists(path), 5), f"no {os.path.basename(path)}")
+        time.sleep(0.3)
+        return Bmp8(path)
 
 
 def title_screen(s):
+    """Full screen 4x at 1920 x 1080, centred on black, every square exact."""
     s.place()
     s.start()
-    capture, score = s.shows(s.expect.title(), whole=True, threshold=0.99)
-    check(capture, f"the title's four lines and standing girl do not show ({score:.3f})")
+    shown = s.expect_picture(s.expect.title(), 4, True, "the title")
     without_girl = s.expect.render("lines", *[f"text:10:{y}:{TEXT_COLOUR}:{t}"
                                               for y, t in TITLE_LINES])
-    check(drawn_match(capture, s.origin(), without_girl, s.expect.palette) > 0.97,
+    check(drawn_match(shown, without_girl, s.expect.palette) > 0.97,
           "the title lines are not in the font's colour 15")
 
 
@@ -377,61 +506,157 @@ def title_without_local_data(s):
 
 
 def play(s):
+    """Walking scrolls; an S screenshot is what the screen shows, square by square, in full
+    screen, in a window after Alt+Enter and in full screen again; ESC ends with 0."""
     s.place()
     s.start()
     before = s.start_play()
     s.press_on_game("Right", 1.5)
-    after = s.screen()
-    shift, unshifted, shifted = band_shift(before, after, s.origin())
+    shift, unshifted, shifted = band_shift(before, s.shown())
     check(shift >= 10 and unshifted > 0.05 and shifted < unshifted / 3,
           f"holding right did not scroll the view (shift {shift}, mismatch "
           f"{unshifted:.3f} -> {shifted:.3f})")
 
+    time.sleep(0.5)   # she comes to rest: every frame is the same from here on
     s.press_on_game("s")
-    shot_path = os.path.join(s.play_dir, "s0000.bmp")
-    check(wait_until(lambda: os.path.exists(shot_path), 5), "S wrote no s0000.bmp")
-    time.sleep(0.5)
-    shot = Bmp8(shot_path)
+    shot = s.screenshot(0)
     check((shot.width, shot.height, shot.bpp, shot.compression) == (320, 240, 8, 0),
           f"the screenshot is {shot.width} x {shot.height} x {shot.bpp} bits")
     check(all(close(a, b) for a, b in zip(shot.palette, s.expect.palette)),
           "the screenshot's palette is not the datafile's")
-    check(whole_match(s.screen(), s.origin(), shot, shot.palette) > 0.97,
-          "the screenshot is not what the screen shows")
+    s.expect_picture(shot, 4, True, "play in full screen")
+
+    s.switch_mode(full_screen=False)
+    check(s.window_size() == (1280, 960), f"the window is {s.window_size()}")
+    s.expect_picture(shot, 4, False, "play in a window")
+    s.switch_mode(full_screen=True)
+    s.expect_picture(shot, 4, True, "play in full screen again")
 
     s.press_on_game("Escape")
-    s.ends_with(expect_zero=True)
+    s.ends_with(0)
 
 
 def death_and_retry(s):
+    """In the pit: away from the keyboard for three seconds while she falls, she stays where
+    she was; the question ignores 'Y', switches mode with Alt+Enter; a slow 'y' with an arrow
+    held starts her at the start; 'n' ends with 0."""
     s.place(pit=True)
     s.start()
-    s.start_play()
+    s.shows(s.expect.title(), whole=True, threshold=0.99)
+    s.keys_down("s")          # held through the start: the first frame is saved as s0000.bmp
+    s.press_on_game("space")
+    first = s.screenshot(0)
+    s.keys_up("s")
+    first_top = shot_view_top(first)
+    check(first_top is not None and abs(first_top - (START_Y - ZONE_BOTTOM)) <= 3,
+          f"the first frame shows the view from row {first_top}")
+
+    time.sleep(0.7)
+    s.display.take_focus_away()
+    paused_text = s.expect.lines("paused", PAUSED_TEXT, TEXT_COLOUR, centre=True)
+    away, score = s.shows(paused_text, timeout=2)
+    check(away, f"no \"Paused\" while away ({score:.3f})")
+    time.sleep(3)
+    check(s.shown().colours == away.colours, "the picture changed while away")
+    left_at = shown_view_top(away, s.expect.palette)
+    s.display.give_focus_back()
+    back = wait_until(lambda: (lambda v: v if v is not None and v != left_at else None)(
+        shown_view_top(s.shown(), s.expect.palette)), 3, interval=0.05)
+    check(left_at is not None and back is not None and 0 < back - left_at <= 20 * FALL_LIMIT,
+          f"she was at view row {left_at} when the focus left and at {back} after it came "
+          "back: the ticks of the pause were run")
+
     question = s.expect.lines("death", DEATH_TEXTS, DEATH_COLOUR, centre=True)
     asked, score = s.shows(question, timeout=15)
     check(asked, f"falling into the pit shows no death question ({score:.3f})")
-
     s.press_on_game("shift+y")
-    time.sleep(1.0)
-    check(s.game.process.poll() is None, "'Y' ended the game")
-    still, _ = s.shows(question, timeout=1)
-    check(still, "'Y' answered the question")
+    s.switch_mode(full_screen=False)
+    still_asked, _ = s.shows(question, timeout=3)
+    check(still_asked and s.game.process.poll() is None, "'Y' or Alt+Enter answered")
+    s.switch_mode(full_screen=True)
 
+    time.sleep(2)             # a slow answer: the timer runs on meanwhile
+    s.keys_down("Right", "s")
     s.press_on_game("y")
-    gone = wait_until(lambda: drawn_match(s.screen(), s.origin(), question,
-                                          s.expect.palette) < 0.5, 5)
-    check(gone, "'y' did not start a new attempt")
+    again = s.screenshot(1)
+    s.keys_up("Right", "s")
+    again_top = shot_view_top(again)
+    check(again_top is not None and abs(again_top - first_top) <= 2,
+          f"the new attempt's first frame shows the view from row {again_top}, the first "
+          f"attempt's from row {first_top}")
+    same = sum(first.index(x, y) == again.index(x, y) for y in range(GAME_H) for x in range(GAME_W))
+    check(same / (GAME_W * GAME_H) > 0.97, "the new attempt does not start where the first did")
+
     asked_again, score = s.shows(question, timeout=15)
     check(asked_again, f"the new attempt did not end in the pit ({score:.3f})")
-
     s.press_on_game("n")
-    s.ends_with(expect_zero=True)
+    s.ends_with(0)
+
+
+def windows(s):
+    """Command line: bad options, --help, --window and Alt+Enter at the title, the close
+    button at the title and in play, --scale 2, and the game installed elsewhere playing a
+    level named on the command line, or refusing one it cannot play."""
+    s.place()
+    s.start("--bogus")
+    s.ends_with(USAGE_ERROR)
+    check("usage: orvia" in s.game.errors() and "--bogus" in s.game.errors(),
+          f"no usage: {s.game.errors()!r}")
+    check(s.display.game_window() is None, "a bad option opened a window")
+    s.start("--help")
+    s.ends_with(0)
+    check("usage: orvia [--window | --fullscreen | --scale N] [LEVEL.fmp]" in s.game.output(),
+          "--help shows no usage")
+
+    s.start("--window")
+    title = s.expect.title()
+    s.expect_picture(title, 4, False, "the title in a window")
+    check(s.window_size() == (1280, 960), f"--window gives {s.window_size()}")
+    s.switch_mode(full_screen=True)
+    s.expect_picture(title, 4, True, "the title after Alt+Enter")
+    s.switch_mode(full_screen=False)
+    s.expect_picture(title, 4, False, "the title after Alt+Enter again")
+    s.display.request_close()
+    s.ends_with(0)
+
+    s.start("--scale", "2")
+    s.expect_picture(title, 2, False, "--scale 2")
+    check(s.window_size() == (640, 480), f"--scale 2 gives {s.window_size()}")
+    s.start_play()
+    s.display.request_close()
+    s.ends_with(0)
+
+    prefix = os.path.join(s.work, "moved", "prefix")
+    os.makedirs(os.path.join(prefix, "bin"))
+    installed = os.path.join(prefix, "share", "orvia")
+    os.makedirs(installed)
+    shutil.copy(s.args.game, os.path.join(prefix, "bin", "orvia"))
+    s.place(folder=installed)
+    elsewhere = os.path.join(s.work, "elsewhere")
+    os.mkdir(elsewhere)
+    subprocess.run([s.args.helper, "pit-map", os.path.join(elsewhere, "pit.fmp")], check=True)
+    subprocess.run([s.args.helper, "unplayable-map", os.path.join(elsewhere, "full.fmp")],
+                   check=True)
+    game = os.path.join(prefix, "bin", "orvia")
+    s.start("--scale", "1", "pit.fmp", game=game, folder=elsewhere)
+    s.expect_picture(title, 1, False, "the installed game's title")
+    s.start_play()
+    asked, score = s.shows(s.expect.lines("death", DEATH_TEXTS, DEATH_COLOUR, centre=True),
+                           timeout=15)
+    check(asked, f"the level named on the command line is not the pit ({score:.3f})")
+    s.press_on_game("n")
+    s.ends_with(0)
+    check(not any(name.endswith(".bmp") for name in os.listdir(installed)),
+          "something was written into the installed data folder")
+
+    s.start("full.fmp", game=game, folder=elsewhere)
+    s.fatal(['cannot play the map "full.fmp"', "a solid block fills the girl's start position"])
 
 
 def missing_gfx(s):
     s.place(gfx=False)
     s.start()
-    s.fatal(['"gfx.dat"'])
+    s.fatal(['"gfx.dat"', "share/orvia"])
 
 
 def wrong_gfx(s):
@@ -442,30 +667,28 @@ def wrong_gfx(s):
 
 
 def missing_map(s):
+    """Refused before the title."""
     s.place(level=False)
     s.start()
-    title, score = s.shows(s.expect.title(), whole=True, threshold=0.99)
-    check(title, f"the title screen does not show ({score:.3f})")
-    s.press_on_game("space")
     s.fatal(['"jump.fmp"', "cannot be opened"])
 
 
 def no_display(s):
     s.place()
     env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-    s.game = Game(None, s.play_dir, s.args.game, env=env)
+    s.game = Game(None, s.play_dir, [s.args.game], env=env)
     status = s.game.wait(15)
     check(status is not None and status != 0, f"status {status} without a display")
     check("display" in s.game.errors(), f"no clear message: {s.game.errors()!r}")
 
 
 SCENARIOS = {f.__name__: f for f in (title_screen, title_without_local_data, play,
-                                      death_and_retry, missing_gfx, wrong_gfx, missing_map,
-                                      no_display)}
+                                      death_and_retry, windows, missing_gfx, wrong_gfx,
+                                      missing_map, no_display)}
 
 
 # ---------------------------------------------------------------------------------------------
-# Processor time
+# Processor time and wake-ups
 # ---------------------------------------------------------------------------------------------
 
 def cpu_seconds(pid):
@@ -475,26 +698,36 @@ def cpu_seconds(pid):
     return ticks / os.sysconf("SC_CLK_TCK")
 
 
-def measure_cpu(s, seconds):
+def main_thread_switches(pid):
+    """Times the main thread has gone to sleep: each is one wake-up."""
+    with open(f"/proc/{pid}/task/{pid}/status") as f:
+        for line in f:
+            if line.startswith("voluntary_ctxt_switches"):
+                return int(line.split()[1])
+    return 0
+
+
+def measure(s, seconds, walk):
     s.place()
     s.start()
     s.start_play()
     pid = s.game.process.pid
-    start_cpu, start = cpu_seconds(pid), time.monotonic()
-    time.sleep(seconds)
-    used, elapsed = cpu_seconds(pid) - start_cpu, time.monotonic() - start
-    print(f"processor time over {elapsed:.1f} s of play: {used:.2f} s, "
-          f"{100 * used / elapsed:.1f}% of one core")
+    start_cpu, start_wakes, start = cpu_seconds(pid), main_thread_switches(pid), time.monotonic()
+    if walk:   # back and forth, so that the view scrolls and every frame changes
+        for key in ("Right", "Left"):
+            s.keys_down(key)
+            time.sleep(seconds / 2)
+            s.keys_up(key)
+    else:
+        time.sleep(seconds)
+    elapsed = time.monotonic() - start
+    used = cpu_seconds(pid) - start_cpu
+    wakes = main_thread_switches(pid) - start_wakes
+    print(f"{'walking' if walk else 'standing'}, {elapsed:.1f} s of play full screen at "
+          f"{DESKTOP_W} x {DESKTOP_H}: processor {used:.2f} s, {100 * used / elapsed:.1f}% of "
+          f"one core; main thread {wakes / elapsed:.0f} wake-ups a second")
     s.press_on_game("Escape")
-    s.ends_with(expect_zero=True)
-
-
-def keep_last_capture(work, name):
-    """Keeps the last screen read back, in the folder the test runs in, for a look."""
-    last = os.path.join(work, "capture.ppm")
-    if os.path.exists(last):
-        shutil.copy(last, name)
-        print(f"last screen: {os.path.abspath(name)}")
+    s.ends_with(0)
 
 
 def main():
@@ -502,27 +735,28 @@ def main():
     parser.add_argument("--game", required=True)
     parser.add_argument("--data", required=True, help="folder with gfx.dat and jump.fmp")
     parser.add_argument("--helper", required=True)
-    parser.add_argument("--measure-cpu", type=float, metavar="SECONDS")
+    parser.add_argument("--measure", type=float, metavar="SECONDS")
+    parser.add_argument("--walk", action="store_true")
     parser.add_argument("scenario", nargs="?", choices=sorted(SCENARIOS))
     args = parser.parse_args()
-    if not args.scenario and not args.measure_cpu:
-        parser.error("name a scenario or --measure-cpu")
+    args.game, args.data, args.helper = map(os.path.abspath, (args.game, args.data, args.helper))
+    if not args.scenario and not args.measure:
+        parser.error("name a scenario or --measure")
 
+    name = args.scenario or "measure"
     with tempfile.TemporaryDirectory(prefix="orvia-e2e-") as work:
         s = Scenario(args, work)
         try:
-            if args.measure_cpu:
-                measure_cpu(s, args.measure_cpu)
+            if args.measure:
+                measure(s, args.measure, args.walk)
             else:
                 SCENARIOS[args.scenario](s)
         except Failure as failure:
-            name = args.scenario or "measure-cpu"
             print(f"FAILED {name}: {failure}")
-            keep_last_capture(work, f"e2e-{name}-failure.ppm")
             return 1
         finally:
             s.close()
-    print(f"passed {args.scenario or 'measure-cpu'}")
+    print(f"passed {name}")
     return 0
 
 

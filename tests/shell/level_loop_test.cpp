@@ -1,5 +1,6 @@
 // The level loop run pass by pass without a timer, keyboard or physics: ticks per pass, frames,
 // controls, the camera, death, ESC, screenshots, idling and load failures.
+#include "display.h"
 #include "gameloop.h"
 #include "girlchar.h"
 #include "graphic.h"
@@ -7,6 +8,7 @@
 #include "levelseams.h"
 #include "maplib.h"
 #include "timer.h"
+#include "windowevents.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +168,8 @@ protected:
 
     void TearDown() override
     {
+        release_display();
+        forget_window_events();
         loop_seams = game_seams();
         current_log = nullptr;
         release_all_keys();
@@ -299,6 +303,22 @@ TEST_F(LevelLoopTest, FrameLayersTheBackdropMapGirlAndTextAndReachesTheScreen)
             ASSERT_EQ(getpixel(screen, x, y), getpixel(bmp, x, y)) << x << "," << y;
 }
 
+TEST_F(LevelLoopTest, OnATrueColourScreenTheFrameIsStillComposedOfPaletteIndices)
+{
+    headless::make_screen(32, 640, 480);
+    set_color_depth(8);
+    set_palette(default_palette);
+    plans = {{1, {}}};
+    play();
+
+    const int sx = START_X - FIRST_XOFF;
+    const int sy = START_Y - FIRST_YOFF;
+    EXPECT_EQ(getpixel(bmp, sx, sy - 4), IN_FRONT_COLOUR) << "the map drew in 8 bits";
+    const RGB &c = default_palette[IN_FRONT_COLOUR];
+    EXPECT_EQ(getpixel(screen, 2 * sx, 2 * (sy - 4)),
+              makecol32(_rgb_scale_6[c.r], _rgb_scale_6[c.g], _rgb_scale_6[c.b]));
+}
+
 TEST_F(LevelLoopTest, ControlsComeFromTheSevenKeysOnly)
 {
     plans = {{1, {KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_LCONTROL, KEY_ALT, KEY_SPACE}},
@@ -402,6 +422,60 @@ TEST_F(LevelLoopTest, TicksThatArriveWhileRestingAreRunInTheNextPass)
     EXPECT_EQ(log.draws.front().pass, 2);
 }
 
+TEST_F(LevelLoopTest, TicksFromBeforeTheAttemptAreDroppedSoTheFirstFrameFollowsOneTick)
+{
+    counter = 80; // two seconds of ticks from a slow answer to the retry question
+    plans = {{1, {KEY_RIGHT}}, {2, {KEY_RIGHT}}};
+    play();
+
+    ASSERT_EQ(log.moves.size(), 3u) << "every tick that arrives during play is run";
+    EXPECT_EQ(log.moves[0].pending, 1);
+    ASSERT_FALSE(log.draws.empty());
+    EXPECT_EQ(log.draws[0].pass, 1);
+}
+
+TEST_F(LevelLoopTest, AwayFromTheKeyboardNothingRunsPausedShowsAndPlayGoesOnWhereItStopped)
+{
+    log.motion = [](girl_character &g, int) { g.sety(g.gety() + 6); };
+    int idles_away = 0;
+    bool paused_shown = false;
+    loop_seams.idle = [&] {
+        if (window_has_focus())
+            return;
+        // The timer goes on while she is away; the fourth tick finds the window in use again.
+        counter.fetch_add(1);
+        paused_shown = paused_shown || has_colour_in_rows(screen, TEXT, 110, 120);
+        if (++idles_away == 4)
+            note_focus_back();
+    };
+    auto plan_seam = loop_seams.each_pass;
+    loop_seams.each_pass = [&] {
+        plan_seam();
+        if (log.passes == 2)
+            note_focus_lost();
+    };
+    plans = {{1, {}}, {3, {}}, {1, {}}};
+    play();
+
+    EXPECT_EQ(idles_away, 4);
+    EXPECT_TRUE(paused_shown) << "\"Paused\" over the frozen frame";
+    ASSERT_EQ(log.moves.size(), 2u) << "ticks that arrived while away are dropped, not run";
+    EXPECT_EQ(log.moves[1].pass, 3);
+    EXPECT_EQ(log.moves[1].pending, 1);
+    ASSERT_EQ(log.draws.size(), 3u) << "the first frame, the paused frame, the next frame";
+    EXPECT_EQ(log.draws[1].yoff, log.draws[0].yoff) << "the paused frame is where she stopped";
+    EXPECT_EQ(log.draws[2].yoff, log.draws[0].yoff + 6) << "then one tick further";
+}
+
+TEST_F(LevelLoopTest, AskingToCloseTheWindowWhilePausedEndsTheAttemptAsEscDoes)
+{
+    loop_seams.idle = [] { note_close_request(); };
+    plans = {{1, {}}};
+    note_focus_lost();
+    EXPECT_EQ(play(), level_quit);
+    EXPECT_TRUE(log.moves.empty());
+}
+
 TEST_F(LevelLoopTest, AMapThatCannotBeLoadedEndsTheAttemptAtOnce)
 {
     EXPECT_EQ(play_level(bmp, "no-such-map.fmp"), level_load_failed);
@@ -501,7 +575,7 @@ TEST_F(LevelLoopTest, ANewAttemptDoesNotOverwriteThePreviousAttemptsScreenshots)
     EXPECT_EQ(read_file(dir / "s0000.bmp"), first);
 }
 
-TEST_F(LevelLoopTest, AScreenshotThatCannotBeWrittenIsReportedAndPlayGoesOn)
+TEST_F(LevelLoopTest, AScreenshotThatCannotBeWrittenIsReportedKeepsItsNumberAndPlayGoesOn)
 {
     // A folder that no longer exists cannot take a file, whoever runs the test.
     const fs::path gone = dir / "gone";
@@ -511,9 +585,13 @@ TEST_F(LevelLoopTest, AScreenshotThatCannotBeWrittenIsReportedAndPlayGoesOn)
     loop_seams.each_pass = [&] {
         if (log.passes == 0)
             fs::remove_all(gone);
+        if (log.passes == 4) { // a folder of that name is back for the third press
+            fs::create_directory(gone);
+            fs::current_path(gone);
+        }
         plan_seam();
     };
-    plans = {{1, {KEY_S}}, {1, {}}, {1, {KEY_S}}, {1, {}}};
+    plans = {{1, {KEY_S}}, {1, {}}, {1, {KEY_S}}, {1, {}}, {1, {KEY_S}}};
 
     ::testing::internal::CaptureStderr();
     const int result = play_level(bmp, (dir / "level.fmp").c_str());
@@ -521,9 +599,30 @@ TEST_F(LevelLoopTest, AScreenshotThatCannotBeWrittenIsReportedAndPlayGoesOn)
     fs::current_path(dir);
 
     EXPECT_EQ(result, level_quit);
-    EXPECT_EQ(log.passes, 5) << "play went on after the failure";
-    EXPECT_NE(errors.find("s0000.bmp"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("s0001.bmp"), std::string::npos) << errors;
+    EXPECT_EQ(log.passes, 6) << "play went on after the failures";
+    const std::string told = "cannot write the screenshot \"s0000.bmp\"";
+    const std::size_t first = errors.find(told);
+    ASSERT_NE(first, std::string::npos) << errors;
+    EXPECT_NE(errors.find(told, first + 1), std::string::npos) << "the number is kept: " << errors;
+    EXPECT_EQ(errors.find("s0001.bmp"), std::string::npos) << errors;
+    EXPECT_EQ(screenshot_names(gone), std::vector<std::string>{"s0000.bmp"});
+}
+
+TEST_F(LevelLoopTest, AScreenshotNeverFollowsALinkEvenOneThatLeadsNowhere)
+{
+    const fs::path target = dir / "elsewhere.bmp";
+    fs::create_symlink(target, dir / "s0000.bmp");
+    plans = {{1, {KEY_S}}};
+    play();
+
+    EXPECT_FALSE(fs::exists(target)) << "the link was followed";
+    EXPECT_TRUE(fs::is_symlink(dir / "s0000.bmp"));
+    set_color_depth(8);
+    PALETTE saved;
+    BITMAP *shot = load_bmp("s0001.bmp", saved);
+    ASSERT_NE(shot, nullptr) << "the shot takes the next free number";
+    EXPECT_EQ(getpixel(shot, 160, 120), BACKDROP);
+    destroy_bitmap(shot);
 }
 
 } // namespace

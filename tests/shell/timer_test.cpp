@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -57,6 +58,25 @@ TEST_F(TimerTest, TicksAddedWhileConsumingAreNeitherLostNorDoubled)
     for (std::thread &t : timers)
         t.join();
     EXPECT_EQ(counter.load(), THREADS * TICKS_PER_THREAD - CONSUMED);
+}
+
+// The loop sleeps until the timer's next tick instead of polling; ticks it drops are gone.
+TEST_F(TimerTest, TheWaitEndsWithTheNextTickAndDroppedTicksAreGone)
+{
+    wait_for_tick(1); // the counter is 0, not 1: returns at once
+    std::atomic<bool> ticked{false};
+    std::thread timer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        ticked = true;
+        game_timer();
+    });
+    wait_for_tick(0);
+    EXPECT_TRUE(ticked.load()) << "woke before the tick";
+    timer.join();
+    EXPECT_EQ(counter.load(), 1);
+    game_timer();
+    drop_pending_ticks();
+    EXPECT_EQ(counter.load(), 0);
 }
 
 } // namespace

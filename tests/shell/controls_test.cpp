@@ -1,0 +1,57 @@
+// The controls from the keyboard and the first gamepad together, read through the library's
+// joystick state as a real pad fills it.
+#include "controls.h"
+#include "headless.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void release_everything()
+{
+    for (int k = 0; k < KEY_MAX; ++k)
+        key[k] = 0;
+    joy[0] = JOYSTICK_INFO{};
+    num_joysticks = 0;
+}
+
+TEST(Controls, ThePadsStickMovesItsButtonsJumpRunAndStartAlongsideTheKeyboard)
+{
+    headless::install();
+    release_everything();
+    num_joysticks = 1; // a two-axis stick and twelve buttons, as the library describes a pad
+    JOYSTICK_INFO &pad = joy[0];
+    pad.num_sticks = 1;
+    pad.stick[0].num_axis = 2;
+    pad.num_buttons = 12;
+    pad.stick[0].axis[0].d2 = 1; // right
+    pad.stick[0].axis[1].d1 = 1; // up
+    pad.button[0].b = 1;
+    key[KEY_LEFT] = 1;
+    control_state c = read_controls();
+    EXPECT_TRUE(c.left && c.right && c.up && c.jump) << "keyboard and pad together";
+    EXPECT_FALSE(c.down || c.run);
+    EXPECT_FALSE(start_pressed()) << "jumping does not leave the title";
+
+    pad.stick[0].axis[0].d2 = pad.stick[0].axis[1].d1 = pad.button[0].b = 0;
+    pad.stick[0].axis[1].d2 = pad.button[1].b = 1;
+    c = read_controls();
+    EXPECT_TRUE(c.down && c.run);
+    EXPECT_FALSE(c.up || c.jump);
+    for (int start : {7, 9}) { // Start on Xbox-like and on other pads
+        pad.button[start].b = 1;
+        EXPECT_TRUE(start_pressed()) << start;
+        pad.button[start].b = 0;
+    }
+
+    // Without a pad its last state is not read; SPACE still starts.
+    pad.button[7].b = 1;
+    num_joysticks = 0;
+    EXPECT_FALSE(start_pressed());
+    EXPECT_FALSE(read_controls().run);
+    key[KEY_SPACE] = 1;
+    EXPECT_TRUE(start_pressed());
+    release_everything();
+}
+
+} // namespace

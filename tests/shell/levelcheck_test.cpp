@@ -1,0 +1,72 @@
+// Maps the game cannot play are told apart from those it can: block geometry, and room for
+// the girl's body at her start position (1350, 447), block (84, 27).
+#include "headless.h"
+#include "levelcheck.h"
+#include "maplib.h"
+#include "playerharness.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int START_COLUMN = 84;
+constexpr int START_ROW = 27;
+
+class LevelCheckTest : public HeadlessTest {
+protected:
+    // An empty map of the given size in 16 x 16 blocks, with `fill` at the start block.
+    static MapFile map_of(int columns, int rows, char fill = '.')
+    {
+        std::vector<std::string> picture(rows, std::string(columns, '.'));
+        if (START_ROW < rows && START_COLUMN < columns)
+            picture[START_ROW][START_COLUMN] = fill;
+        MapFile map;
+        EXPECT_TRUE(harness::picture_to_map(picture, map));
+        return map;
+    }
+
+    static std::string problem_of(const MapFile &map)
+    {
+        const std::vector<unsigned char> image = MapEncode(map);
+        if (MapDecode(image.data()) != 0)
+            return "the test map does not load: " + std::string(MapErrorText(maperror));
+        return level_problem();
+    }
+};
+
+TEST_F(LevelCheckTest, APlayableMapPassesAndEveryUnplayableOneIsToldWhy)
+{
+    EXPECT_EQ(problem_of(map_of(100, 40)), "");
+    EXPECT_EQ(problem_of(map_of(86, 28)), "") << "the smallest map with room at the start";
+
+    MapFile big_blocks = map_of(100, 40);
+    big_blocks.blockwidth = big_blocks.blockheight = big_blocks.gapx = big_blocks.gapy = 32;
+    big_blocks.gfx.assign(static_cast<std::size_t>(big_blocks.numgfx) * 32 * 32, 0);
+    MapFile staggered = map_of(100, 40);
+    staggered.staggerx = 8;
+    staggered.staggery = 8;
+    MapFile spaced = map_of(100, 40);
+    spaced.gapx = 20;
+
+    const std::vector<std::pair<MapFile, std::string>> unplayable = {
+        {big_blocks, "its blocks are 32 x 32 pixels; the game needs 16 x 16"},
+        {staggered, "it is a staggered map"},
+        {spaced, "its blocks lie 20 x 16 pixels apart"},
+        {map_of(80, 40), "the girl's start position (1350, 447) is outside the map of 1280 x 640 "
+                         "pixels"},
+        {map_of(100, 27), "outside the map of 1600 x 432 pixels"},
+        {map_of(85, 40), "(1350, 447) is in the map's outer block columns"},
+        {map_of(100, 40, '#'), "a solid block fills the girl's start position (1350, 447)"},
+    };
+    for (const auto &[map, why] : unplayable) {
+        const std::string said = problem_of(map);
+        EXPECT_NE(said.find(why), std::string::npos) << "expected \"" << why << "\", got \""
+                                                     << said << "\"";
+    }
+    EXPECT_EQ(problem_of(map_of(100, 40, '=')), "") << "a platform leaves room";
+}
+
+} // namespace
