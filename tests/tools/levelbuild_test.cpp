@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 constexpr int GRAPHICS = 4;
@@ -187,6 +189,28 @@ TEST(LevelcProgram, PrintsEveryMistakeAndFails)
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find(path + ":3:25: unknown flag \"wet\""), std::string::npos) << r.output;
     EXPECT_NE(r.output.find(path + ":6:3: ragged row: 2 cells"), std::string::npos) << r.output;
+}
+
+// Each side fits the header, but together they exceed the loader's cells per layer: the
+// writer refuses the map with that reason, and no file is left behind.
+TEST(LevelcProgram, RefusesAMapTheLoaderWouldRefuse)
+{
+    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
+    toolstest::write_scratch("sheet.txt", "1 rock\n");
+    const std::string row(32767, '.');
+    std::string text = "tiles sheet.pcx\nnames sheet.txt\nblock . sky\nlayer 0\n";
+    for (int y = 0; y < 513; ++y)
+        text += row + "\n";
+    const std::string path = toolstest::write_scratch("huge.level", text + "end\n");
+    const std::string out = toolstest::scratch_dir() + "/huge.fmp";
+    toolstest::run_result r = toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + path +
+                                                     " " + out);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find(out + ": cannot write the map file: a map of 32767 x 513 blocks has "
+                                  "16809471 cells in a layer: at most 16777216"),
+              std::string::npos)
+        << r.output;
+    EXPECT_FALSE(std::ifstream(out).good());
 }
 
 TEST(LevelcProgram, WritesTheMapFile)

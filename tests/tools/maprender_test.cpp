@@ -56,8 +56,9 @@ class MapRender : public HeadlessTest {};
 TEST_F(MapRender, DrawsBackdropBackgroundAndBothForegroundsInOrder)
 {
     load(three_layer_map());
-    BITMAP *picture = render_loaded_map();
-    ASSERT_NE(picture, nullptr);
+    std::string problem;
+    BITMAP *picture = render_loaded_map(problem);
+    ASSERT_NE(picture, nullptr) << problem;
     EXPECT_EQ(picture->w, 4 * TILE);
     EXPECT_EQ(picture->h, TILE);
     EXPECT_EQ(getpixel(picture, 5, 5), BACKDROP_COLOUR);
@@ -72,10 +73,10 @@ TEST_F(MapRender, DrawsBackdropBackgroundAndBothForegroundsInOrder)
 TEST_F(MapRender, SavesAPngInTheMapsPalette)
 {
     load(three_layer_map());
-    BITMAP *picture = render_loaded_map();
-    ASSERT_NE(picture, nullptr);
-    std::string path = toolstest::scratch_dir() + "/render.png";
     std::string problem;
+    BITMAP *picture = render_loaded_map(problem);
+    ASSERT_NE(picture, nullptr) << problem;
+    std::string path = toolstest::scratch_dir() + "/render.png";
     ASSERT_TRUE(save_map_png(path, picture, problem)) << problem;
     destroy_bitmap(picture);
 
@@ -122,8 +123,9 @@ TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
 {
     headless::make_screen(32);
     load(three_layer_map());
-    BITMAP *picture = render_loaded_map();
-    ASSERT_NE(picture, nullptr);
+    std::string problem;
+    BITMAP *picture = render_loaded_map(problem);
+    ASSERT_NE(picture, nullptr) << problem;
     EXPECT_EQ(bitmap_color_depth(picture), 32);
     int backdrop = getpixel(picture, 5, 5);
     EXPECT_EQ(getr32(backdrop), 100);
@@ -139,7 +141,40 @@ TEST_F(MapRender, RefusesAStaggeredMap)
     MapFile map = three_layer_map();
     map.staggerx = 8;
     load(map);
-    EXPECT_EQ(render_loaded_map(), nullptr);
+    std::string problem;
+    EXPECT_EQ(render_loaded_map(problem), nullptr);
+    EXPECT_EQ(problem, "the map is staggered: its cells do not tile a rectangle");
+}
+
+// Map sizes and gaps from the file multiply out past any bitmap, and past an int: the picture
+// is refused with its size before anything is allocated.
+TEST_F(MapRender, RefusesAPictureLargerThanABitmapMayBe)
+{
+    MapFile map = three_layer_map();
+    map.width = map.height = 256;
+    map.gapx = map.gapy = 256;
+    map.layers[0].assign(256 * 256, 1);
+    const std::string path = toolstest::scratch_dir() + "/wide_gaps.fmp";
+    ASSERT_EQ(MapSave(path.c_str(), map), 0);
+    toolstest::run_result r = toolstest::run_program(std::string(MAPRENDER_PROGRAM) + " " + path +
+                                                     " " + path + ".png");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find(path + ": cannot render: the whole map would be 65536 x 65536 "
+                                   "pixels at 8 bits (4096 MiB): a bitmap may take at most 256 "
+                                   "MiB"),
+              std::string::npos)
+        << r.output;
+
+    map = three_layer_map();
+    map.width = 2;
+    map.height = 3;
+    map.gapx = map.gapy = 16384;
+    map.layers[0] = {0, 1, 2, 3, 0, 1};
+    load(map);
+    std::string problem;
+    EXPECT_EQ(render_loaded_map(problem), nullptr);
+    EXPECT_EQ(problem, "the whole map would be 32768 x 49152 pixels at 8 bits (1536 MiB): a "
+                       "bitmap may take at most 256 MiB");
 }
 
 } // namespace
