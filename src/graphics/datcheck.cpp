@@ -1,7 +1,9 @@
 // Checks a graphics datafile as Allegro's loader would read it, through the same packfile calls
-// in the same order (packed files and packed objects unpacked on the way), so that what passes
-// here is exactly what the loader will see. The loader fails, and frees twice, on any object
-// it cannot build, so a file passes only when every object is one it builds.
+// in the same order, so that what passes here is exactly what the loader will see. The loader
+// fails, and frees twice, on any object it cannot build, so a file passes only when every
+// object is one it builds. Packed files and objects are refused: Allegro's unpacker starts
+// from a partly uninitialised window, so a damaged packed stream can unpack differently here
+// and in the loader.
 #include "datcheck.h"
 
 #include <allegro.h>
@@ -89,15 +91,18 @@ private:
     long consumed_ = 0;
 };
 
+// Allegro draws no picture or glyph of width or height 0 safely.
+bool size_is_sound(int w, int h)
+{
+    return w >= 1 && h >= 1 && w <= MAX_SIDE && h <= MAX_SIDE && long{w} * h <= MAX_PIXELS;
+}
+
 // Width, height and pixels of a bitmap or a colour glyph, at `bytes` bytes a pixel.
 bool picture_is_sound(Reader &in, int bytes)
 {
     int w, h;
-    if (bytes == 0 || !in.word(w) || !in.word(h))
-        return false;
-    if (w < 1 || h < 1 || w > MAX_SIDE || h > MAX_SIDE || long{w} * h > MAX_PIXELS)
-        return false;
-    return in.skip(long{w} * h * bytes);
+    return bytes > 0 && in.word(w) && in.word(h) && size_is_sound(w, h) &&
+           in.skip(long{w} * h * bytes);
 }
 
 bool bitmap_is_sound(Reader &in)
@@ -106,23 +111,24 @@ bool bitmap_is_sound(Reader &in)
     return in.word(depth) && picture_is_sound(in, stored_pixel_bytes(signed_word(depth)));
 }
 
+// Width, height and the rows of bits of a monochrome glyph, each row whole bytes.
 bool mono_glyph_is_sound(Reader &in)
 {
     int w, h;
-    if (!in.word(w) || !in.word(h) || w > MAX_SIDE || h > MAX_SIDE || long{w} * h > MAX_PIXELS)
-        return false;
-    return in.skip((w + MONO_BITS_PER_BYTE - 1) / MONO_BITS_PER_BYTE * long{h});
+    return in.word(w) && in.word(h) && size_is_sound(w, h) &&
+           in.skip((w + MONO_BITS_PER_BYTE - 1) / MONO_BITS_PER_BYTE * long{h});
 }
 
 // One range of characters first .. last. All ranges of a font must be of one kind, since
 // Allegro gives the font the drawing functions of its last range.
-bool range_is_sound(Reader &in, RangeKind &kind)
+bool range_is_sound(Reader &in, RangeKind &kind, bool &has_stand_in)
 {
     int flag;
     long first, last;
     if (!in.byte(flag) || !in.quad(first) || !in.quad(last) || first > last ||
         last > MAX_CHARACTER)
         return false;
+    has_stand_in = has_stand_in || (first <= allegro_404_char && allegro_404_char <= last);
     const RangeKind this_kind = flag == MONO_RANGE || flag == MONO_RANGE_ALSO ? MONO : COLOUR;
     if (kind != NO_RANGE_YET && kind != this_kind)
         return false;
@@ -135,17 +141,19 @@ bool range_is_sound(Reader &in, RangeKind &kind)
 }
 
 // Only the current format: the old ones are long obsolete, and with no range at all Allegro
-// leaves the font without its drawing functions.
+// leaves the font without its drawing functions. Allegro draws a character the font lacks as
+// allegro_404_char, and crashes when the font lacks that one too.
 bool font_is_sound(Reader &in)
 {
     int format, ranges;
     if (!in.word(format) || format != FONT_WITH_RANGES || !in.word(ranges) || ranges < 1)
         return false;
     RangeKind kind = NO_RANGE_YET;
+    bool has_stand_in = false;
     for (int r = 0; r < ranges; ++r)
-        if (!range_is_sound(in, kind))
+        if (!range_is_sound(in, kind, has_stand_in))
             return false;
-    return true;
+    return has_stand_in;
 }
 
 // Allegro reads a palette as plain data, and set_palette takes its 256 entries.
@@ -174,6 +182,11 @@ ContentsCheck contents_check(long type)
     }
 }
 
+bool is_packed(const PACKFILE *file)
+{
+    return (file->normal.flags & PACKFILE_FLAG_PACK) != 0;
+}
+
 // The object's data must be exactly what its fields take: its size is what the loader is
 // told, and a palette is allocated by it.
 bool object_is_sound(PACKFILE *file, long type)
@@ -186,7 +199,7 @@ bool object_is_sound(PACKFILE *file, long type)
         return false;
     const long declared = chunk->normal.todo;
     Reader in(chunk);
-    const bool sound = contents(in) && in.consumed() == declared;
+    const bool sound = !is_packed(chunk) && contents(in) && in.consumed() == declared;
     pack_fclose_chunk(chunk);
     return sound;
 }
@@ -231,7 +244,8 @@ bool datafile_is_sound(const char *path)
     PACKFILE *file = pack_fopen(path, F_READ_PACKED);
     if (!file)
         return false;
-    const bool sound = pack_mgetl(file) == DAT_MAGIC && objects_are_sound(file);
+    const bool sound =
+        !is_packed(file) && pack_mgetl(file) == DAT_MAGIC && objects_are_sound(file);
     pack_fclose(file);
     return sound;
 }
