@@ -12,6 +12,17 @@ int to_pixel(fix f)
     return fixtoi(f.v);
 }
 
+// 16.16 fixed point from whole pixels, by multiplication: Allegro's itofix shifts left, which
+// is undefined for the negative positions above or left of the map.
+constexpr fixed ONE_PIXEL = 0x10000;
+
+fix from_pixel(int pixel)
+{
+    fix f;
+    f.v = pixel * ONE_PIXEL;
+    return f;
+}
+
 // Add amount; only a push toward a side is capped at the limit on that side.
 void add_clamped(fix &v, fix amount, fix limit)
 {
@@ -52,12 +63,12 @@ int game_character::gety() const
 
 void game_character::setx(int px)
 {
-    x = fix(px);
+    x = from_pixel(px);
 }
 
 void game_character::sety(int py)
 {
-    y = fix(py);
+    y = from_pixel(py);
 }
 
 fix game_character::getxv() const

@@ -18,7 +18,7 @@ const fix GRAVITY = fix(1);
 // Gravity early in a jump while the jump control is held: the longer the hold, the higher.
 const fix HELD_JUMP_GRAVITY = fix(0.25);
 const fix FALL_SPEED_LIMIT = fix(6);
-const fix JUMP_IMPULSE = fix(-6);
+const fix JUMP_IMPULSE = fix(-6.0);
 const fix JUMP_IMPULSE_LIMIT = fix(6);
 constexpr int JUMP_BOOST_TICKS = 20;
 

@@ -2,6 +2,8 @@
 // picture for her status and animation frame.
 #include "graphic.h"
 
+#include "datcheck.h"
+
 DATAFILE *gfx = nullptr;
 FONT *comicf = nullptr;
 RGB *pal = nullptr;
@@ -150,7 +152,7 @@ choice choose_picture(int x, int y, int anim, long frame, bool flip, fix speed)
 int load_graphics(const char *file)
 {
     unload_graphics();
-    DATAFILE *data = load_datafile(file);
+    DATAFILE *data = datafile_is_sound(file) ? load_datafile(file) : nullptr;
     if (!data)
         return -1;
     if (!is_game_datafile(data)) {

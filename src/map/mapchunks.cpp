@@ -2,6 +2,7 @@
 // here, and every value a chunk gives is checked against the chunk and the header first.
 #include "mapformat.h"
 #include "mapinternal.h"
+#include "maprules.h"
 #include "mapwalk.h"
 
 #include <algorithm>
@@ -10,8 +11,6 @@
 namespace {
 
 using namespace mapformat;
-
-constexpr std::int64_t MAX_LAYER_CELLS = std::int64_t{1} << 24;
 
 enum BlockOffset {
     BK_GFX_BG = 0, BK_GFX_FG1 = 4, BK_GFX_FG2 = 8, BK_GFX_FG3 = 12, BK_ATTR1 = 16,
@@ -23,8 +22,6 @@ enum AnimOffset {
     AN_TYPE = 0, AN_DELAY = 1, AN_COUNTDOWN = 2, AN_USER = 3, AN_CURRENT = 4, AN_FIRST = 8,
     AN_END = 12,
 };
-
-constexpr std::uint32_t CMAP_SIZE = 768;
 
 // Map types whose numbers need more than reading: 0 stores offsets instead of numbers, 2 and 3
 // pack the layers (type 1 stores everything as it is).
@@ -41,56 +38,6 @@ const unsigned char *chunk_data(const unsigned char *chunk)
 }
 
 // ---- header ----
-
-struct MapHeader {
-    int width, height, blockwidth, blockheight, depth, blockstrsize, numblockstr, numgfx;
-    int gapx, gapy, staggerx, staggery, clickmask;
-};
-
-// A header chunk must hold every field its length announces.
-bool header_length_is_whole(std::uint32_t size)
-{
-    if (size < HEADER_MIN_SIZE)
-        return false;
-    if (size > HEADER_BASIC_SIZE && size < HEADER_GAPS_SIZE)
-        return false;
-    return !(size > HEADER_GAPS_SIZE && size < HEADER_CLICK_MASK_SIZE);
-}
-
-MapHeader read_header(const unsigned char *hd, std::uint32_t size)
-{
-    MapHeader h{};
-    h.width = MapGetshort(hd + HD_WIDTH);
-    h.height = MapGetshort(hd + HD_HEIGHT);
-    h.blockwidth = MapGetshort(hd + HD_BLOCK_WIDTH);
-    h.blockheight = MapGetshort(hd + HD_BLOCK_HEIGHT);
-    h.depth = MapGetshort(hd + HD_DEPTH);
-    h.blockstrsize = MapGetshort(hd + HD_BLOCKSTR_SIZE);
-    h.numblockstr = MapGetshort(hd + HD_NUM_BLOCKSTR);
-    h.numgfx = MapGetshort(hd + HD_NUM_GFX);
-    h.gapx = h.blockwidth;
-    h.gapy = h.blockheight;
-    if (size > HEADER_BASIC_SIZE) {
-        h.gapx = MapGetshort(hd + HD_GAP_X);
-        h.gapy = MapGetshort(hd + HD_GAP_Y);
-        h.staggerx = MapGetshort(hd + HD_STAGGER_X);
-        h.staggery = MapGetshort(hd + HD_STAGGER_Y);
-    }
-    if (size > HEADER_GAPS_SIZE)
-        h.clickmask = MapGetshort(hd + HD_CLICK_MASK);
-    return h;
-}
-
-bool header_is_sound(const MapHeader &h)
-{
-    if (h.width <= 0 || h.height <= 0 || h.blockwidth <= 0 || h.blockheight <= 0)
-        return false;
-    if (h.gapx <= 0 || h.gapy <= 0 || h.blockstrsize < MIN_BLOCKSTR_SIZE)
-        return false;
-    if (h.numblockstr < 0 || h.numgfx < 0)
-        return false;
-    return std::int64_t{h.width} * h.height <= MAX_LAYER_CELLS;
-}
 
 void store_header(const MapHeader &h)
 {
@@ -179,13 +126,6 @@ AnimStr read_anim(const unsigned char *rec, std::uint32_t size)
     return a;
 }
 
-// An animation's frames first .. end - 1 must be sequence entries; `first` must be one even
-// when the stretch is empty, since such an animation shows the entry at `first`.
-bool frames_are_sound(const AnimStr &a, std::int64_t entries)
-{
-    return a.first >= 0 && a.first <= a.end && a.end <= entries && a.first < entries;
-}
-
 std::int32_t read_sequence_entry(const unsigned char *field)
 {
     const std::int32_t stored = MapGetlong(field);
@@ -199,7 +139,8 @@ std::int32_t read_sequence_entry(const unsigned char *field)
 // A graphics chunk must hold every graphic of the header at its own depth.
 bool graphics_fit(const unsigned char *chunk, int depth)
 {
-    return MapGraphicsPixels() * MapBytesPerPixel(depth) <= chunk_length(chunk);
+    return MapGraphicsBytes(mapnumblockgfx, mapblockwidth, mapblockheight, depth) <=
+           chunk_length(chunk);
 }
 
 bool take_graphics(const unsigned char *chunk)
@@ -405,22 +346,14 @@ const ChunkKind *find_chunk_kind(const unsigned char *chunk, std::uint32_t &bit)
 
 // ---- cross-chunk checks ----
 
-bool graphic_exists(std::intptr_t number)
-{
-    return number >= 0 && number < mapnumblockgfx;
-}
-
-bool foreground_is_sound(std::intptr_t number)
-{
-    return number == 0 || graphic_exists(number);
-}
-
 bool block_graphics_are_sound()
 {
     for (int k = 0; k < mapnumblockstr; ++k) {
         const BlockStr &b = mapblockstrpt[k];
-        if (!graphic_exists(b.gfx_bg.number) || !foreground_is_sound(b.gfx_fg1.number) ||
-            !foreground_is_sound(b.gfx_fg2.number) || !foreground_is_sound(b.gfx_fg3.number))
+        if (!MapGraphicExists(b.gfx_bg.number, mapnumblockgfx) ||
+            !MapForegroundIsSound(b.gfx_fg1.number, mapnumblockgfx) ||
+            !MapForegroundIsSound(b.gfx_fg2.number, mapnumblockgfx) ||
+            !MapForegroundIsSound(b.gfx_fg3.number, mapnumblockgfx))
             return false;
     }
     return true;
@@ -451,10 +384,7 @@ int MapBytesPerPixel(int depth)
 
 std::uint64_t MapGraphicsPixels()
 {
-    if (mapnumblockgfx <= 0 || mapblockwidth <= 0 || mapblockheight <= 0)
-        return 0;
-    return std::uint64_t(mapnumblockgfx) * std::uint64_t(mapblockwidth) *
-           std::uint64_t(mapblockheight);
+    return MapGraphicsBytes(mapnumblockgfx, mapblockwidth, mapblockheight, MAP_PALETTE_DEPTH);
 }
 
 // ---- readers ----
@@ -467,8 +397,7 @@ std::uint32_t MapGetchksz(const unsigned char *p)
 
 int MapGetshort(const unsigned char *p)
 {
-    const int value = mapislsb ? p[0] | p[1] << 8 : p[0] << 8 | p[1];
-    return value & 0x8000 ? value - 0x10000 : value;
+    return MapReadShort(p, mapislsb != 0);
 }
 
 std::int32_t MapGetlong(const unsigned char *p)
@@ -482,26 +411,18 @@ std::int32_t MapGetlong(const unsigned char *p)
 
 // ---- decoders ----
 
-// The version is checked first, then the byte order and map type are taken and the type is
-// checked; a header failing either check leaves the other header globals as they were, and so
-// does one whose sizes and counts cannot describe a map.
+// The length and version are checked first, then the byte order and map type are taken and
+// the rest is checked; a header failing either check leaves the other header globals as they
+// were.
 int MapDecodeMPHD(const unsigned char *chunk)
 {
-    const std::uint32_t size = chunk_length(chunk);
-    const unsigned char *hd = chunk_data(chunk);
-    if (!header_length_is_whole(size))
-        return MapSetError(MER_MAPLOADERROR);
-    if (hd[HD_MAJOR] > MAX_MAJOR_VERSION)
-        return MapSetError(MER_MAPTOONEW);
-    mapislsb = hd[HD_BYTE_ORDER] == LITTLE_ENDIAN_FLAG ? 1 : 0;
-    maptype = hd[HD_MAP_TYPE];
-    if (maptype > MAX_MAP_TYPE)
-        return MapSetError(MER_MAPTOONEW);
-    const MapHeader header = read_header(hd, size);
-    if (!MapIsSupportedDepth(header.depth))
-        return MapSetError(MER_MAPTOONEW);
-    if (!header_is_sound(header))
-        return MapSetError(MER_MAPLOADERROR);
+    const MapHeader header = MapReadHeader(chunk_data(chunk), chunk_length(chunk));
+    if (const MapRefusal refusal = MapCheckHeaderFrame(header))
+        return MapSetError(refusal.code);
+    mapislsb = header.lsb ? 1 : 0;
+    maptype = header.maptype;
+    if (const MapRefusal refusal = MapCheckHeaderValues(header))
+        return MapSetError(refusal.code);
     store_header(header);
     return 0;
 }
@@ -559,11 +480,11 @@ int MapDecodeANDT(const unsigned char *chunk)
     bool sound = sequence && anims;
     for (std::int64_t i = 0; sound && i < entries; ++i) {
         sequence[i] = read_sequence_entry(data + i * SEQ_ENTRY_SIZE);
-        sound = sequence[i] >= 0 && sequence[i] < mapnumblockstr;
+        sound = MapSequenceEntryIsSound(sequence[i], mapnumblockstr);
     }
     for (std::int64_t r = 0; sound && r < records; ++r) {
         anims[r] = read_anim(data + marker + r * ANIM_RECORD_SIZE, size);
-        sound = r == 0 || frames_are_sound(anims[r], entries);
+        sound = r == 0 || MapFramesAreSound(anims[r].first, anims[r].end, entries);
     }
     if (!sound) {
         const int code = sequence && anims ? MER_MAPLOADERROR : MER_OUTOFMEM;

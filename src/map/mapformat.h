@@ -23,6 +23,9 @@ constexpr int MAX_MAJOR_VERSION = 1;
 constexpr int MAX_MAP_TYPE = 3;
 constexpr unsigned char LITTLE_ENDIAN_FLAG = 1;
 
+// Palette chunk: 256 x red, green, blue; longer chunks are allowed, shorter ones are not.
+constexpr unsigned CMAP_SIZE = 768;
+
 // Layer cells are 16-bit numbers, in map files and map array files alike.
 constexpr int CELL_SIZE = 2;
 

@@ -38,7 +38,8 @@ constexpr int MAP_PALETTE_DEPTH = 8;
 // Values of mapgfxinbitmaps.
 enum MapGraphicsPlace { MAP_GFX_IN_VIDEO = 1, MAP_GFX_IN_MEMORY = 2 };
 
-// A file packed by the game library's packer, else a plain file; null when neither opens.
+// A file packed by the game library's packer, else a plain file; null when neither opens or
+// the name is a folder.
 PACKFILE *MapOpenFile(const char *filename);
 
 // The mask colour of a bitmap of colour depth `depth`: what masked drawing leaves out.

@@ -78,6 +78,16 @@ const char *MapErrorText(int code);
 constexpr int MAP_LAYERS = 8;
 constexpr int MAP_NOVC_SIZE = 70;
 
+// The largest bitmap made from sizes that a file gives: block graphics, the parallax picture,
+// a tool's picture of a whole map. Allegro counts a bitmap's bytes in an int, and no sane map
+// needs more than this.
+constexpr std::int64_t MAP_MAX_BITMAP_BYTES = std::int64_t{256} << 20;
+// True when a bitmap of width x height pixels at colour depth `depth` has both sides at least 1
+// and takes at most MAP_MAX_BITMAP_BYTES.
+bool MapBitmapFits(std::int64_t width, std::int64_t height, int depth);
+// The size and the limit in words, for a message about a bitmap MapBitmapFits refuses.
+std::string MapBitmapSizeText(std::int64_t width, std::int64_t height, int depth);
+
 // ---------------------------------------------------------------------------------------------
 // The loaded map. Pointers are null and numbers 0 until the first load; MapFreeMem releases
 // the pointers and leaves the header numbers of the last map.
@@ -291,10 +301,14 @@ struct MapFile {
 };
 
 // Encode a map file image. Type 0 turns numbers into the file's byte offsets; types 2 and 3
-// compress the layers. Returns the whole file, "FORM" first.
-std::vector<unsigned char> MapEncode(const MapFile &map);
-// Write the encoded map to a file. Return 0, or -1 when the file cannot be written.
-int MapSave(const char *filename, const MapFile &map);
+// compress the layers. Returns the whole file, "FORM" first, or nothing when the loader would
+// refuse the file on every screen (or a value does not fit its field); then `problem`, when
+// given, says why. Maps of 8-bit graphics without a palette, or with only the 8-bit alternative
+// graphics, are written: they load on 8-bit screens.
+std::vector<unsigned char> MapEncode(const MapFile &map, std::string *problem = nullptr);
+// Write the encoded map to a file. Return 0, or -1 when MapEncode refuses the map or the file
+// cannot be written, with the reason in `problem` when given.
+int MapSave(const char *filename, const MapFile &map, std::string *problem = nullptr);
 // Append one chunk (identifier, big-endian length, data) to an image under construction, and
 // wrap chunks into a complete "FORM"/"FMAP" image: for building files by hand.
 void MapAppendChunk(std::vector<unsigned char> &out, const char id[4],

@@ -2,7 +2,10 @@
 // the release of a map, and the row tables of its layers.
 #include "mapinternal.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -15,6 +18,7 @@ constexpr long FORM_LENGTH_EXTRA = 8; // bytes of the file before the form's cou
 constexpr std::uint32_t MIN_FORM_LENGTH = FORM_ID_SIZE;
 const unsigned char FORM_ID[FORM_ID_SIZE] = {'F', 'O', 'R', 'M'};
 const unsigned char FORM_TYPE[FORM_ID_SIZE] = {'F', 'M', 'A', 'P'};
+constexpr std::size_t CHUNK_FIRST_READ = 64 * 1024; // chunk data bytes read before growing
 
 // A failed load that keeps the previous map (it could not open or recognise the file) keeps
 // that map's graphics mode as well, so that MapRestore still treats it right.
@@ -65,6 +69,39 @@ bool chunk_fits(const unsigned char *header, long remaining, std::uint32_t &size
     return size <= static_cast<std::uint64_t>(remaining - MAP_CHUNK_HEADER_SIZE);
 }
 
+// A whole chunk (its header, then `size` data bytes) in a new buffer, or null with maperror
+// set. The data is read in steps that at most double what has arrived, so a length that
+// promises more than the file holds fails as a short read without taking the memory it
+// promises (a packed file does not tell its unpacked length in advance).
+unsigned char *read_chunk(PACKFILE *file, const unsigned char *header, std::uint32_t size)
+{
+    std::size_t held = std::min<std::size_t>(size, CHUNK_FIRST_READ);
+    auto *chunk = MapAllocate<unsigned char>(held + MAP_CHUNK_HEADER_SIZE);
+    if (!chunk) {
+        MapSetError(MER_OUTOFMEM);
+        return nullptr;
+    }
+    std::memcpy(chunk, header, MAP_CHUNK_HEADER_SIZE);
+    std::size_t read = 0;
+    while (read_exactly(file, chunk + MAP_CHUNK_HEADER_SIZE + read, static_cast<long>(held - read))) {
+        read = held;
+        if (read == size)
+            return chunk;
+        held = std::min<std::size_t>(size, 2 * read);
+        // realloc keeps the malloc'd block that MapRelease frees.
+        auto *grown = static_cast<unsigned char *>(std::realloc(chunk, held + MAP_CHUNK_HEADER_SIZE));
+        if (!grown) {
+            MapRelease(chunk);
+            MapSetError(MER_OUTOFMEM);
+            return nullptr;
+        }
+        chunk = grown;
+    }
+    MapRelease(chunk);
+    MapSetError(MER_MAPLOADERROR);
+    return nullptr;
+}
+
 // One chunk at a time into its own buffer, which is released on every path.
 int decode_file_chunks(PACKFILE *file, long remaining, MapChunkLog &log)
 {
@@ -74,12 +111,10 @@ int decode_file_chunks(PACKFILE *file, long remaining, MapChunkLog &log)
         if (remaining < MAP_CHUNK_HEADER_SIZE || !read_exactly(file, header, MAP_CHUNK_HEADER_SIZE) ||
             !chunk_fits(header, remaining, size))
             return MapSetError(MER_MAPLOADERROR);
-        auto *chunk = MapAllocate<unsigned char>(std::size_t{size} + MAP_CHUNK_HEADER_SIZE);
+        unsigned char *chunk = read_chunk(file, header, size);
         if (!chunk)
-            return MapSetError(MER_OUTOFMEM);
-        std::memcpy(chunk, header, MAP_CHUNK_HEADER_SIZE);
-        const bool whole = read_exactly(file, chunk + MAP_CHUNK_HEADER_SIZE, size);
-        const int result = whole ? MapDecodeChunk(chunk, log) : MapSetError(MER_MAPLOADERROR);
+            return -1;
+        const int result = MapDecodeChunk(chunk, log);
         MapRelease(chunk);
         if (result != 0)
             return -1;
@@ -109,6 +144,9 @@ int decode_image_chunks(const unsigned char *chunk, long remaining, MapChunkLog 
 
 PACKFILE *MapOpenFile(const char *filename)
 {
+    std::error_code error;
+    if (std::filesystem::is_directory(filename, error))
+        return nullptr; // the library would open it and then read nothing
     PACKFILE *file = pack_fopen(filename, F_READ_PACKED);
     return file ? file : pack_fopen(filename, F_READ);
 }

@@ -8,14 +8,19 @@ enum ParallaxKind { PARALLAX_MEMORY = 0, PARALLAX_VIDEO = 1 };
 
 constexpr int PARALLAX_SPEED_DIVISOR = 2; // the picture moves one pixel per two of the map
 
-// Video bitmaps need a display driver; without one there is no video memory to use.
-BITMAP *create_parallax_bitmap(int kind, int width, int height)
+// Video bitmaps need a display driver; without one there is no video memory to use. The size
+// grows by the file's block size, so it is checked first.
+BITMAP *create_parallax_bitmap(int kind, long long width, long long height)
 {
-    if (kind == PARALLAX_MEMORY)
-        return create_bitmap(width, height);
-    if (!gfx_driver)
+    const int depth = kind == PARALLAX_MEMORY ? get_color_depth() : bitmap_color_depth(screen);
+    if (!MapBitmapFits(width, height, depth))
         return nullptr;
-    return create_video_bitmap(width, height);
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    if (kind == PARALLAX_MEMORY)
+        return create_bitmap(w, h);
+    if (!gfx_driver || !screen)
+        return nullptr;
+    return create_video_bitmap(w, h);
 }
 
 // Fill the bottom margin with the source's top rows and then the right margin with the
@@ -62,7 +67,8 @@ BITMAP *MapMakeParallaxBitmap(BITMAP *source, int kind)
     if (!mappt || !source || (kind != PARALLAX_MEMORY && kind != PARALLAX_VIDEO))
         return nullptr;
     BITMAP *picture =
-        create_parallax_bitmap(kind, source->w + mapblockwidth, source->h + mapblockheight);
+        create_parallax_bitmap(kind, static_cast<long long>(source->w) + mapblockwidth,
+                               static_cast<long long>(source->h) + mapblockheight);
     if (!picture)
         return nullptr;
     blit(source, picture, 0, 0, 0, 0, source->w, source->h);

@@ -210,13 +210,16 @@ void link_blocks()
 }
 
 // Creates and paints every block bitmap; abmTiles stays null-terminated after each one so
-// that a failure can release what exists.
+// that a failure can release what exists. The block size comes from the file, so it is checked
+// before Allegro multiplies it out.
 int create_tiles(const unsigned char *excluded)
 {
     const int depth = bitmap_color_depth(screen);
     const std::size_t bytes = tile_bytes();
     const unsigned char *pixels = mapblockgfxpt;
     abmTiles[0] = nullptr;
+    if (mapnumblockgfx > 0 && !MapBitmapFits(mapblockwidth, mapblockheight, depth))
+        return -1;
     for (int g = 0; g < mapnumblockgfx; ++g, pixels += bytes) {
         abmTiles[g + 1] = nullptr;
         BITMAP *tile = create_tile(excluded[g] != 0, depth);

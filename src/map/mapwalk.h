@@ -4,6 +4,7 @@
 #define MAPWALK_H
 
 #include "maplib.h"
+#include "maprules.h"
 
 #include <algorithm>
 
@@ -25,12 +26,6 @@ inline long MapAnimationCount()
     return static_cast<long>(mapanimstrendpt - mapanimstrpt) - 1;
 }
 
-// True when a cell names a block record or one of `animations` animations of the loaded map.
-inline bool MapCellIsSound(short cell, long animations)
-{
-    return cell < mapnumblockstr && cell >= -animations;
-}
-
 // True when every one of `count` cells names a block record or an animation of the loaded map.
 // Only the smallest and the largest cell need checking; finding them is a loop the compiler
 // vectorises, which matters on large maps.
@@ -44,7 +39,8 @@ inline bool MapCellsAreSound(const short *cells, long count)
         highest = std::max(highest, cells[i]);
     }
     const long animations = MapAnimationCount();
-    return MapCellIsSound(lowest, animations) && MapCellIsSound(highest, animations);
+    return MapCellIsSound(lowest, mapnumblockstr, animations) &&
+           MapCellIsSound(highest, mapnumblockstr, animations);
 }
 
 // True when the map is staggered: odd rows are shifted and two rows share one gap step.

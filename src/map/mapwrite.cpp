@@ -3,9 +3,12 @@
 #include "mapformat.h"
 #include "mapinternal.h"
 #include "maplib.h"
+#include "maprules.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -72,17 +75,30 @@ struct NumberWriter {
     }
 };
 
-// Encodes one MapFile; `ok` turns false at the first value that does not fit its field.
+std::string numbered(const char *what, std::size_t index)
+{
+    return what + (" " + std::to_string(index));
+}
+
+// Encodes one MapFile, or refuses it with the first reason found: a value that does not fit
+// its field, or anything the loader would refuse on every screen, checked by the loader's own
+// rules on the header as it is written.
 class Encoder {
 public:
     explicit Encoder(const MapFile &map) : map_(map), num_{map.lsb} {}
 
     Bytes encode()
     {
-        if (!check_layout())
+        check_layout();
+        if (!ok())
+            return {};
+        const Bytes head = header();
+        if (ok())
+            check_contents(MapReadHeader(head.data(), static_cast<std::uint32_t>(head.size())));
+        if (!ok())
             return {};
         Bytes chunks;
-        MapAppendChunk(chunks, "MPHD", header());
+        MapAppendChunk(chunks, "MPHD", head);
         if (!map_.cmap.empty())
             MapAppendChunk(chunks, "CMAP", map_.cmap);
         MapAppendChunk(chunks, "BKDT", blocks());
@@ -94,15 +110,27 @@ public:
         for (int layer = 0; layer < MAP_LAYERS; ++layer)
             if (!map_.layers[layer].empty())
                 MapAppendChunk(chunks, LAYER_IDS[layer], layer_cells(map_.layers[layer]));
-        if (!ok_ || !fits_form(chunks))
+        if (ok() && !fits_form(chunks))
+            refuse("the file would be longer than its 32-bit form length can say");
+        if (!ok())
             return {};
         return MapWrapForm(chunks);
     }
 
+    const std::string &problem() const { return problem_; }
+
 private:
     const MapFile &map_;
     NumberWriter num_;
-    bool ok_ = true;
+    std::string problem_; // empty while every check has held
+
+    void refuse(const std::string &reason)
+    {
+        if (problem_.empty())
+            problem_ = reason;
+    }
+
+    bool ok() const { return problem_.empty(); }
 
     bool type0() const { return map_.maptype == 0; }
 
@@ -113,40 +141,149 @@ private:
                MapBytesPerPixel(map_.depth);
     }
 
-    bool check_layout() const
+    // What the header cannot even be written without: its fixed fields, a map type that fits
+    // its byte, and layers of the map's size; animations of the end marker's type are refused
+    // too, as the loader would take one for the end of the animations.
+    void check_layout()
     {
-        if (map_.maptype < 0 || map_.maptype > MAX_MAP_TYPE)
-            return false;
-        if (map_.headersize < HEADER_MIN_SIZE || map_.blockstrsize < MIN_BLOCKSTR_SIZE)
-            return false;
-        if (map_.width < 0 || map_.height < 0)
-            return false;
-        const auto cells = static_cast<std::size_t>(map_.width) * map_.height;
-        for (const auto &layer : map_.layers)
-            if (!layer.empty() && layer.size() != cells)
-                return false;
-        for (const auto &anim : map_.anims)
-            if (anim.type == anim_end) // the loader would take it for the end marker
-                return false;
-        return true;
+        if (map_.headersize < HEADER_MIN_SIZE) {
+            MapHeader too_short;
+            too_short.size = static_cast<std::uint32_t>(std::max(map_.headersize, 0));
+            refuse(MapCheckHeaderFrame(too_short).reason);
+        }
+        if (map_.maptype < 0 || map_.maptype > std::numeric_limits<std::uint8_t>::max())
+            refuse("map type " + std::to_string(map_.maptype) + " does not fit its byte");
+        const long long cells = static_cast<long long>(map_.width) * map_.height;
+        for (int layer = 0; layer < MAP_LAYERS; ++layer) {
+            const auto held = static_cast<long long>(map_.layers[layer].size());
+            if (held != 0 && held != cells)
+                refuse(numbered("layer", layer) + " holds " + std::to_string(held) +
+                       " cells, not " + std::to_string(map_.width) + " x " +
+                       std::to_string(map_.height));
+        }
+        for (std::size_t k = 0; k < map_.anims.size(); ++k)
+            if (map_.anims[k].type == anim_end)
+                refuse(numbered("animation", k + 1) +
+                       " has the end marker's type, -1: the loader would stop there");
     }
 
-    void put_checked_short(Bytes &out, long long v)
+    // The rules of every chunk, on the header as the loader will read it back.
+    void check_contents(const MapHeader &h)
     {
-        ok_ = ok_ && fits_short(v);
+        if (const MapRefusal refusal = MapCheckHeaderFrame(h))
+            refuse(refusal.reason);
+        else if (const MapRefusal values = MapCheckHeaderValues(h))
+            refuse(values.reason);
+        if (!ok())
+            return;
+        if (!map_.cmap.empty() && map_.cmap.size() < CMAP_SIZE)
+            refuse("a palette of " + std::to_string(map_.cmap.size()) + " bytes: at least " +
+                   std::to_string(CMAP_SIZE));
+        check_graphics(h);
+        check_blocks(h);
+        check_animations(h);
+        check_layers(h);
+    }
+
+    void check_graphics_data(const char *what, std::size_t held, const MapHeader &h, int depth)
+    {
+        const std::uint64_t needed =
+            MapGraphicsBytes(h.numgfx, h.blockwidth, h.blockheight, depth);
+        if (held != 0 && held < needed)
+            refuse(std::string(what) + ": " + std::to_string(held) + " bytes, where " +
+                   std::to_string(h.numgfx) + " graphics of " + std::to_string(h.blockwidth) +
+                   " x " + std::to_string(h.blockheight) + " pixels at " +
+                   std::to_string(depth) + " bits take " + std::to_string(needed));
+    }
+
+    // Graphics at the map's depth, the 8-bit alternative, and the bitmap of one block, which
+    // must fit even an 8-bit screen.
+    void check_graphics(const MapHeader &h)
+    {
+        if (h.numgfx > 0 && map_.gfx.empty() && map_.agfx.empty())
+            refuse(std::to_string(h.numgfx) + " graphics, but no graphics data");
+        check_graphics_data("the graphics", map_.gfx.size(), h, h.depth);
+        check_graphics_data("the 8-bit graphics", map_.agfx.size(), h, MAP_PALETTE_DEPTH);
+        if (h.numgfx > 0 && !MapBitmapFits(h.blockwidth, h.blockheight, MAP_PALETTE_DEPTH))
+            refuse("block graphics of " +
+                   MapBitmapSizeText(h.blockwidth, h.blockheight, MAP_PALETTE_DEPTH));
+    }
+
+    void check_graphic(std::size_t block, const char *field, std::int32_t number, bool sound,
+                       int graphics)
+    {
+        if (!sound)
+            refuse(numbered("block record", block) + ": " + field + " graphic " +
+                   std::to_string(number) + " does not exist (" + std::to_string(graphics) +
+                   " graphics)");
+    }
+
+    void check_blocks(const MapHeader &h)
+    {
+        for (std::size_t k = 0; k < map_.blocks.size(); ++k) {
+            const MapFileBlock &b = map_.blocks[k];
+            check_graphic(k, "background", b.gfx_bg, MapGraphicExists(b.gfx_bg, h.numgfx),
+                          h.numgfx);
+            for (std::int32_t fg : {b.gfx_fg1, b.gfx_fg2, b.gfx_fg3})
+                check_graphic(k, "foreground", fg, MapForegroundIsSound(fg, h.numgfx), h.numgfx);
+        }
+    }
+
+    void check_animations(const MapHeader &h)
+    {
+        for (std::size_t i = 0; i < map_.animseq.size(); ++i)
+            if (!MapSequenceEntryIsSound(map_.animseq[i], h.numblockstr))
+                refuse(numbered("frame sequence entry", i) + " names block record " +
+                       std::to_string(map_.animseq[i]) + " of " +
+                       std::to_string(h.numblockstr));
+        const auto entries = static_cast<std::int64_t>(map_.animseq.size());
+        for (std::size_t k = 0; k < map_.anims.size(); ++k) {
+            const MapFileAnim &a = map_.anims[k];
+            if (!MapFramesAreSound(a.first, a.end, entries))
+                refuse(numbered("animation", k + 1) + ": frames " + std::to_string(a.first) +
+                       " to " + std::to_string(a.end) + " (exclusive) are not within the " +
+                       std::to_string(entries) + " entries of the frame sequence");
+        }
+    }
+
+    void check_layers(const MapHeader &h)
+    {
+        const auto animations = static_cast<long>(map_.anims.size());
+        for (int layer = 0; layer < MAP_LAYERS && ok(); ++layer) {
+            const std::vector<short> &cells = map_.layers[layer];
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (MapCellIsSound(cells[i], h.numblockstr, animations))
+                    continue;
+                refuse(numbered("layer", layer) + ", cell (" + std::to_string(i % h.width) +
+                       ", " + std::to_string(i / h.width) + "): value " +
+                       std::to_string(cells[i]) + " names none of the " +
+                       std::to_string(h.numblockstr) + " block records and " +
+                       std::to_string(animations) + " animations");
+                break;
+            }
+        }
+    }
+
+    void put_checked_short(Bytes &out, long long v, const char *what)
+    {
+        if (!fits_short(v))
+            refuse(std::string(what) + " " + std::to_string(v) + " does not fit 16 bits");
         num_.put_short(out, static_cast<int>(v));
     }
 
-    void put_checked_long(Bytes &out, long long v)
+    void put_checked_long(Bytes &out, long long v, const char *what)
     {
-        ok_ = ok_ && fits_long(v);
+        if (!fits_long(v))
+            refuse(std::string(what) + " " + std::to_string(v) + " does not fit 32 bits");
         num_.put_long(out, static_cast<std::int32_t>(v));
     }
 
     // Stores a 16-bit header field when the chunk is long enough to hold it.
-    void header_short(Bytes &out, int offset, long long v)
+    void header_short(Bytes &out, int offset, long long v, const char *what)
     {
-        ok_ = ok_ && fits_short(v);
+        if (!fits_short(v))
+            refuse(std::string("the header's ") + what + " " + std::to_string(v) +
+                   " does not fit 16 bits");
         if (offset + 2 <= static_cast<int>(out.size()))
             num_.set_short(out, offset, static_cast<int>(v));
     }
@@ -158,19 +295,20 @@ private:
         out[HD_MINOR] = map_.minor;
         out[HD_BYTE_ORDER] = map_.lsb ? LITTLE_ENDIAN_FLAG : 0;
         out[HD_MAP_TYPE] = static_cast<unsigned char>(map_.maptype);
-        header_short(out, HD_WIDTH, map_.width);
-        header_short(out, HD_HEIGHT, map_.height);
-        header_short(out, HD_BLOCK_WIDTH, map_.blockwidth);
-        header_short(out, HD_BLOCK_HEIGHT, map_.blockheight);
-        header_short(out, HD_DEPTH, map_.depth);
-        header_short(out, HD_BLOCKSTR_SIZE, map_.blockstrsize);
-        header_short(out, HD_NUM_BLOCKSTR, static_cast<long long>(map_.blocks.size()));
-        header_short(out, HD_NUM_GFX, map_.numgfx);
-        header_short(out, HD_GAP_X, map_.gapx);
-        header_short(out, HD_GAP_Y, map_.gapy);
-        header_short(out, HD_STAGGER_X, map_.staggerx);
-        header_short(out, HD_STAGGER_Y, map_.staggery);
-        header_short(out, HD_CLICK_MASK, map_.clickmask);
+        header_short(out, HD_WIDTH, map_.width, "width");
+        header_short(out, HD_HEIGHT, map_.height, "height");
+        header_short(out, HD_BLOCK_WIDTH, map_.blockwidth, "block width");
+        header_short(out, HD_BLOCK_HEIGHT, map_.blockheight, "block height");
+        header_short(out, HD_DEPTH, map_.depth, "colour depth");
+        header_short(out, HD_BLOCKSTR_SIZE, map_.blockstrsize, "block record size");
+        header_short(out, HD_NUM_BLOCKSTR, static_cast<long long>(map_.blocks.size()),
+                     "number of block records");
+        header_short(out, HD_NUM_GFX, map_.numgfx, "number of graphics");
+        header_short(out, HD_GAP_X, map_.gapx, "horizontal gap");
+        header_short(out, HD_GAP_Y, map_.gapy, "vertical gap");
+        header_short(out, HD_STAGGER_X, map_.staggerx, "horizontal stagger");
+        header_short(out, HD_STAGGER_Y, map_.staggery, "vertical stagger");
+        header_short(out, HD_CLICK_MASK, map_.clickmask, "click mask");
         return out;
     }
 
@@ -181,9 +319,7 @@ private:
             num_.put_long(out, number);
             return;
         }
-        const long long unit = graphic_bytes();
-        ok_ = ok_ && (unit > 0 || number == 0);
-        put_checked_long(out, number * unit);
+        put_checked_long(out, number * graphic_bytes(), "a graphic's byte offset");
     }
 
     Bytes blocks()
@@ -216,8 +352,10 @@ private:
             num_.put_long(out, index);
             return;
         }
-        put_checked_long(out, static_cast<long long>(index) * SEQ_ENTRY_SIZE -
-                                  static_cast<long long>(andt_size()));
+        put_checked_long(out,
+                         static_cast<long long>(index) * SEQ_ENTRY_SIZE -
+                             static_cast<long long>(andt_size()),
+                         "a frame's byte offset");
     }
 
     void put_anim_record(Bytes &out, const MapFileAnim &a)
@@ -237,7 +375,8 @@ private:
         out.reserve(andt_size());
         for (std::int32_t block : map_.animseq) {
             if (type0())
-                put_checked_long(out, static_cast<long long>(block) * map_.blockstrsize);
+                put_checked_long(out, static_cast<long long>(block) * map_.blockstrsize,
+                                 "a frame sequence entry's byte offset");
             else
                 num_.put_long(out, block);
         }
@@ -295,7 +434,7 @@ private:
         for (short v : cells) {
             const long long stored = v >= 0 ? static_cast<long long>(v) * map_.blockstrsize
                                             : static_cast<long long>(v) * TYPE0_ANIM_CELL_STEP;
-            put_checked_short(out, stored);
+            put_checked_short(out, stored, "a cell's byte offset");
         }
     }
 
@@ -381,6 +520,13 @@ private:
     }
 };
 
+int save_failed(std::string *problem, int error)
+{
+    if (problem)
+        *problem = std::strerror(error);
+    return -1;
+}
+
 } // namespace
 
 void MapAppendChunk(std::vector<unsigned char> &out, const char id[4],
@@ -400,20 +546,26 @@ std::vector<unsigned char> MapWrapForm(const std::vector<unsigned char> &chunks)
     return out;
 }
 
-std::vector<unsigned char> MapEncode(const MapFile &map)
+std::vector<unsigned char> MapEncode(const MapFile &map, std::string *problem)
 {
-    return Encoder(map).encode();
+    Encoder encoder(map);
+    Bytes image = encoder.encode();
+    if (problem)
+        *problem = encoder.problem();
+    return image;
 }
 
-int MapSave(const char *filename, const MapFile &map)
+int MapSave(const char *filename, const MapFile &map, std::string *problem)
 {
-    const Bytes image = MapEncode(map);
+    const Bytes image = MapEncode(map, problem);
     if (image.empty())
         return -1;
     std::FILE *file = std::fopen(filename, "wb");
     if (!file)
-        return -1;
+        return save_failed(problem, errno);
     const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed ? 0 : -1;
+    const int write_error = errno;
+    if (std::fclose(file) != 0)
+        return save_failed(problem, errno);
+    return written ? 0 : save_failed(problem, write_error);
 }

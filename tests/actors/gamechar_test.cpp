@@ -48,7 +48,7 @@ TEST(CharacterBase, RoundsToTheNearestPixelHalvesUpward)
     }
     c.setx(1350);
     EXPECT_EQ(c.getx(), 1350);
-    EXPECT_EQ(c.x.v, 1350 << 16);
+    EXPECT_EQ(c.x.v, 1350 * 65536);
 }
 
 TEST(CharacterBase, APushIsCappedOnlyOnItsOwnSide)
@@ -95,7 +95,7 @@ TEST_F(ActorMapTest, MovingIntoAWallPushesBackToTheFirstFreeColumn)
 {
     load(WALL_MAP);
     game_character c = body(100.6, 47);
-    c.xv = fix(-2);
+    c.xv = fix(-2.0);
     EXPECT_FALSE(c.move_left());
     EXPECT_EQ(c.x.v, fix(100).v) << "the left edge stops at column 96";
     EXPECT_EQ(c.xv.v, 0);
@@ -120,7 +120,7 @@ TEST_F(ActorMapTest, TheOuterColumnsStopSidewaysMovesWhateverTheyHold)
         "########",
     });
     game_character c = body(22, 47);
-    c.xv = fix(-3);
+    c.xv = fix(-3.0);
     EXPECT_FALSE(c.move_left());
     EXPECT_EQ(c.getx(), 20);
     c = body(105, 47);
@@ -171,7 +171,7 @@ TEST_F(ActorMapTest, PlatformsStopAFallUnlessPassedAndNothingElse)
     c.move_down(true);
     EXPECT_EQ(c.gety(), 33);
     c = body(40, 70);
-    c.yv = fix(-6);
+    c.yv = fix(-6.0);
     EXPECT_TRUE(c.move_up()) << "the head passes up through the platform";
     EXPECT_EQ(c.gety(), 64);
     c = body(26, 47);
@@ -184,7 +184,7 @@ TEST_F(ActorMapTest, AHeadInTheTopBlockRowIsPushedDown)
 {
     load(PLATFORM_MAP);
     game_character c = body(40, 40);
-    c.yv = fix(-6);
+    c.yv = fix(-6.0);
     EXPECT_FALSE(c.move_up());
     EXPECT_EQ(c.gety(), 35) << "head row 16, the first of block row 1";
     EXPECT_EQ(c.yv.v, 0);
@@ -306,7 +306,7 @@ TEST_F(ActorMapTest, PushBackInsideSolidGroundEndsAtTheOuterWallColumn)
 {
     load(SOLID_MAP);
     game_character c = body(40, 40);
-    c.xv = fix(-1);
+    c.xv = fix(-1.0);
     EXPECT_FALSE(c.move_left());
     EXPECT_EQ(c.getx() - 4, 96) << "left edge in the last block column";
     c = body(40, 40);
@@ -319,7 +319,7 @@ TEST_F(ActorMapTest, ACeilingPushInsideSolidGroundEndsBelowTheMap)
 {
     load(SOLID_MAP);
     game_character c = body(40, 40);
-    c.yv = fix(-1);
+    c.yv = fix(-1.0);
     EXPECT_FALSE(c.move_up());
     EXPECT_EQ(c.gety() - 19, 48) << "head on the first row below the map";
 }

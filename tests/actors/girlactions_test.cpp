@@ -60,7 +60,7 @@ TEST_F(GirlActions, WalkingOnIceTakesTenTicksToWalkingPace)
 TEST_F(GirlActions, WalkingAgainstAFasterMotionOnlyBrakes)
 {
     girl_character g = girl_at(PLAIN_X, FEET, status_walk);
-    g.xv = fix(-3);
+    g.xv = fix(-3.0);
     const int expected[] = {-180224, -163840, -147456, -131072, -114688, -98304,
                             -81920,  -65536,  -65536,  -65536,  -65536,  -65536};
     for (int tick = 1; tick <= 12; ++tick) {
@@ -87,10 +87,10 @@ TEST_F(GirlActions, RunningAcceleratesToThreeAndReversesInTwelveTicks)
     g.a_run(false, true);
     for (int tick = 2; tick <= 7; ++tick)
         g.a_run(false, false);
-    EXPECT_EQ(g.xv.v, 3 << 16);
+    EXPECT_EQ(g.xv.v, 3 * 65536);
     EXPECT_EQ(g.frame, 6);
     int ticks = 0;
-    while (g.xv.v != -(3 << 16) && ticks < 100) {
+    while (g.xv.v != -(3 * 65536) && ticks < 100) {
         g.a_run(true, false);
         ++ticks;
     }
@@ -129,7 +129,7 @@ TEST_F(GirlActions, StandingOnAnIcySlopeGainsTheDifferenceUpToThree)
     EXPECT_EQ(g.xv.v, 13107);
     for (int tick = 2; tick <= 25; ++tick) {
         g.a_stand(false);
-        EXPECT_EQ(g.xv.v, std::min(13107 + (tick - 1) * 9830, 3 << 16)) << "tick " << tick;
+        EXPECT_EQ(g.xv.v, std::min(13107 + (tick - 1) * 9830, 3 * 65536)) << "tick " << tick;
     }
 }
 
@@ -172,9 +172,9 @@ TEST_F(GirlActions, FallingIsCappedAtSix)
     g.yv.v = raw(5.5);
     g.a_fall(true, false);
     EXPECT_EQ(g.status, status_fall);
-    EXPECT_EQ(g.yv.v, 6 << 16);
+    EXPECT_EQ(g.yv.v, 6 * 65536);
     g.a_fall(false, false);
-    EXPECT_EQ(g.yv.v, 6 << 16);
+    EXPECT_EQ(g.yv.v, 6 * 65536);
     g.a_fall(true, true);
     EXPECT_EQ(g.status, status_run_fall);
 }
@@ -183,9 +183,9 @@ TEST_F(GirlActions, AJumpStartsAtMinusSixAtMost)
 {
     for (const auto &c : {std::pair<int, int>{0, -6}, {-1, -6}, {1, -5}}) {
         girl_character g = girl_at(PLAIN_X, FEET);
-        g.yv = fix(c.first);
+        g.yv = fix(double(c.first));
         g.a_jump(true, false, false);
-        EXPECT_EQ(g.yv.v, c.second << 16) << "from " << c.first;
+        EXPECT_EQ(g.yv.v, c.second * 65536) << "from " << c.first;
         EXPECT_EQ(g.status, status_jump);
         EXPECT_EQ(g.timer, 19) << "the start uses one tick of the boost";
     }
@@ -254,7 +254,7 @@ TEST_F(GirlActions, HangingHoldsTheLedgeTenRowsAboveTheFeetForTenTicks)
     }
     g.a_hang(false, false);
     EXPECT_EQ(g.status, status_fall);
-    EXPECT_EQ(g.yv.v, 1 << 16);
+    EXPECT_EQ(g.yv.v, 1 * 65536);
 }
 
 // A ledge block at x 192..207 with its top edge at row 96; in the second map a block above it.
@@ -312,7 +312,7 @@ TEST_F(GirlActions, ClimbingSetsVelocitiesAndCountsMovingFrames)
     EXPECT_EQ(g.status, status_climb);
     EXPECT_EQ(g.frame, 1);
     EXPECT_EQ(g.xv.v, 0);
-    EXPECT_EQ(g.yv.v, -(1 << 16));
+    EXPECT_EQ(g.yv.v, -(1 * 65536));
     const struct {
         int dir;
         int xv, yv;
@@ -321,8 +321,8 @@ TEST_F(GirlActions, ClimbingSetsVelocitiesAndCountsMovingFrames)
                  {dir_none, 0, 0, 4},  {7, 0, 0, 4}};
     for (const auto &c : cases) {
         g.a_climb(c.dir, false);
-        EXPECT_EQ(g.xv.v, c.xv << 16) << "dir " << c.dir;
-        EXPECT_EQ(g.yv.v, c.yv << 16) << "dir " << c.dir;
+        EXPECT_EQ(g.xv.v, c.xv * 65536) << "dir " << c.dir;
+        EXPECT_EQ(g.yv.v, c.yv * 65536) << "dir " << c.dir;
         EXPECT_EQ(g.frame, c.frame) << "dir " << c.dir;
     }
     g.frame = 15;

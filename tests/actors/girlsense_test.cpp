@@ -65,11 +65,11 @@ TEST_F(ActorMapTest, FloorSlopesPushDownhillUpToThreePixelsPerTick)
     girl_character g = girl_at(72, 55);
     for (int tick = 1; tick <= 16; ++tick) {
         g.add_slope();
-        EXPECT_EQ(g.xv.v, std::min(tick * 13107, 3 << 16)) << "tick " << tick;
+        EXPECT_EQ(g.xv.v, std::min(tick * 13107, 3 * 65536)) << "tick " << tick;
     }
     g.xv.v = raw(2.9);
     g.add_slope();
-    EXPECT_EQ(g.xv.v, 3 << 16);
+    EXPECT_EQ(g.xv.v, 3 * 65536);
     g = girl_at(88, 55);
     g.add_slope();
     EXPECT_EQ(g.xv.v, -13107);

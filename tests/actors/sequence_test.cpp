@@ -74,14 +74,14 @@ TEST_F(ActorMapTest, ReversingARunStandsForOneTick)
     player_sim sim(60, ROOM_FEET);
     sim.run({{10, "AR"}, {13, "AL"}});
     EXPECT_EQ(sim.log[9].status, status_run);
-    EXPECT_EQ(sim.log[9].xv.v, 3 << 16);
+    EXPECT_EQ(sim.log[9].xv.v, 3 * 65536);
     EXPECT_EQ(sim.log[10].status, status_stand);
     EXPECT_EQ(sim.log[10].xv.v, raw(2.75));
     EXPECT_EQ(sim.log[11].status, status_run);
     EXPECT_TRUE(sim.log[11].facing_left);
     EXPECT_EQ(sim.log[11].xv.v, raw(2.25));
     EXPECT_EQ(sim.log[21].xv.v, raw(-2.75));
-    EXPECT_EQ(sim.log[22].xv.v, -(3 << 16));
+    EXPECT_EQ(sim.log[22].xv.v, -(3 * 65536));
 }
 
 TEST_F(ActorMapTest, WalkingTheOtherWayStandsForOneTick)
@@ -137,7 +137,8 @@ TEST_F(ActorMapTest, WalkingAndRunningOnASlopeSettleAsTheSlopePushes)
         const char *keys;
         int start_x;
         fixed settled;
-    } cases[] = {{"R", 30, 78643}, {"L", 100, -52429}, {"AR", 30, 3 << 16}, {"AL", 110, -183501}};
+    } cases[] = {
+        {"R", 30, 78643}, {"L", 100, -52429}, {"AR", 30, 3 * 65536}, {"AL", 110, -183501}};
     for (const auto &c : cases) {
         player_sim sim(c.start_x, on_slope(c.start_x));
         sim.run({{12, c.keys}});
@@ -163,7 +164,7 @@ TEST_F(ActorMapTest, ATappedJumpRisesTwentyOnePixels)
     player_sim sim(100, ROOM_FEET);
     sim.run({{1, "J"}, {30, ""}});
     EXPECT_EQ(sim.log[0].status, status_jump);
-    EXPECT_EQ(sim.log[0].yv.v, -(6 << 16));
+    EXPECT_EQ(sim.log[0].yv.v, -(6 * 65536));
     EXPECT_EQ(lowest_y(sim), fix(ROOM_FEET - 21).v);
     EXPECT_EQ(sim.last()->status, status_stand);
     EXPECT_EQ(sim.last()->y.v, fix(ROOM_FEET).v);
@@ -178,7 +179,7 @@ TEST_F(ActorMapTest, AHeldJumpRisesSeventyTwoAndThreeQuarterPixels)
     const int fall = first_tick_in(sim, status_fall);
     ASSERT_GT(fall, 0);
     EXPECT_EQ(sim.log[fall - 1].status, status_jump);
-    EXPECT_GE(sim.log[fall].yv.v, 1 << 16) << "the top adds the fall's gravity too";
+    EXPECT_GE(sim.log[fall].yv.v, 1 * 65536) << "the top adds the fall's gravity too";
     EXPECT_EQ(sim.last()->status, status_stand) << "landing with the jump held";
 }
 
@@ -194,7 +195,7 @@ TEST_F(ActorMapTest, SteeringInTheAirIsCappedByTheJumpKind)
     run_jump.run({{20, "AJR"}});
     EXPECT_EQ(run_jump.log[0].status, status_run_jump);
     for (int i = 1; i < 20; ++i)
-        EXPECT_EQ(run_jump.log[i].xv.v, std::min(i * 16384, 3 << 16)) << "tick " << i + 1;
+        EXPECT_EQ(run_jump.log[i].xv.v, std::min(i * 16384, 3 * 65536)) << "tick " << i + 1;
 }
 
 TEST_F(ActorMapTest, AJumpFromARunKeepsItsSpeedOnlyWithRunHeld)
@@ -203,12 +204,12 @@ TEST_F(ActorMapTest, AJumpFromARunKeepsItsSpeedOnlyWithRunHeld)
     player_sim plain(40, ROOM_FEET);
     plain.run({{8, "AR"}, {2, "JR"}});
     EXPECT_EQ(plain.log[8].status, status_jump);
-    EXPECT_EQ(plain.log[8].xv.v, 3 << 16);
-    EXPECT_EQ(plain.log[9].xv.v, 1 << 16) << "cut to walking speed at once";
+    EXPECT_EQ(plain.log[8].xv.v, 3 * 65536);
+    EXPECT_EQ(plain.log[9].xv.v, 1 * 65536) << "cut to walking speed at once";
     player_sim running(40, ROOM_FEET);
     running.run({{8, "AR"}, {2, "AJR"}});
     EXPECT_EQ(running.log[8].status, status_run_jump);
-    EXPECT_EQ(running.log[9].xv.v, 3 << 16);
+    EXPECT_EQ(running.log[9].xv.v, 3 * 65536);
 }
 
 // Ground for x 16..111 at row 64 (feet 63), the floor at row 112 (feet 111).
@@ -227,7 +228,7 @@ TEST_F(ActorMapTest, WalkingOffAnEdgeFallsInTheSameTick)
     ASSERT_GE(fall, 0);
     EXPECT_EQ(sim.log[fall - 1].status, status_walk);
     EXPECT_EQ(fixtoi(sim.log[fall].x.v), 116) << "her left probe has left the ground";
-    EXPECT_EQ(sim.log[fall].yv.v, 1 << 16);
+    EXPECT_EQ(sim.log[fall].yv.v, 1 * 65536);
     EXPECT_EQ(sim.last()->status, status_walk);
     EXPECT_EQ(sim.last()->y.v, fix(111).v);
 }
@@ -265,7 +266,7 @@ TEST_F(ActorMapTest, StandingOverNothingFallsInTheSameTick)
     player_sim sim(100, 60);
     sim.pass("");
     EXPECT_EQ(sim.last()->status, status_fall);
-    EXPECT_EQ(sim.last()->yv.v, 1 << 16);
+    EXPECT_EQ(sim.last()->yv.v, 1 * 65536);
 }
 
 // A wall two blocks high at x 128.., its top edge (the ledge) at row 80; the floor's top at 112.
@@ -367,7 +368,7 @@ TEST_F(ActorMapTest, ClimbingUpOntoTheLadderTopAndDownAgain)
     player_sim sim(88, 95);
     sim.run({{60, "U"}});
     EXPECT_EQ(sim.log[0].status, status_climb);
-    EXPECT_EQ(sim.log[0].yv.v, -(1 << 16));
+    EXPECT_EQ(sim.log[0].yv.v, -(1 * 65536));
     EXPECT_EQ(sim.last()->status, status_stand);
     EXPECT_EQ(sim.last()->y.v, fix(47).v) << "standing on the ladder's top";
     sim.run({{60, "D"}});
@@ -389,7 +390,7 @@ TEST_F(ActorMapTest, ClimbingSidewaysAndLettingGoAtTheSide)
     player_sim sim(72, 79);
     sim.run({{1, "U"}, {3, "L"}});
     EXPECT_EQ(sim.log[1].status, status_climb);
-    EXPECT_EQ(sim.log[1].xv.v, -(1 << 16));
+    EXPECT_EQ(sim.log[1].xv.v, -(1 * 65536));
     EXPECT_EQ(fixtoi(sim.last()->x.v), 69);
     sim.run({{10, "L"}});
     const int fall = first_tick_in(sim, status_fall);
@@ -414,7 +415,7 @@ TEST_F(ActorMapTest, ClimbingOffTheTopWithoutAPlatformFallsAtOnce)
     ASSERT_GT(fall, 0);
     EXPECT_EQ(sim.log[fall - 1].status, status_climb);
     EXPECT_EQ(fixtoi(sim.log[fall].y.v), 47) << "feet left the climbable blocks";
-    EXPECT_EQ(sim.log[fall].yv.v, 1 << 16);
+    EXPECT_EQ(sim.log[fall].yv.v, 1 * 65536);
 }
 
 TEST_F(ActorMapTest, AJumpFromAClimbSubtractsSixFromTheClimbingSpeed)
@@ -423,11 +424,11 @@ TEST_F(ActorMapTest, AJumpFromAClimbSubtractsSixFromTheClimbingSpeed)
     player_sim down(88, 47);
     down.run({{5, "D"}, {1, "J"}});
     EXPECT_EQ(down.last()->status, status_jump);
-    EXPECT_EQ(down.last()->yv.v, -(5 << 16));
+    EXPECT_EQ(down.last()->yv.v, -(5 * 65536));
     player_sim up(88, 95);
     up.run({{5, "U"}, {1, "J"}});
     EXPECT_EQ(up.last()->status, status_jump);
-    EXPECT_EQ(up.last()->yv.v, -(6 << 16));
+    EXPECT_EQ(up.last()->yv.v, -(6 * 65536));
 }
 
 // A platform at x 64..127 of row 48 (feet 47), the floor at row 96.
@@ -512,7 +513,7 @@ TEST_F(ActorMapTest, APressIsUsedByTheFirstTickOfABatch)
     player_sim sim(100, ROOM_FEET);
     sim.pass("J", 3);
     EXPECT_EQ(sim.log[0].status, status_jump);
-    EXPECT_EQ(sim.log[0].yv.v, -(6 << 16));
+    EXPECT_EQ(sim.log[0].yv.v, -(6 * 65536));
     EXPECT_EQ(sim.log[2].yv.v, raw(-5.5));
     EXPECT_FALSE(sim.girl.jump_pending);
 }

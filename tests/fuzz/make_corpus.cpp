@@ -1,9 +1,14 @@
-// Writes the map_decode seed corpus: small valid maps of every map type, both byte orders,
-// several colour depths and header sizes, with animations, palettes and optional chunks.
-// Usage: make_corpus OUTPUT_FOLDER
+// Writes the seed corpus of the map targets: small valid maps of every map type, both byte
+// orders, several colour depths and header sizes, with animations, palettes and optional
+// chunks; with "packed", each map also packed by the game library's packer (map_load reads
+// both kinds of file).
+// Usage: make_corpus OUTPUT_FOLDER [packed]
 #include "maplib.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -143,22 +148,46 @@ void add_extras(MapFile &m, int index, Dice &dice)
     }
 }
 
-bool write_seed(const std::string &folder, const std::string &name, const MapFile &m)
+bool write_packed(const std::string &path, const MapFile &m)
+{
+    const std::vector<unsigned char> image = MapEncode(m);
+    PACKFILE *file = pack_fopen(path.c_str(), F_WRITE_PACKED);
+    if (!file)
+        return false;
+    const auto size = static_cast<long>(image.size());
+    const bool written = !image.empty() && pack_fwrite(image.data(), size, file) == size;
+    return pack_fclose(file) == 0 && written;
+}
+
+bool write_seed(const std::string &folder, const std::string &name, const MapFile &m,
+                bool packed)
 {
     const std::string path = folder + "/" + name + ".fmp";
-    if (MapSave(path.c_str(), m) == 0)
-        return true;
-    std::fprintf(stderr, "make_corpus: cannot write %s\n", path.c_str());
-    return false;
+    const std::string packed_path = folder + "/" + name + "_packed.fmp";
+    std::string problem;
+    if (MapSave(path.c_str(), m, &problem) != 0) {
+        std::fprintf(stderr, "make_corpus: cannot write %s: %s\n", path.c_str(), problem.c_str());
+        return false;
+    }
+    if (packed && !write_packed(packed_path, m)) {
+        std::fprintf(stderr, "make_corpus: cannot write %s\n", packed_path.c_str());
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_corpus OUTPUT_FOLDER\n");
+    const bool packed = argc == 3 && std::strcmp(argv[2], "packed") == 0;
+    if (argc != 2 && !packed) {
+        std::fprintf(stderr, "usage: make_corpus OUTPUT_FOLDER [packed]\n");
         return 2;
+    }
+    if (packed && install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+        std::fprintf(stderr, "make_corpus: cannot start Allegro: %s\n", allegro_error);
+        return 1;
     }
     const int depths[] = {8, 15, 16, 24, 32};
     const int headers[] = {24, 28, 36, 38};
@@ -177,7 +206,7 @@ int main(int argc, char **argv)
                 const std::string name = "type" + std::to_string(maptype) +
                                          (lsb ? "_lsb" : "_msb") + "_d" +
                                          std::to_string(depth) + "_h" + std::to_string(header);
-                ok = write_seed(argv[1], name, m) && ok;
+                ok = write_seed(argv[1], name, m, packed) && ok;
                 ++index;
             }
         }

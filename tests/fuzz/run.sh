@@ -1,27 +1,43 @@
 #!/usr/bin/env bash
-# Runs every fuzz program found in a build made with -DORVIA_FUZZ=ON, each for a bounded time,
+# Runs the fuzz programs of a build made with -DORVIA_FUZZ=ON, each for a bounded time,
 # starting from a copy of its committed corpus (the committed corpus never grows).
-# Usage: tests/fuzz/run.sh BUILD_DIR
+# Usage: tests/fuzz/run.sh BUILD_DIR               every program, for its time in the table
+#        tests/fuzz/run.sh BUILD_DIR TARGET [SECS] one target, for SECS or its time
 # Exits non-zero when a program crashes, and tells where its crashing input was saved.
 set -u
 
+# The seconds keep the whole test command (both builds and their tests, the fuzz build and
+# every target) within 15 minutes on two cores.
 # target       program            seconds
 TARGETS="
-map_decode     map_decode_fuzz    60
-mar_decode     mar_fuzz           30
+map_decode     map_decode_fuzz    15
+map_load       map_load_fuzz      15
+map_draw       map_draw_fuzz      15
+mar_decode     mar_fuzz           10
+mar_load       mar_load_fuzz      10
+gfx_dat        gfx_dat_fuzz       15
 level_source   level_source_fuzz  15
 tile_names     tile_names_fuzz    5
 tile_sheet     tile_sheet_fuzz    10
 map_inspect    map_inspect_fuzz   15
 "
-DEFAULT_SECONDS=30
+DEFAULT_SECONDS=10
 RSS_LIMIT_MB=2048
 
-if [ $# -ne 1 ] || [ ! -d "$1" ]; then
-    echo "usage: $0 BUILD_DIR" >&2
+usage() {
+    echo "usage: $0 BUILD_DIR [TARGET [SECONDS]]" >&2
     exit 2
+}
+
+if [ $# -lt 1 ] || [ $# -gt 3 ] || [ ! -d "$1" ]; then
+    usage
 fi
 build=$(cd "$1" && pwd)
+only_target=${2:-}
+only_seconds=${3:-}
+if [ -n "$only_seconds" ] && ! [[ "$only_seconds" =~ ^[0-9]+$ ]]; then
+    usage
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 programs="$build/tests/fuzz"
 work="$build/fuzz-work"
@@ -37,10 +53,18 @@ target_of() {
     fi
 }
 
+# The program of a target: from the table, else the target's name and "_fuzz".
+program_of() {
+    local target=$1 program
+    program=$(echo "$TARGETS" | awk -v t="$target" '$1 == t { print $2 }')
+    echo "${program:-${target}_fuzz}"
+}
+
 run_one() {
     local path=$1 program target seconds corpus artifacts status
     program=$(basename "$path")
     read -r target seconds < <(target_of "$program")
+    seconds=${only_seconds:-$seconds}
     corpus="$work/$target/corpus"
     artifacts="$work/$target/artifacts"
     rm -rf "$corpus"
@@ -58,6 +82,7 @@ run_one() {
         > "$work/$target/log.txt" 2>&1
     status=$?
     grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/$target/log.txt"
+    grep -E '^#[0-9]+.*DONE' "$work/$target/log.txt" | tail -1
     if [ $status -ne 0 ]; then
         echo "!! $target failed (exit $status); log: $work/$target/log.txt"
         grep -E 'ERROR:|SUMMARY:|Test unit written to' "$work/$target/log.txt"
@@ -67,6 +92,16 @@ run_one() {
     fi
     return 0
 }
+
+if [ -n "$only_target" ]; then
+    path="$programs/$(program_of "$only_target")"
+    if [ ! -x "$path" ]; then
+        echo "no fuzz program for $only_target in $programs" >&2
+        exit 2
+    fi
+    run_one "$path"
+    exit $?
+fi
 
 found=0
 failed=0

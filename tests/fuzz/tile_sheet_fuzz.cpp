@@ -1,6 +1,5 @@
 // Fuzz target tile_sheet: arbitrary bytes as the level compiler's PCX tile sheet, read from a
 // file as levelc reads it (header checked, then Allegro's reader).
-#include "fuzz_file.h"
 #include "fuzz_target.h"
 #include "tilesheet.h"
 
@@ -10,7 +9,7 @@ int fuzz_tile_sheet(const std::uint8_t *data, std::size_t size)
     fuzz::leave_screen();
     TileSheet sheet;
     Diagnostics errors;
-    load_tile_pixels(fuzz::input_file(data, size), sheet, errors);
+    load_tile_pixels(fuzz::scratch_file(data, size), sheet, errors);
     return 0;
 }
 

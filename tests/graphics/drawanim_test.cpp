@@ -102,7 +102,7 @@ TEST_F(DrawAnim, FallingPicturesChangeStrictlyAboveTwoAndFour)
     EXPECT_EQ(draw(5, 0, false, just_above_four).entry, 11);
     EXPECT_EQ(draw(6, 0, false, fix(2)).entry, 9);
     EXPECT_EQ(draw(6, 0, false, just_above_two).entry, 10);
-    EXPECT_EQ(draw(5, 0, false, fix(-3)).entry, 9);
+    EXPECT_EQ(draw(5, 0, false, fix(-3.0)).entry, 9);
 }
 
 TEST_F(DrawAnim, PullingUpSitsLowerAndLeansTowardTheLedge)

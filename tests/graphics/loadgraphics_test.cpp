@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -34,18 +36,21 @@ Bytes object(std::uint32_t type, const Bytes &data)
     return out + data;
 }
 
-// A one-glyph monochrome font: the space, 8 x 8.
-Bytes font_object()
+// A monochrome font of 8 x 8 glyphs, one range each: by default the space, and the '^' that
+// Allegro draws for any character a font lacks.
+Bytes font_object(std::initializer_list<char> glyphs = {' ', '^'})
 {
     Bytes d;
     put16(d, 0); // the format of fonts with character ranges
-    put16(d, 1);
-    d.push_back(1);
-    put32(d, ' ');
-    put32(d, ' ');
-    put16(d, 8);
-    put16(d, 8);
-    d.append(8, '\0');
+    put16(d, static_cast<int>(glyphs.size()));
+    for (char c : glyphs) {
+        d.push_back(1);
+        put32(d, c);
+        put32(d, c);
+        put16(d, 8);
+        put16(d, 8);
+        d.append(8, '\0');
+    }
     return object(DAT_FONT, d);
 }
 
@@ -59,26 +64,65 @@ Bytes palette_object()
     return object(DAT_PALETTE, d);
 }
 
-// An 8-bit bitmap whose width names its datafile position.
-Bytes bitmap_object(int position)
+// An 8-bit bitmap whose width names its datafile position (and whose depth field may lie).
+Bytes bitmap_object(int position, int depth = 8)
 {
     Bytes d;
-    put16(d, 8);
+    put16(d, depth);
     put16(d, position);
     put16(d, 1);
     d.append(position, static_cast<char>(position));
     return object(DAT_BITMAP, d);
 }
 
-Bytes datafile(const std::vector<Bytes> &objects)
+// The objects after the magic number that says whether the rest is packed.
+Bytes datafile_body(const std::vector<Bytes> &objects)
 {
     Bytes out;
-    put32(out, F_NOPACK_MAGIC);
     put32(out, DAT_MAGIC);
     put32(out, objects.size());
     for (const Bytes &o : objects)
         out += o;
     return out;
+}
+
+Bytes datafile(const std::vector<Bytes> &objects)
+{
+    Bytes out;
+    put32(out, F_NOPACK_MAGIC);
+    return out + datafile_body(objects);
+}
+
+Bytes read_file(const char *path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Data packed by Allegro's own packer: the packed-file magic number, then the LZSS stream.
+Bytes packed(const Bytes &data)
+{
+    const std::string path = ::testing::TempDir() + "loadgraphics_packed";
+    PACKFILE *f = pack_fopen(path.c_str(), F_WRITE_PACKED);
+    EXPECT_NE(f, nullptr);
+    if (!f)
+        return {};
+    pack_fwrite(data.data(), static_cast<long>(data.size()), f);
+    pack_fclose(f);
+    const Bytes out = read_file(path.c_str());
+    std::remove(path.c_str());
+    return out;
+}
+
+// An object packed on its own: the LZSS stream, its size, and the unpacked size negated.
+Bytes packed_object(const Bytes &object)
+{
+    constexpr std::size_t HEADER = 12, MAGIC = 4;
+    const Bytes stream = packed(object.substr(HEADER)).substr(MAGIC);
+    Bytes out = object.substr(0, 4);
+    put32(out, stream.size());
+    put32(out, -static_cast<std::uint32_t>(object.size() - HEADER));
+    return out + stream;
 }
 
 std::vector<Bytes> game_objects()
@@ -222,6 +266,41 @@ TEST_F(LoadGraphics, ObjectsAfterTheSixteenthAreAllowed)
     objects.push_back(palette_object());
     write(datafile(objects));
     EXPECT_EQ(load_graphics(), 0);
+}
+
+// Allegro's loader trusts the file: it crashes on one cut short and frees twice on a bitmap
+// it cannot build. The structure is checked first; packed files and objects, whose unpacking
+// cannot be vouched for, are refused.
+TEST_F(LoadGraphics, OnlyDatafilesOfSoundStructureReachTheLoader)
+{
+    const Bytes real = read_file(ORVIA_GFX_DAT);
+    ASSERT_EQ(real.size(), 17695u);
+    write(real);
+    EXPECT_EQ(load_graphics(), 0) << "the game's own datafile";
+    EXPECT_EQ(girl[0]->w, 32);
+
+    std::vector<Bytes> bad = {real.substr(0, 20), real.substr(0, 8000),
+                              packed(datafile_body(game_objects()))};
+    std::vector<Bytes> objects = game_objects();
+    objects[4] = packed_object(objects[4]);
+    bad.push_back(datafile(objects));
+    objects = game_objects();
+    objects[5] = bitmap_object(5, 7);
+    bad.push_back(datafile(objects));
+    objects = game_objects();
+    objects[0] = font_object({' '}); // Allegro would draw missing characters through nothing
+    bad.push_back(datafile(objects));
+    objects = game_objects();
+    objects[1][12] = 64; // a palette component beyond 63
+    bad.push_back(datafile(objects));
+    objects = game_objects();
+    objects[7] = object(DAT_BITMAP, bitmap_object(7).substr(12) + "x"); // a byte too many
+    bad.push_back(datafile(objects));
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        write(bad[i]);
+        EXPECT_EQ(load_graphics(), -1) << "case " << i;
+        expect_nothing_loaded();
+    }
 }
 
 } // namespace

@@ -306,6 +306,8 @@ TEST_F(LoadFailures, MissingFileKeepsThePreviousMap)
     EXPECT_EQ(mapblockstrpt[0].attr2, 123456);
     EXPECT_EQ(MapLoadVRAM(nullptr), -1);
     EXPECT_EQ(maperror, MER_NOOPEN);
+    EXPECT_EQ(MapLoad(::testing::TempDir().c_str()), -1) << "a folder";
+    EXPECT_EQ(maperror, MER_NOOPEN);
     EXPECT_EQ(tile_count(), SAMPLE_GFX);
 }
 
@@ -463,20 +465,23 @@ TEST_F(LoadFailuresDeathTest, ConvertedGraphicsBeyondMemoryFailWithOutOfMemory)
                 ::testing::ExitedWithCode(MER_OUTOFMEM), "");
 }
 
+// A chunk the file holds fails for want of memory when that runs out; one whose length promises
+// more than the file holds fails as a short read, without taking the memory it promises.
 TEST_F(LoadFailuresDeathTest, ChunkBufferBeyondMemoryFailsWithOutOfMemory)
 {
-    Bytes image = MapWrapForm({});
     Bytes chunks;
-    MapAppendChunk(chunks, "JUNK", Bytes(16, 0));
-    image.insert(image.end(), chunks.begin(), chunks.end());
-    put_be32(image, 16, 64 * MIB);
-    put_be32(image, 4, 4 + 8 + 64 * MIB);
+    MapAppendChunk(chunks, "JUNK", Bytes(32 * MIB, 0));
+    Bytes image = MapWrapForm(chunks);
     TempFile file("bigchunk.fmp");
     file.write(image);
-    EXPECT_EQ(MapLoad(file.path()), -1);
-    EXPECT_EQ(maperror, MER_MAPLOADERROR) << "a short read when the memory is there";
     EXPECT_EXIT(load_with_headroom(8 * MIB, [&] { return MapLoad(file.path()); }),
                 ::testing::ExitedWithCode(MER_OUTOFMEM), "");
+    image.resize(12 + 8 + 16);
+    put_be32(image, 16, 0xFFFFFFF0u);
+    put_be32(image, 4, 0xFFFFFFFFu);
+    file.write(image);
+    EXPECT_EXIT(load_with_headroom(8 * MIB, [&] { return MapLoad(file.path()); }),
+                ::testing::ExitedWithCode(MER_MAPLOADERROR), "");
 }
 
 // The game library's system driver may supply bitmaps itself: this one supplies `budget_`
@@ -505,6 +510,25 @@ private:
     }
     inline static int budget_ = 0;
 };
+
+// Block sizes come from the file: a block bitmap beyond the cap is refused before Allegro
+// multiplies its size out in an int, as is a parallax picture grown by such a block.
+TEST_F(LoadFailures, BitmapsBeyondTheCapAreNotMade)
+{
+    EXPECT_TRUE(MapBitmapFits(16384, 16384, 8));
+    EXPECT_FALSE(MapBitmapFits(16384, 16385, 8));
+    EXPECT_FALSE(MapBitmapFits(16384, 16384, 32));
+    EXPECT_FALSE(MapBitmapFits(0, 5, 8));
+    ASSERT_EQ(MapDecode(encode(sample_map()).data()), 0);
+    BITMAP *source = create_bitmap(8, 8);
+    mapblockwidth = mapblockheight = 32767;
+    EXPECT_EQ(MapMakeParallaxBitmap(source, 0), nullptr);
+    destroy_bitmap(source);
+    headless::make_screen(32);
+    EXPECT_EQ(MapRelocate2(), -1);
+    EXPECT_EQ(maperror, MER_CVBFAILED);
+    EXPECT_TRUE(nothing_loaded());
+}
 
 // Bitmaps that cannot be created even in memory fail with 6; those made so far are released
 // (the sanitizer build reports them if not).

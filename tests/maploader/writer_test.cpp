@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,7 @@ TEST(MapWriterFrame, ChunksComeInLoaderOrderAndEmptyPartsAreLeftOut)
     m.animseq.clear();
     m.has_novc = false;
     m.layers[0] = {0, 1, 2, 0, 1, 1, 1, 1, 2, 0, 0, 0};
+    m.layers[3] = m.layers[0];
     EXPECT_EQ(ids_of(chunks_of(MapEncode(m))),
               (std::vector<std::string>{"MPHD", "BKDT", "BGFX", "AGFX", "BODY", "LYR3"}));
 }
@@ -262,6 +264,8 @@ TEST(MapWriterBlocks, RecordsLongerThanTheFieldsArePaddedWithZeros)
 {
     MapFile m = small_map(1, true);
     m.blockstrsize = 36;
+    m.numgfx = 5;
+    m.gfx.assign(5 * 16 * 16, 1);
     m.blocks[0] = {1, 2, 3, 4, -5, 6, 0xBEEF, 8, 9, 10, 11, 0x93};
     const auto chunks = chunks_of(MapEncode(m));
     const Chunk *b = find_chunk(chunks, "BKDT");
@@ -379,6 +383,7 @@ TEST(MapWriterLayers, TypeOneCellsAreStoredAsTheyAre)
 TEST(MapWriterLayers, TypeTwoRepeatsRunsAndKeepsOtherCellsLiteral)
 {
     MapFile m = small_map(2, false);
+    m.blocks.resize(8);
     m.layers[0] = {7, 7, 7, 7, 1, 2, 3, 3, 5, 5, 5, 6};
     const auto chunks = chunks_of(MapEncode(m));
     const Chunk *body = find_chunk(chunks, "BODY");
@@ -392,6 +397,7 @@ TEST(MapWriterLayers, TypeTwoRepeatsRunsAndKeepsOtherCellsLiteral)
 TEST(MapWriterLayers, TypeThreeCopiesTheRowAboveAndThePreviousCell)
 {
     MapFile m = small_map(3, true);
+    m.blocks.resize(5);
     m.layers[0] = {1, 2, 0, 1, 1, 2, 0, 1, 4, 4, 4, 4};
     const auto chunks = chunks_of(MapEncode(m));
     const Chunk *body = find_chunk(chunks, "BODY");
@@ -411,6 +417,8 @@ TEST_P(MapWriterPacked, GroupsNeverCrossARowEnd)
     m.maptype = GetParam();
     m.width = 37;
     m.height = 40;
+    m.numgfx = 1;
+    m.gfx.assign(16 * 16, 1);
     m.blocks.resize(5);
     std::vector<short> cells(m.width * m.height);
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -438,6 +446,8 @@ TEST_P(MapWriterPacked, WideRowsSplitIntoGroupsThatFitTheCount)
     m.maptype = GetParam();
     m.width = 32767;
     m.height = 2;
+    m.numgfx = 1;
+    m.gfx.assign(16 * 16, 1);
     m.blocks.resize(2);
     std::vector<short> cells(2 * 32767, 1);
     for (std::size_t i = 0; i < cells.size(); i += 2)
@@ -451,24 +461,55 @@ TEST_P(MapWriterPacked, WideRowsSplitIntoGroupsThatFitTheCount)
 
 INSTANTIATE_TEST_SUITE_P(RunLengthTypes, MapWriterPacked, ::testing::Values(2, 3));
 
-TEST(MapWriterRefusal, MapsThatCannotBeEncodedGiveNoImage)
+// The writer refuses what the loader would refuse, and says why.
+TEST(MapWriterRefusal, MapsTheLoaderWouldRefuseGiveNoImageAndAReason)
 {
-    MapFile m = small_map(1, false);
-    m.layers[2] = {1, 2, 3}; // not width x height
-    EXPECT_TRUE(MapEncode(m).empty());
-    m = small_map(1, false);
-    m.maptype = 4;
-    EXPECT_TRUE(MapEncode(m).empty());
-    m = small_map(1, false);
-    m.width = 40000;
-    m.layers[0].clear();
-    EXPECT_TRUE(MapEncode(m).empty());
-    m = small_map(1, false);
-    m.blockstrsize = 31;
-    EXPECT_TRUE(MapEncode(m).empty());
-    m = small_map(1, false);
-    m.headersize = 23;
-    EXPECT_TRUE(MapEncode(m).empty());
+    struct Case {
+        std::function<void(MapFile &)> mutate;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {[](MapFile &m) { m.layers[2] = {1, 2, 3}; }, "layer 2 holds 3 cells, not 4 x 3"},
+        {[](MapFile &m) { m.maptype = 4; }, "map type 4: types 0 to 3 are read"},
+        {[](MapFile &m) {
+             m.width = 40000;
+             m.layers[0].clear();
+         },
+         "the header's width 40000 does not fit 16 bits"},
+        {[](MapFile &m) { m.blockstrsize = 31; }, "block records of 31 bytes: at least 32"},
+        {[](MapFile &m) { m.headersize = 23; }, "a header chunk of 23 bytes"},
+        {[](MapFile &m) { m.headersize = 30; }, "a header chunk of 30 bytes"},
+        {[](MapFile &m) { m.depth = 12; }, "colour depth 12"},
+        {[](MapFile &m) { m.gapy = 0; }, "gaps of 16 x 0 pixels"},
+        {[](MapFile &m) { m.cmap.assign(767, 0); }, "a palette of 767 bytes: at least 768"},
+        {[](MapFile &m) { m.gfx.pop_back(); }, "the graphics: 511 bytes, where 2 graphics"},
+        {[](MapFile &m) { m.gfx.clear(); }, "2 graphics, but no graphics data"},
+        {[](MapFile &m) { m.blocks[2].gfx_fg2 = 2; },
+         "block record 2: foreground graphic 2 does not exist (2 graphics)"},
+        {[](MapFile &m) { m.animseq[1] = 3; }, "frame sequence entry 1 names block record 3 of 3"},
+        {[](MapFile &m) { m.anims[0].end = 3; }, "animation 1: frames 0 to 3 (exclusive)"},
+        {[](MapFile &m) { m.layers[0][5] = -2; }, "layer 0, cell (1, 1): value -2 names none"},
+        {[](MapFile &m) {
+             m.width = 32767;
+             m.height = 513;
+             m.layers[0].assign(std::size_t{32767} * 513, 0);
+         },
+         "a map of 32767 x 513 blocks has 16809471 cells in a layer: at most 16777216"},
+    };
+    for (const Case &c : cases) {
+        MapFile m = small_map(1, false);
+        c.mutate(m);
+        std::string problem;
+        EXPECT_TRUE(MapEncode(m, &problem).empty()) << c.reason;
+        EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
+        const std::string path = ::testing::TempDir() + "writer_test_refused.fmp";
+        EXPECT_EQ(MapSave(path.c_str(), m, &problem), -1);
+        EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
+        std::FILE *written = std::fopen(path.c_str(), "rb");
+        EXPECT_EQ(written, nullptr) << "nothing is written for " << c.reason;
+        if (written)
+            std::fclose(written);
+    }
 }
 
 TEST(MapWriterSave, WritesTheEncodedImageOrReportsFailure)
@@ -484,7 +525,9 @@ TEST(MapWriterSave, WritesTheEncodedImageOrReportsFailure)
     std::fclose(f);
     std::remove(path.c_str());
     EXPECT_EQ(read, MapEncode(m));
-    EXPECT_EQ(MapSave("/nonexistent-folder/x.fmp", m), -1);
+    std::string problem;
+    EXPECT_EQ(MapSave("/nonexistent-folder/x.fmp", m, &problem), -1);
+    EXPECT_EQ(problem, "No such file or directory");
     MapFile bad = m;
     bad.layers[0].pop_back();
     EXPECT_EQ(MapSave(path.c_str(), bad), -1);

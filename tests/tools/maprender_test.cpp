@@ -58,8 +58,9 @@ class MapRender : public HeadlessTest {};
 TEST_F(MapRender, DrawsBackdropBackgroundAndBothForegroundsInOrder)
 {
     load(three_layer_map());
-    BITMAP *picture = render_loaded_map();
-    ASSERT_NE(picture, nullptr);
+    std::string problem;
+    BITMAP *picture = render_loaded_map(problem);
+    ASSERT_NE(picture, nullptr) << problem;
     EXPECT_EQ(picture->w, 4 * TILE);
     EXPECT_EQ(picture->h, TILE);
     EXPECT_EQ(getpixel(picture, 5, 5), BACKDROP_COLOUR);
@@ -77,12 +78,12 @@ TEST_F(MapRender, SavesTheFormatItsNameAsksForInTheMapsPalette)
 {
     register_png_file_type(); // for load_bitmap below
     load(three_layer_map());
-    BITMAP *picture = render_loaded_map();
-    ASSERT_NE(picture, nullptr);
+    std::string problem;
+    BITMAP *picture = render_loaded_map(problem);
+    ASSERT_NE(picture, nullptr) << problem;
     for (const char *name : {"render.png", "render.BMP", "render.pcx", "render.Tga"}) {
         SCOPED_TRACE(name);
         const std::string path = toolstest::scratch_dir() + "/" + name;
-        std::string problem;
         ASSERT_TRUE(save_map_picture(path, picture, problem)) << problem;
         PALETTE saved;
         BITMAP *back = load_bitmap(path.c_str(), saved);
@@ -95,7 +96,6 @@ TEST_F(MapRender, SavesTheFormatItsNameAsksForInTheMapsPalette)
         destroy_bitmap(back);
     }
     const std::string jpeg = toolstest::scratch_dir() + "/render.jpg";
-    std::string problem;
     EXPECT_FALSE(save_map_picture(jpeg, picture, problem));
     EXPECT_EQ(problem, jpeg + ": maprender writes only .png, .bmp, .pcx and .tga pictures");
     EXPECT_FALSE(std::filesystem::exists(jpeg));
@@ -140,8 +140,9 @@ TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
 {
     headless::make_screen(32);
     load(three_layer_map());
-    BITMAP *picture = render_loaded_map();
-    ASSERT_NE(picture, nullptr);
+    std::string problem;
+    BITMAP *picture = render_loaded_map(problem);
+    ASSERT_NE(picture, nullptr) << problem;
     EXPECT_EQ(bitmap_color_depth(picture), 32);
     int backdrop = getpixel(picture, 5, 5);
     EXPECT_EQ(getr32(backdrop), 100);
@@ -152,7 +153,6 @@ TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
     constexpr char PNG_RGB = 2, TGA_RGB_BITS = 24;
     const std::string png = toolstest::scratch_dir() + "/deep.png";
     const std::string tga = toolstest::scratch_dir() + "/deep.tga";
-    std::string problem;
     ASSERT_TRUE(save_map_picture(png, picture, problem)) << problem;
     ASSERT_TRUE(save_map_picture(tga, picture, problem)) << problem;
     EXPECT_EQ(toolstest::read_file(png).at(PNG_COLOUR_TYPE_AT), PNG_RGB);
@@ -167,7 +167,40 @@ TEST_F(MapRender, RefusesAStaggeredMap)
     MapFile map = three_layer_map();
     map.staggerx = 8;
     load(map);
-    EXPECT_EQ(render_loaded_map(), nullptr);
+    std::string problem;
+    EXPECT_EQ(render_loaded_map(problem), nullptr);
+    EXPECT_EQ(problem, "the map is staggered: its cells do not tile a rectangle");
+}
+
+// Map sizes and gaps from the file multiply out past any bitmap, and past an int: the picture
+// is refused with its size before anything is allocated.
+TEST_F(MapRender, RefusesAPictureLargerThanABitmapMayBe)
+{
+    MapFile map = three_layer_map();
+    map.width = map.height = 256;
+    map.gapx = map.gapy = 256;
+    map.layers[0].assign(256 * 256, 1);
+    const std::string path = toolstest::scratch_dir() + "/wide_gaps.fmp";
+    ASSERT_EQ(MapSave(path.c_str(), map), 0);
+    toolstest::run_result r = toolstest::run_program(std::string(MAPRENDER_PROGRAM) + " " + path +
+                                                     " " + path + ".png");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find(path + ": cannot render: the whole map would be 65536 x 65536 "
+                                   "pixels at 8 bits (4096 MiB): a bitmap may take at most 256 "
+                                   "MiB"),
+              std::string::npos)
+        << r.output;
+
+    map = three_layer_map();
+    map.width = 2;
+    map.height = 3;
+    map.gapx = map.gapy = 16384;
+    map.layers[0] = {0, 1, 2, 3, 0, 1};
+    load(map);
+    std::string problem;
+    EXPECT_EQ(render_loaded_map(problem), nullptr);
+    EXPECT_EQ(problem, "the whole map would be 32768 x 49152 pixels at 8 bits (1536 MiB): a "
+                       "bitmap may take at most 256 MiB");
 }
 
 } // namespace

@@ -34,8 +34,9 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%s\n", d.text().c_str());
         return EXIT_FAILURE;
     }
-    if (MapSave(argv[2], map) != 0) {
-        std::fprintf(stderr, "%s: cannot write the map file\n", argv[2]);
+    std::string problem;
+    if (MapSave(argv[2], map, &problem) != 0) {
+        std::fprintf(stderr, "%s: cannot write the map file: %s\n", argv[2], problem.c_str());
         return EXIT_FAILURE;
     }
     std::printf("%s: %d x %d blocks, %zu block records, %zu animations, %d graphics\n", argv[2],

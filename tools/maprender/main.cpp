@@ -49,10 +49,9 @@ int main(int argc, char **argv)
                      MapErrorText(maperror));
         return EXIT_FAILURE;
     }
-    BITMAP *picture = render_loaded_map();
+    BITMAP *picture = render_loaded_map(problem);
     if (!picture) {
-        std::fprintf(stderr, "%s: cannot render: staggered, without layer 0, or too large\n",
-                     argv[1]);
+        std::fprintf(stderr, "%s: cannot render: %s\n", argv[1], problem.c_str());
         return EXIT_FAILURE;
     }
     bool saved = save_map_picture(argv[2], picture, problem);

@@ -57,20 +57,34 @@ int backdrop(BITMAP *picture)
 
 } // namespace
 
-BITMAP *render_loaded_map()
+BITMAP *render_loaded_map(std::string &problem)
 {
-    if (mapblockstaggerx || mapblockstaggery || !mappt)
+    if (mapblockstaggerx || mapblockstaggery) {
+        problem = "the map is staggered: its cells do not tile a rectangle";
         return nullptr;
-    int w = mapwidth * mapblockgapx;
-    int h = mapheight * mapblockgapy;
-    BITMAP *picture = create_bitmap(w, h);
-    if (!picture)
+    }
+    if (!mappt) {
+        problem = "the map has no layer 0";
         return nullptr;
+    }
+    // Map sizes and gaps come from the file: their product can exceed any bitmap, or an int.
+    const long long w = static_cast<long long>(mapwidth) * mapblockgapx;
+    const long long h = static_cast<long long>(mapheight) * mapblockgapy;
+    if (!MapBitmapFits(w, h, get_color_depth())) {
+        problem = "the whole map would be " + MapBitmapSizeText(w, h, get_color_depth());
+        return nullptr;
+    }
+    BITMAP *picture = create_bitmap(static_cast<int>(w), static_cast<int>(h));
+    if (!picture) {
+        problem = "not enough memory for a picture of " + std::to_string(w) + " x " +
+                  std::to_string(h) + " pixels";
+        return nullptr;
+    }
     constexpr int first_foreground = 0, second_foreground = 1;
     clear_to_color(picture, backdrop(picture));
-    MapDrawBGT(picture, 0, 0, 0, 0, w, h);
-    MapDrawFG(picture, 0, 0, 0, 0, w, h, first_foreground);
-    MapDrawFG(picture, 0, 0, 0, 0, w, h, second_foreground);
+    MapDrawBGT(picture, 0, 0, 0, 0, picture->w, picture->h);
+    MapDrawFG(picture, 0, 0, 0, 0, picture->w, picture->h, first_foreground);
+    MapDrawFG(picture, 0, 0, 0, 0, picture->w, picture->h, second_foreground);
     return picture;
 }
 

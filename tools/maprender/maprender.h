@@ -9,10 +9,12 @@
 // Palette index of the backdrop that shows through see-through blocks.
 constexpr int BACKDROP_COLOUR = 54;
 
-// A new bitmap at the screen's depth, the loaded map's full size, holding the backdrop, the
-// background drawn see-through, then the first and the second foreground layer. Null when the
-// map is staggered (its cells do not tile a rectangle) or memory runs out. Caller destroys it.
-BITMAP *render_loaded_map();
+// A new bitmap at the current colour depth, the loaded map's full size, holding the backdrop,
+// the background drawn see-through, then the first and the second foreground layer. Null with
+// the reason in problem when the map is staggered (its cells do not tile a rectangle), has no
+// layer 0, would make a picture larger than MapBitmapFits allows, or memory runs out. Caller
+// destroys it.
+BITMAP *render_loaded_map(std::string &problem);
 
 // True when the file name's extension (any case) names a format the renderer writes: .png,
 // .bmp, .pcx or .tga; false with a message in problem otherwise.
