@@ -1,6 +1,8 @@
 // Reading the tile art: the PCX sheet through Allegro, the names file by hand.
 #include "tilesheet.h"
 
+#include "colour.h"
+
 #include <allegro.h>
 
 #include <set>
@@ -11,13 +13,6 @@ namespace {
 constexpr int PALETTE_SIZE = 256;
 constexpr std::size_t MAX_GRAPHIC_DIGITS = 6; // more than any sheet has, fewer than overflow
 constexpr int SHEET_DEPTH = 8;
-
-// Allegro keeps palette components in 6 bits; spread them back over 0 to 255 so that 63
-// becomes 255 and 0 stays 0.
-unsigned char component_8bit(unsigned char six_bit)
-{
-    return static_cast<unsigned char>((six_bit << 2) | (six_bit >> 4));
-}
 
 void copy_graphic(BITMAP *sheet, int x0, int y0, std::vector<unsigned char> &pixels)
 {
