@@ -7,24 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-constexpr int PALETTE_DEPTH = 8;
-constexpr int TRUE_COLOUR_DEPTH = 32;
-
-// Load at 8 bits first; a map whose graphics are deeper is loaded again on a true-colour
-// stand-in screen so that its colours survive.
-bool load_for_rendering(const char *path)
-{
-    if (!use_memory_screen(PALETTE_DEPTH) || MapLoad(path) != 0)
-        return false;
-    if (mapaltdepth == PALETTE_DEPTH)
-        return true;
-    return use_memory_screen(TRUE_COLOUR_DEPTH) && MapLoad(path) == 0;
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     if (argc != 3) {
@@ -35,14 +17,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "maprender: cannot start Allegro: %s\n", allegro_error);
         return EXIT_FAILURE;
     }
-    if (!load_for_rendering(argv[1])) {
+    if (load_map_in_own_depth(argv[1]) != 0) {
         std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", argv[1], maperror,
                      MapErrorText(maperror));
         return EXIT_FAILURE;
     }
     BITMAP *picture = render_loaded_map();
     if (!picture) {
-        std::fprintf(stderr, "%s: cannot render: staggered, without layer 0, or too large\n",
+        std::fprintf(stderr, "%s: cannot render: without layer 0, or too large\n",
                      argv[1]);
         return EXIT_FAILURE;
     }

@@ -1,4 +1,5 @@
-// The map renderer: the whole loaded map in one picture, drawn as the game draws a frame.
+// The map renderer: the whole loaded map in one picture, its layers in the order the game
+// draws them.
 #ifndef MAPRENDER_H
 #define MAPRENDER_H
 
@@ -10,8 +11,9 @@
 constexpr int BACKDROP_COLOUR = 54;
 
 // A new bitmap at the screen's depth, the loaded map's full size, holding the backdrop, the
-// background drawn see-through, then the first and the second foreground layer. Null when the
-// map is staggered (its cells do not tile a rectangle) or memory runs out. Caller destroys it.
+// background drawn see-through, then the three foreground layers. A staggered map's picture
+// holds its shifted rows whole; graphics larger than the gaps between cells are drawn centred
+// on their cells. Null without a current layer or when memory runs out. Caller destroys it.
 BITMAP *render_loaded_map();
 
 // Save a rendered map as PNG; 8-bit pictures take the map's palette (Allegro's default one
