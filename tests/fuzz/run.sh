@@ -9,6 +9,7 @@ set -u
 TARGETS="
 map_decode     map_decode_fuzz    60
 mar_decode     mar_fuzz           30
+tmx            tmx_fuzz           20
 "
 DEFAULT_SECONDS=30
 RSS_LIMIT_MB=2048
