@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   xvfb xdotool x11-apps x11-utils imagemagick python3
-  libpugixml-dev zlib1g-dev libzstd-dev tiled
+  libpugixml-dev zlib1g-dev libzstd-dev libpng-dev tiled
 )
 
 missing=()

@@ -3,7 +3,6 @@
 // block record per combination of a cell's tiles, and animations from tile animations.
 #include "tmxmap.h"
 
-#include "colour.h"
 #include "tmxproperties.h"
 
 #include <algorithm>
@@ -250,13 +249,8 @@ bool Converter::transparent_colour(const TmxImage &image, std::uint32_t rgb, int
         return false;
     if (!image.paletted)
         return rgb == image.trans;
-    // Allegro gives the palette in 6 bits: the key is compared at that precision.
-    for (int c = 0; c < TRUE_COLOUR_BYTES; ++c) {
-        const std::uint32_t key = image.trans >> (16 - 8 * c) & FULL;
-        if (image.palette[3 * index + c] != key >> COMPONENT_SHIFT)
-            return false;
-    }
-    return true;
+    const std::uint8_t *entry = image.palette.data() + 3 * index;
+    return (std::uint32_t(entry[0]) << 16 | std::uint32_t(entry[1]) << 8 | entry[2]) == image.trans;
 }
 
 // An 8-bit map needs every image paletted with one palette, and index 0 free for transparency.
@@ -295,7 +289,7 @@ void Converter::put_pixel(std::uint8_t *out, const TmxImage &image, int x, int y
             return;
         argb = std::uint32_t(FULL) << 24;
         for (int c = 0; c < TRUE_COLOUR_BYTES; ++c)
-            argb |= std::uint32_t(component_8bit(image.palette[3 * index + c])) << (16 - 8 * c);
+            argb |= std::uint32_t(image.palette[3 * index + c]) << (16 - 8 * c);
     } else {
         argb = image.argb[at];
         if ((argb >> 24) < HALF_ALPHA || transparent_colour(image, argb & 0xFFFFFF, 0))
@@ -378,9 +372,7 @@ bool Converter::make_graphics()
                                                  "255) are drawn as (254, 0, 255)");
     if (depth_ == PALETTE_DEPTH) {
         const TmxImage &image = *picture(shown_.front()).image;
-        map_.cmap.resize(3 * PALETTE_COLOURS);
-        for (std::size_t i = 0; i < map_.cmap.size(); ++i)
-            map_.cmap[i] = component_8bit(image.palette[i]);
+        map_.cmap.assign(image.palette.begin(), image.palette.end());
     }
     return true;
 }

@@ -29,7 +29,7 @@ enum : std::uint32_t {
     TMX_GID_MASK = 0x0FFFFFFFu,
 };
 
-// A decoded image: palette indices with Allegro's palette (6-bit components), or colours as
+// A decoded image: palette indices and the palette (red, green, blue, 0 to 255), or colours as
 // 0xAARRGGBB. `trans` is the image's colour key (0xRRGGBB), when it has one.
 struct TmxImage {
     std::string path;
@@ -101,9 +101,15 @@ struct TmxMap {
     std::vector<TmxLayer> layers;
 };
 
+// Decode a PNG file of at most `max_pixels` pixels. Palette images without transparency keep
+// their indices; the others become colours with alpha. False with what is wrong in `problem`
+// (a phrase about the image: "is not a PNG file").
+bool decode_png(const std::string &bytes, std::uint64_t max_pixels, TmxImage &out,
+                std::string &problem);
+
 // Read the map file at `path` (plain or gzip), its external tilesets and their images through
 // `options.read`. Every problem goes to errors; what the map file format cannot hold goes to
-// warnings. Needs Allegro installed for the PNG decoder. Returns errors.empty().
+// warnings. Returns errors.empty().
 bool read_tmx(const std::string &path, const TmxOptions &options, TmxMap &map, Diagnostics &errors,
               std::vector<Diagnostic> &warnings);
 

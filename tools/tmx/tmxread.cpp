@@ -1,10 +1,8 @@
 // Reading a TMX map with pugixml: the map element, tilesets embedded or in TSX files (paths
-// relative to the file that names them), their PNG images through Allegro's PNG loader, and
-// tile layers in every layer data form Tiled writes, the chunks of infinite maps included.
+// relative to the file that names them), their PNG images, and tile layers in every layer data
+// form Tiled writes, the chunks of infinite maps included.
 #include "tmxmap.h"
 
-#include <allegro.h>
-#include <loadpng.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -23,13 +21,6 @@ constexpr long long MAX_TILE_ID = TMX_GID_MASK;
 constexpr long long MAX_DURATION_MS = std::numeric_limits<int>::max();
 constexpr long long MAX_CHUNK_POSITION = 1 << 24;
 
-// A PNG file: its signature, then the IHDR chunk with the width and height big-endian.
-constexpr unsigned char PNG_SIGNATURE[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-constexpr std::size_t PNG_WIDTH_AT = 16, PNG_HEIGHT_AT = 20, PNG_HEADER_END = 24;
-
-constexpr int ALPHA_SHIFT = 24;
-constexpr int TRUE_COLOUR_DEPTH = 32;
-constexpr int PALETTE_DEPTH = 8;
 constexpr int COLOUR_KEY_DIGITS = 6;
 
 std::string in_quotes(const std::string &text)
@@ -136,7 +127,6 @@ private:
     bool atlas_grid(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set);
     bool tile(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set);
     bool image(const XmlFile &file, const pugi::xml_node &node, TmxImage &out);
-    bool decode_image(const TmxPlace &place, const std::string &bytes, TmxImage &out);
 
     bool layers(const XmlFile &file, const pugi::xml_node &parent);
     void layer_warnings(const XmlFile &file, const pugi::xml_node &node, const std::string &what);
@@ -452,63 +442,11 @@ bool Reader::image(const XmlFile &file, const pugi::xml_node &node, TmxImage &ou
         out.has_trans = true;
         out.trans = value;
     }
-    std::string bytes;
+    std::string bytes, problem;
     if (!options_.read(out.path, bytes))
         return fail(file, node, "cannot read the tileset image " + in_quotes(out.path));
-    return decode_image(file.place(node), bytes, out);
-}
-
-std::uint32_t big_endian_32(const std::string &bytes, std::size_t at)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data() + at);
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
-// The size comes from the PNG header before anything is decoded, so that an image too large
-// to hold is refused before Allegro allocates it.
-bool Reader::decode_image(const TmxPlace &place, const std::string &bytes, TmxImage &out)
-{
-    const std::string name = in_quotes(out.path);
-    if (bytes.size() < PNG_HEADER_END ||
-        !std::equal(std::begin(PNG_SIGNATURE), std::end(PNG_SIGNATURE), bytes.begin(),
-                    [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); }))
-        return fail(place, "the tileset image " + name + " is not a PNG file");
-    const std::uint64_t width = big_endian_32(bytes, PNG_WIDTH_AT);
-    const std::uint64_t height = big_endian_32(bytes, PNG_HEIGHT_AT);
-    if (width * height > options_.max_image_pixels)
-        return fail(place, "the tileset image " + name + " is " + std::to_string(width) + " x " +
-                               std::to_string(height) + " pixels, more than " +
-                               std::to_string(options_.max_image_pixels));
-    set_color_conversion(COLORCONV_NONE);
-    _png_screen_gamma = 0.0; // the colours as stored, never gamma-corrected
-    PALETTE palette;
-    BITMAP *bitmap = load_memory_png(bytes.data(), static_cast<int>(bytes.size()), palette);
-    if (!bitmap)
-        return fail(place, "the tileset image " + name + " cannot be decoded as PNG");
-    out.width = bitmap->w;
-    out.height = bitmap->h;
-    const int depth = bitmap_color_depth(bitmap);
-    out.paletted = depth == PALETTE_DEPTH;
-    for (int y = 0; y < bitmap->h; ++y) {
-        for (int x = 0; x < bitmap->w; ++x) {
-            const int pixel = getpixel(bitmap, x, y);
-            if (out.paletted) {
-                out.indices.push_back(static_cast<std::uint8_t>(pixel));
-                continue;
-            }
-            const std::uint32_t alpha = depth == TRUE_COLOUR_DEPTH ? geta32(pixel) : 0xFF;
-            out.argb.push_back(alpha << ALPHA_SHIFT |
-                               std::uint32_t(getr_depth(depth, pixel)) << 16 |
-                               std::uint32_t(getg_depth(depth, pixel)) << 8 |
-                               std::uint32_t(getb_depth(depth, pixel)));
-        }
-    }
-    for (int i = 0; out.paletted && i < PAL_SIZE; ++i) {
-        out.palette[3 * i] = palette[i].r;
-        out.palette[3 * i + 1] = palette[i].g;
-        out.palette[3 * i + 2] = palette[i].b;
-    }
-    destroy_bitmap(bitmap);
+    if (!decode_png(bytes, options_.max_image_pixels, out, problem))
+        return fail(file, node, "the tileset image " + in_quotes(out.path) + " " + problem);
     return true;
 }
 
