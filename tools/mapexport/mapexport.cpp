@@ -26,7 +26,6 @@ constexpr int SLOTS = 4; // background, first to third foreground
 constexpr const char *LAYER_NAMES[SLOTS] = {"background", "foreground 1", "foreground 2",
                                             "foreground 3"};
 constexpr int SHEET_COLUMNS = 16;
-constexpr int STEP_MS = 25;         // one update of the block animations
 constexpr int LONGEST_DELAY = 127;  // delays up to this wait delay + 1 updates
 constexpr int WRAPPING_DELAY = 128; // waits 129 updates; larger delays wait 1
 constexpr int PALETTE_DEPTH = 8;
@@ -270,7 +269,7 @@ std::array<std::uint32_t, SLOTS> Exporter::animation_gids(int cell)
     const AnimStr &anim = mapanimstrendpt[cell];
     const int number = -cell;
     const std::vector<int> frames = animation_frames(anim, number);
-    const int ms = updates_per_frame(anim.delay) * STEP_MS;
+    const int ms = updates_per_frame(anim.delay) * ANIMATION_STEP_MS;
     std::vector<std::array<std::uint32_t, SLOTS>> shown;
     for (int b : frames)
         shown.push_back(block_gids(b));
@@ -394,7 +393,7 @@ BITMAP *Exporter::paint_sheet() const
 
 bool Exporter::write_sheet(const std::string &path)
 {
-    sheet_columns_ = std::min<int>(SHEET_COLUMNS, static_cast<int>(tiles_.size()));
+    sheet_columns_ = std::clamp(static_cast<int>(tiles_.size()), 1, SHEET_COLUMNS);
     PALETTE palette;
     trans_ = sheet_palette(palette);
     BITMAP *sheet = paint_sheet();

@@ -15,14 +15,11 @@ namespace {
 constexpr int PALETTE_DEPTH = 8;
 constexpr int TRUE_COLOUR_DEPTH = 24;
 constexpr int TRUE_COLOUR_BYTES = 3;
-constexpr int PALETTE_COLOURS = 256;
 constexpr std::uint8_t MASK_INDEX = 0;
 constexpr std::uint8_t MASK_RGB[TRUE_COLOUR_BYTES] = {255, 0, 255};
 constexpr std::uint8_t NEAR_MASK_RED = 254; // opaque pixels of the mask colour become this
 constexpr std::uint32_t HALF_ALPHA = 0x80;  // alpha below this is transparent
-constexpr int COMPONENT_SHIFT = 2;          // 8-bit colour key to Allegro's 6-bit palette
 constexpr int MAX_NUMBER = std::numeric_limits<short>::max(); // graphics, blocks, animations
-constexpr int ANIM_STEP_MS = 25;                              // one update of the block animations
 constexpr int MAX_STEPS_PER_FRAME = 128;       // a delay of 0 to 127 shows a frame 1 to 128 updates
 constexpr long long MAX_CYCLE_STEPS = 1 << 16; // one cell's animation cycle
 constexpr std::size_t MAX_ANIM_FRAMES = 4096;
@@ -41,11 +38,6 @@ struct CellKeyHash {
         return h;
     }
 };
-
-std::string in_quotes(const std::string &text)
-{
-    return "\"" + text + "\"";
-}
 
 // One frame of one layer of an animated cell: a tile shown for a number of updates.
 struct Showing {
@@ -82,7 +74,6 @@ private:
     Tile tile_of(TileRef ref) const;
     bool check_tiles();
     bool check_tile(TileRef ref);
-    void add_shown(TileRef ref);
     TmxTilePicture picture(TileRef ref) const;
     bool block_geometry();
     bool palette_fits() const;
@@ -184,7 +175,7 @@ bool Converter::check_tile(TileRef ref)
     }
     const TmxTile *extra = tile.set->tile(tile.id);
     if (!extra || extra->frames.empty()) {
-        add_shown(ref);
+        shown_.push_back(ref);
         return true;
     }
     for (const TmxFrame &frame : extra->frames) {
@@ -192,15 +183,10 @@ bool Converter::check_tile(TileRef ref)
             return fail(extra->place, "tileset " + in_quotes(tile.set->name) + ", tile " +
                                           std::to_string(tile.id) + ": its animation shows tile " +
                                           std::to_string(frame.tile) + ", which the tileset lacks");
-        add_shown((tile.set->firstgid + static_cast<std::uint32_t>(frame.tile)) |
-                  (ref & TMX_FLIP_BITS));
+        shown_.push_back((tile.set->firstgid + static_cast<std::uint32_t>(frame.tile)) |
+                         (ref & TMX_FLIP_BITS));
     }
     return true;
-}
-
-void Converter::add_shown(TileRef ref)
-{
-    shown_.push_back(ref);
 }
 
 TmxTilePicture Converter::picture(TileRef ref) const
@@ -425,7 +411,8 @@ std::vector<Showing> Converter::showings(TileRef ref) const
         return {{ref, 0}};
     std::vector<Showing> out;
     for (const TmxFrame &frame : extra->frames) {
-        const long long steps = std::max(1, (frame.duration + ANIM_STEP_MS / 2) / ANIM_STEP_MS);
+        const long long rounded = (frame.duration + ANIMATION_STEP_MS / 2LL) / ANIMATION_STEP_MS;
+        const long long steps = std::max(1LL, rounded);
         out.push_back(
             {(tile.set->firstgid + static_cast<std::uint32_t>(frame.tile)) | (ref & TMX_FLIP_BITS),
              steps});
@@ -474,13 +461,14 @@ bool Converter::animation(const CellKey &key, const TileSettings &cell_settings,
         long long length = 0;
         for (const Showing &s : layers[l])
             length += s.steps;
-        if (length > 0)
-            cycle = std::lcm(cycle, length);
+        // A layer's own cycle too long stops the count before the common one can overflow.
+        cycle = length > MAX_CYCLE_STEPS ? length : std::lcm(cycle, std::max(length, 1LL));
         if (cycle > MAX_CYCLE_STEPS) {
             TmxPlace place;
             const std::string where = place_of_first(key[l], place);
             return fail(place, where + ": the tile animations here repeat only after " +
-                                   std::to_string(cycle * ANIM_STEP_MS) + " ms, too long");
+                                   std::to_string(cycle * ANIMATION_STEP_MS) + " ms, more than " +
+                                   std::to_string(MAX_CYCLE_STEPS * ANIMATION_STEP_MS));
         }
     }
     std::vector<std::pair<std::int32_t, long long>> runs; // block, updates shown

@@ -13,6 +13,12 @@
 #include <string>
 #include <vector>
 
+// A name as messages show it: in double quotes.
+inline std::string in_quotes(const std::string &text)
+{
+    return "\"" + text + "\"";
+}
+
 // Where something was written: the file and the line and column of its element.
 struct TmxPlace {
     std::string file;
@@ -78,6 +84,8 @@ struct TmxTileset {
     std::map<int, TmxTile> tiles;
 
     bool has_tile(int id) const;
+    // Tile ids 0 to id_count() - 1 may have tiles; global ids firstgid onwards name them.
+    int id_count() const;
     TmxTilePicture picture(int id) const;
     const TmxTile *tile(int id) const;
 };

@@ -15,6 +15,9 @@ struct MapFileBlock;
 struct TmxProperty;
 
 constexpr int BLOCK_ATTRIBUTES = 7;
+
+// Block animations step once per game tick; a Tiled frame lasts a whole number of steps.
+constexpr int ANIMATION_STEP_MS = 25;
 constexpr const char *SLOPE_PROPERTY = "slope"; // another name for user1, as in level sources
 
 // "user1" to "user7" for attributes 1 to 7.

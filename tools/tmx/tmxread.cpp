@@ -23,11 +23,6 @@ constexpr long long MAX_CHUNK_POSITION = 1 << 24;
 
 constexpr int COLOUR_KEY_DIGITS = 6;
 
-std::string in_quotes(const std::string &text)
-{
-    return "\"" + text + "\"";
-}
-
 // A parsed XML file and the places of its elements.
 class XmlFile {
 public:
@@ -211,10 +206,17 @@ bool Reader::read(const std::string &path)
     std::stable_sort(
         map_.tilesets.begin(), map_.tilesets.end(),
         [](const TmxTileset &a, const TmxTileset &b) { return a.firstgid < b.firstgid; });
-    for (std::size_t i = 1; i < map_.tilesets.size(); ++i)
-        if (map_.tilesets[i].firstgid == map_.tilesets[i - 1].firstgid)
-            return fail(map_.tilesets[i].place, "two tilesets start at firstgid " +
-                                                    std::to_string(map_.tilesets[i].firstgid));
+    // A tile is named by one global id only: a tileset's ids end before the next one's begin.
+    for (std::size_t i = 1; i < map_.tilesets.size(); ++i) {
+        const TmxTileset &before = map_.tilesets[i - 1], &after = map_.tilesets[i];
+        const std::uint64_t end = before.firstgid + static_cast<std::uint64_t>(before.id_count());
+        if (end > after.firstgid)
+            return fail(after.place, "tileset " + in_quotes(after.name) + " starts at firstgid " +
+                                         std::to_string(after.firstgid) + ", among the ids of " +
+                                         in_quotes(before.name) + " (" +
+                                         std::to_string(before.firstgid) + " to " +
+                                         std::to_string(end - 1) + ")");
+    }
     return layers(file, root) && (!infinite_ || place_chunks());
 }
 
@@ -634,6 +636,17 @@ TmxTilePicture TmxTileset::picture(int id) const
     }
     return {&images.front(), margin + id % columns * (tile_width + spacing),
             margin + id / columns * (tile_height + spacing), tile_width, tile_height};
+}
+
+int TmxTileset::id_count() const
+{
+    if (!collection)
+        return capacity;
+    int count = 0;
+    for (const auto &[id, tile] : tiles)
+        if (tile.image >= 0)
+            count = id + 1;
+    return count;
 }
 
 const TmxTile *TmxTileset::tile(int id) const
