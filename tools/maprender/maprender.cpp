@@ -6,6 +6,7 @@
 #include <loadpng.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -37,18 +38,20 @@ PictureFrame picture_frame()
     const int reach_y = std::max(0, (mapblockheight - mapblockgapy) / 2);
     if (!mapblockstaggerx && !mapblockstaggery)
         return {reach_x, reach_y, mapwidth * mapblockgapx, mapheight * mapblockgapy};
-    // The library draws the first cell one gap up and left of the stagger.
+    // The library draws the first cell one gap up and left of the stagger. A negative stagger
+    // shifts the even rows instead of the odd ones; the picture is as wide as a row and, when
+    // there is more than one, the shift.
     const int first_x = mapblockstaggerx - mapblockgapx, first_y = mapblockstaggery - mapblockgapy;
     const bool odd_rows = mapheight > 1;
     auto row_top = [](int row) {
         return row / 2 * mapblockgapy + (row % 2 ? mapblockstaggery : 0);
     };
-    const int left = odd_rows ? std::min(0, mapblockstaggerx) : 0;
-    const int top = odd_rows ? std::min(0, mapblockstaggery) : 0;
-    const int right = mapwidth * mapblockgapx + (odd_rows ? std::max(0, mapblockstaggerx) : 0);
+    const int left = std::min(0, mapblockstaggerx);
+    const int top = std::min(0, mapblockstaggery);
+    const int width = mapwidth * mapblockgapx + (odd_rows ? std::abs(mapblockstaggerx) : 0);
     const int bottom =
         std::max(row_top(mapheight - 1), odd_rows ? row_top(mapheight - 2) : 0) + mapblockgapy;
-    return {first_x + left + reach_x, first_y + top + reach_y, right - left, bottom - top};
+    return {first_x + left + reach_x, first_y + top + reach_y, width, bottom - top};
 }
 
 // The backdrop, the background drawn see-through, then the three foreground layers.
