@@ -160,7 +160,8 @@ void expect_same_opaque_pixels(const std::string &reference, const std::string &
 
 // levelc and maprender against tmxrasterizer, on a copy with cut alpha and without the layers
 // the map file leaves out (object and image layers) or cannot draw (opacity below 1). Hidden
-// layers are converted, so Tiled is asked to draw them too.
+// layers are converted, so Tiled is asked to draw them too. Then the converted map goes through
+// mapexport and levelc again and must draw exactly as before.
 void expect_drawn_as_tiled(const fs::path &map, const std::string &name)
 {
     SCOPED_TRACE(map.string());
@@ -188,6 +189,17 @@ void expect_drawn_as_tiled(const fs::path &map, const std::string &name)
         ".tmx " + base + "_tiled.png"));
     ASSERT_EQ(reference.status, 0) << reference.output;
     expect_same_opaque_pixels(base + "_tiled.png", base + "_ours.png");
+
+    // Through mapexport and back, the map draws the same.
+    const std::string exported = base + "_exported";
+    for (const std::string &step :
+         {std::string(MAPEXPORT_PROGRAM) + " " + base + ".fmp " + exported + ".tmx",
+          std::string(LEVELC_PROGRAM) + " " + exported + ".tmx " + exported + ".fmp",
+          std::string(MAPRENDER_PROGRAM) + " " + exported + ".fmp " + exported + ".png"}) {
+        const toolstest::run_result r = toolstest::run_program(step);
+        ASSERT_EQ(r.status, 0) << step << "\n" << r.output;
+    }
+    EXPECT_EQ(read_bytes(exported + ".png"), read_bytes(base + "_ours.png"));
 }
 
 // Example maps the importer refuses, and why.
@@ -513,6 +525,12 @@ TEST(TiledRoundTrip, TheGamesLevelGoesToTiledAndComesBackUnchanged)
         std::string(MAPRENDER_PROGRAM) + " " + level + " " + scratch + "/jump_ours.png");
     ASSERT_EQ(drawn.status, 0) << drawn.output;
     expect_same_opaque_pixels(scratch + "/jump_tiled.png", scratch + "/jump_ours.png");
+
+    const toolstest::run_result wrong_name = toolstest::run_program(
+        std::string(MAPEXPORT_PROGRAM) + " " + level + " " + scratch + "/exported_level.txt");
+    EXPECT_EQ(wrong_name.status, 1);
+    EXPECT_NE(wrong_name.output.find("must end in .tmx"), std::string::npos) << wrong_name.output;
+    EXPECT_FALSE(fs::exists(scratch + "/exported_level.png"));
 
     const toolstest::run_result help =
         toolstest::run_program(std::string(MAPEXPORT_PROGRAM) + " --help");

@@ -134,10 +134,9 @@ TEST(TmxImport, TilesBecomeBlockRecordsGraphicsAndAnimations)
     EXPECT_EQ(rgb(m, 4, TILE - 1, 0), MASK) << "the flipped copy";
     EXPECT_EQ(rgb(m, 4, 0, 0), (std::array<int, 3>{0, 255, 0}));
 
-    ASSERT_EQ(m.blocks.size(), 8u);
-    const MapFileBlock &empty = m.blocks[0], &both = m.blocks[1], &platform = m.blocks[2];
-    EXPECT_EQ(empty.gfx_bg, 0);
-    EXPECT_EQ(empty.flags, BLOCK_SEE_THROUGH);
+    // Block records are numbered as cells first show them.
+    ASSERT_EQ(m.blocks.size(), 7u);
+    const MapFileBlock &both = m.blocks[0], &platform = m.blocks[1];
     EXPECT_EQ(both.gfx_bg, 1);
     EXPECT_EQ(both.gfx_fg1, 4);
     EXPECT_EQ(both.flags, BLOCK_SOLID | BLOCK_PLATFORM) << "flags of all layers; see-through off";
@@ -162,8 +161,11 @@ TEST(TmxImport, TilesBecomeBlockRecordsGraphicsAndAnimations)
     EXPECT_EQ(pingpong.type, anim_pingpong_forward);
     EXPECT_EQ(pingpong.delay, 1);
     EXPECT_EQ(pingpong.end - pingpong.first, 3);
-    EXPECT_EQ(m.blocks[m.animseq[pingpong.first + 2]].gfx_fg1, 3);
-    EXPECT_EQ(m.layers[0], (std::vector<short>{1, 2, -1, -2}));
+    const MapFileBlock &blue_in_front = m.blocks[m.animseq[pingpong.first + 2]];
+    EXPECT_EQ(blue_in_front.gfx_bg, 0) << "no background: graphic 0, blank";
+    EXPECT_EQ(blue_in_front.gfx_fg1, 3);
+    EXPECT_EQ(blue_in_front.flags, BLOCK_SEE_THROUGH);
+    EXPECT_EQ(m.layers[0], (std::vector<short>{0, 1, -1, -2}));
 
     std::vector<std::string> warnings;
     for (const Diagnostic &w : r.warnings)
@@ -209,7 +211,7 @@ TEST(TmxImport, PaletteTilesetsStaggeredRowsAndChunks)
     EXPECT_EQ(m.cmap[9 * 3], (9 << 2) | (9 >> 4));
     EXPECT_EQ(m.width, 4);
     EXPECT_EQ(m.height, 3);
-    EXPECT_EQ(m.layers[0], (std::vector<short>{1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 2}));
+    EXPECT_EQ(m.layers[0], (std::vector<short>{0, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 2}));
     EXPECT_EQ(m.gapx, 8);
     EXPECT_EQ(m.gapy, 4);
     EXPECT_EQ(m.staggerx, 4) << "the odd first row swaps the stagger index back to odd";

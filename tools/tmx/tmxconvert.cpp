@@ -572,9 +572,6 @@ bool Converter::fill_layer()
     const std::size_t cells = static_cast<std::size_t>(tmx_.width) * tmx_.height;
     std::vector<short> &layer = map_.layers[0];
     layer.resize(cells);
-    CellKey empty{};
-    short value = 0;
-    cell_value(empty, value); // block 0: the empty cell
     for (std::size_t i = 0; i < cells; ++i) {
         CellKey key{};
         for (std::size_t l = 0; l < tmx_.layers.size(); ++l)
