@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-dev
   xvfb xdotool x11-apps x11-utils imagemagick python3 python3-xlib
   desktop-file-utils appstream dpkg-dev file
+  libpugixml-dev zlib1g-dev libzstd-dev libpng-dev tiled
 )
 
 missing=()

@@ -162,14 +162,43 @@ TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
     headless::drop_screen();
 }
 
-TEST_F(MapRender, RefusesAStaggeredMap)
+// Rows 0 and 2 shifted right by half a gap (stagger x negative), each row half a gap below the
+// last, graphics 4 pixels taller than the gap: row r column c shows graphic 1 + 2r + c, filled
+// with that colour, reaching 2 pixels above and below its cell.
+TEST_F(MapRender, DrawsStaggeredRowsAndLargeGraphicsWhereTheirCellsLie)
 {
-    MapFile map = three_layer_map();
-    map.staggerx = 8;
+    MapFile map;
+    map.width = 2;
+    map.height = 3;
+    map.gapx = 16;
+    map.gapy = 8;
+    map.staggerx = -8;
+    map.staggery = 4;
+    map.blockwidth = 16;
+    map.blockheight = 12;
+    map.numgfx = 7;
+    const int graphic_pixels = map.blockwidth * map.blockheight;
+    for (int g = 0; g < map.numgfx; ++g)
+        map.gfx.insert(map.gfx.end(), graphic_pixels, static_cast<unsigned char>(g));
+    for (int g = 0; g < map.numgfx; ++g) {
+        MapFileBlock b;
+        b.gfx_bg = g;
+        map.blocks.push_back(b);
+    }
+    map.layers[0] = {1, 2, 3, 4, 5, 6};
     load(map);
     std::string problem;
-    EXPECT_EQ(render_loaded_map(problem), nullptr);
-    EXPECT_EQ(problem, "the map is staggered: its cells do not tile a rectangle");
+    BITMAP *picture = render_loaded_map(problem);
+    ASSERT_NE(picture, nullptr) << problem;
+    EXPECT_EQ(picture->w, 2 * 16 + 8);
+    EXPECT_EQ(picture->h, 2 * 4 + 8);
+    EXPECT_EQ(getpixel(picture, 0, 0), BACKDROP_COLOUR) << "row 1 begins 2 pixels lower";
+    EXPECT_EQ(getpixel(picture, 8, 0), 1) << "row 0 is shifted right";
+    EXPECT_EQ(getpixel(picture, 24, 0), 2);
+    EXPECT_EQ(getpixel(picture, 0, 2), 3) << "row 1 reaches 2 pixels above its cell at y 4";
+    EXPECT_EQ(getpixel(picture, 8, 9), 5) << "the later row is drawn over the earlier ones";
+    EXPECT_EQ(getpixel(picture, 39, 15), 6);
+    destroy_bitmap(picture);
 }
 
 // Map sizes and gaps from the file multiply out past any bitmap, and past an int: the picture

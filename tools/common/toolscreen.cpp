@@ -1,6 +1,8 @@
 // Allegro without a display, for the tools.
 #include "toolscreen.h"
 
+#include "maplib.h"
+
 #include <allegro.h>
 
 #include <cerrno>
@@ -9,6 +11,8 @@
 namespace {
 // The map library reads only the screen's depth; the size does not matter.
 constexpr int STAND_IN_SIZE = 16;
+constexpr int PALETTE_DEPTH = 8;
+constexpr int TRUE_COLOUR_DEPTH = 32;
 } // namespace
 
 bool start_headless_allegro()
@@ -33,4 +37,15 @@ void drop_memory_screen()
         destroy_bitmap(screen);
         screen = nullptr;
     }
+}
+
+// Load at 8 bits first; a map whose graphics are deeper is loaded again on a true-colour
+// stand-in screen so that its colours survive.
+int load_map_in_own_depth(const char *path)
+{
+    if (!use_memory_screen(PALETTE_DEPTH) || MapLoad(path) != 0)
+        return -1;
+    if (mapaltdepth == PALETTE_DEPTH)
+        return 0;
+    return use_memory_screen(TRUE_COLOUR_DEPTH) ? MapLoad(path) : -1;
 }

@@ -13,4 +13,9 @@ bool use_memory_screen(int depth);
 // Destroy the stand-in screen.
 void drop_memory_screen();
 
+// Load a map file on a stand-in screen that keeps its colours: 8 bits for a map whose
+// graphics are 8-bit (palette indices stay as they are), 32 bits for deeper graphics. Returns
+// the result of MapLoad (0, or -1 with maperror set).
+int load_map_in_own_depth(const char *path);
+
 #endif

@@ -1,5 +1,6 @@
-// levelc: compile a level source and its tile art into a map file.
+// levelc: compile a level source and its tile art, or import a Tiled map, into a map file.
 #include "levelbuild.h"
+#include "tmximport.h"
 
 #include "toolscreen.h"
 #include "usage.h"
@@ -29,7 +30,13 @@ int main(int argc, char **argv)
     }
     MapFile map;
     Diagnostics errors;
-    if (!compile_level(argv[1], map, errors)) {
+    std::vector<Diagnostic> warnings;
+    const bool built = is_tiled_map_name(argv[1])
+                           ? import_tiled_map(argv[1], TmxOptions{}, map, errors, warnings)
+                           : compile_level(argv[1], map, errors);
+    for (const Diagnostic &w : warnings)
+        std::fprintf(stderr, "%s\n", w.text().c_str());
+    if (!built) {
         for (const Diagnostic &d : errors.list())
             std::fprintf(stderr, "%s\n", d.text().c_str());
         return EXIT_FAILURE;

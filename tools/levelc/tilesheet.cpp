@@ -2,6 +2,8 @@
 // names file by hand.
 #include "tilesheet.h"
 
+#include "colour.h"
+
 #include <allegro.h>
 
 #include <array>
@@ -98,13 +100,6 @@ std::string sheet_problem(const PcxFacts &facts)
     if (facts.palette_marker != PCX_PALETTE_MARKER)
         return "the tile sheet has no 256-colour palette at its end";
     return "";
-}
-
-// Allegro keeps palette components in 6 bits; spread them back over 0 to 255 so that 63
-// becomes 255 and 0 stays 0.
-unsigned char component_8bit(unsigned char six_bit)
-{
-    return static_cast<unsigned char>((six_bit << 2) | (six_bit >> 4));
 }
 
 void copy_graphic(BITMAP *sheet, int x0, int y0, std::vector<unsigned char> &pixels)

@@ -10,24 +10,10 @@
 
 namespace {
 
-constexpr int PALETTE_DEPTH = 8;
-constexpr int TRUE_COLOUR_DEPTH = 32;
-
 constexpr const char *USAGE =
     "usage: maprender MAPFILE OUTPUT\n"
     "Draws a whole map into one picture, as the game draws it: the backdrop, the background\n"
-    "and both foreground layers. OUTPUT's extension picks the format: .png, .bmp, .pcx or .tga.\n";
-
-// Load at 8 bits first; a map whose graphics are deeper is loaded again on a true-colour
-// stand-in screen so that its colours survive.
-bool load_for_rendering(const char *path)
-{
-    if (!use_memory_screen(PALETTE_DEPTH) || MapLoad(path) != 0)
-        return false;
-    if (mapaltdepth == PALETTE_DEPTH)
-        return true;
-    return use_memory_screen(TRUE_COLOUR_DEPTH) && MapLoad(path) == 0;
-}
+    "and the foreground layers. OUTPUT's extension picks the format: .png, .bmp, .pcx or .tga.\n";
 
 } // namespace
 
@@ -44,7 +30,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "maprender: cannot start Allegro: %s\n", allegro_error);
         return EXIT_FAILURE;
     }
-    if (!load_for_rendering(argv[1])) {
+    if (load_map_in_own_depth(argv[1]) != 0) {
         std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", argv[1], maperror,
                      MapErrorText(maperror));
         return EXIT_FAILURE;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -55,36 +56,88 @@ int backdrop(BITMAP *picture)
     return makecol_depth(bitmap_color_depth(picture), rgb[0], rgb[1], rgb[2]);
 }
 
-} // namespace
+// Where the picture lies in map pixels, and its size. It covers the cells' grid: on a staggered
+// map the odd rows stick out by the stagger and the rows overlap, each a gap high. Graphics
+// larger than the gap stand centred on their cells, reaching out equally on every side.
+struct PictureFrame {
+    int mapx = 0, mapy = 0, width = 0, height = 0;
+};
 
-BITMAP *render_loaded_map(std::string &problem)
+PictureFrame picture_frame()
 {
-    if (mapblockstaggerx || mapblockstaggery) {
-        problem = "the map is staggered: its cells do not tile a rectangle";
-        return nullptr;
-    }
-    if (!mappt) {
-        problem = "the map has no layer 0";
-        return nullptr;
-    }
-    // Map sizes and gaps come from the file: their product can exceed any bitmap, or an int.
-    const long long w = static_cast<long long>(mapwidth) * mapblockgapx;
-    const long long h = static_cast<long long>(mapheight) * mapblockgapy;
+    const int reach_x = std::max(0, (mapblockwidth - mapblockgapx) / 2);
+    const int reach_y = std::max(0, (mapblockheight - mapblockgapy) / 2);
+    if (!mapblockstaggerx && !mapblockstaggery)
+        return {reach_x, reach_y, mapwidth * mapblockgapx, mapheight * mapblockgapy};
+    // The library draws the first cell one gap up and left of the stagger. A negative stagger
+    // shifts the even rows instead of the odd ones; the picture is as wide as a row and, when
+    // there is more than one, the shift.
+    const int first_x = mapblockstaggerx - mapblockgapx, first_y = mapblockstaggery - mapblockgapy;
+    const bool odd_rows = mapheight > 1;
+    auto row_top = [](int row) {
+        return row / 2 * mapblockgapy + (row % 2 ? mapblockstaggery : 0);
+    };
+    const int left = std::min(0, mapblockstaggerx);
+    const int top = std::min(0, mapblockstaggery);
+    const int width = mapwidth * mapblockgapx + (odd_rows ? std::abs(mapblockstaggerx) : 0);
+    const int bottom =
+        std::max(row_top(mapheight - 1), odd_rows ? row_top(mapheight - 2) : 0) + mapblockgapy;
+    return {first_x + left + reach_x, first_y + top + reach_y, width, bottom - top};
+}
+
+// A picture at the screen's depth. Map sizes and gaps come from the file: their product can
+// exceed any bitmap, or an int, so the size is checked first. Null with the reason otherwise.
+BITMAP *new_picture(long long w, long long h, std::string &problem)
+{
     if (!MapBitmapFits(w, h, get_color_depth())) {
         problem = "the whole map would be " + MapBitmapSizeText(w, h, get_color_depth());
         return nullptr;
     }
     BITMAP *picture = create_bitmap(static_cast<int>(w), static_cast<int>(h));
-    if (!picture) {
+    if (!picture)
         problem = "not enough memory for a picture of " + std::to_string(w) + " x " +
                   std::to_string(h) + " pixels";
+    return picture;
+}
+
+// The backdrop, the background drawn see-through, then the three foreground layers.
+void draw_map(BITMAP *picture, int mapx, int mapy)
+{
+    constexpr int first_foreground = 0, second_foreground = 1, third_foreground = 2;
+    const int w = picture->w, h = picture->h;
+    clear_to_color(picture, backdrop(picture));
+    MapDrawBGT(picture, mapx, mapy, 0, 0, w, h);
+    for (int layer : {first_foreground, second_foreground, third_foreground})
+        MapDrawFG(picture, mapx, mapy, 0, 0, w, h, layer);
+}
+
+} // namespace
+
+BITMAP *render_loaded_map(std::string &problem)
+{
+    if (!mappt) {
+        problem = "the map has no layer 0";
         return nullptr;
     }
-    constexpr int first_foreground = 0, second_foreground = 1;
-    clear_to_color(picture, backdrop(picture));
-    MapDrawBGT(picture, 0, 0, 0, 0, picture->w, picture->h);
-    MapDrawFG(picture, 0, 0, 0, 0, picture->w, picture->h, first_foreground);
-    MapDrawFG(picture, 0, 0, 0, 0, picture->w, picture->h, second_foreground);
+    const PictureFrame frame = picture_frame();
+    const bool overhang = mapblockwidth > mapblockgapx || mapblockheight > mapblockgapy;
+    BITMAP *picture = new_picture(frame.width, frame.height, problem);
+    if (!picture || !overhang) {
+        if (picture)
+            draw_map(picture, frame.mapx, frame.mapy);
+        return picture;
+    }
+    // The library walks only the cells that begin near the window; drawn with a margin of a
+    // whole graphic, the cells whose graphics reach in from outside are drawn too.
+    BITMAP *canvas = new_picture(frame.width + 2LL * mapblockwidth,
+                                 frame.height + 2LL * mapblockheight, problem);
+    if (!canvas) {
+        destroy_bitmap(picture);
+        return nullptr;
+    }
+    draw_map(canvas, frame.mapx - mapblockwidth, frame.mapy - mapblockheight);
+    blit(canvas, picture, mapblockwidth, mapblockheight, 0, 0, frame.width, frame.height);
+    destroy_bitmap(canvas);
     return picture;
 }
 

@@ -1,4 +1,5 @@
-// The map renderer: the whole loaded map in one picture, drawn as the game draws a frame.
+// The map renderer: the whole loaded map in one picture, its layers in the order the game
+// draws them.
 #ifndef MAPRENDER_H
 #define MAPRENDER_H
 
@@ -9,11 +10,11 @@
 // Palette index of the backdrop that shows through see-through blocks.
 constexpr int BACKDROP_COLOUR = 54;
 
-// A new bitmap at the current colour depth, the loaded map's full size, holding the backdrop,
-// the background drawn see-through, then the first and the second foreground layer. Null with
-// the reason in problem when the map is staggered (its cells do not tile a rectangle), has no
-// layer 0, would make a picture larger than MapBitmapFits allows, or memory runs out. Caller
-// destroys it.
+// A new bitmap at the screen's depth, the loaded map's full size, holding the backdrop, the
+// background drawn see-through, then the three foreground layers. A staggered map's picture
+// holds its shifted rows whole; graphics larger than the gaps between cells are drawn centred
+// on their cells. Null with the reason in problem when the map has no layer 0, would make a
+// picture larger than MapBitmapFits allows, or memory runs out. Caller destroys it.
 BITMAP *render_loaded_map(std::string &problem);
 
 // True when the file name's extension (any case) names a format the renderer writes: .png,

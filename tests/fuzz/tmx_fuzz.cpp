@@ -1,0 +1,77 @@
+// Fuzz target tmx: arbitrary bytes as a Tiled map (plain or gzip) imported with small limits;
+// the files it names come from tmx_files/: any ".tsx" is tiles.tsx (properties, animations),
+// any "...8.png" the palette sheet and any other name the true-colour sheet. Whatever the
+// importer accepts must encode to a map file that the library loads: a failure there aborts.
+#include "fuzz_target.h"
+#include "maplib.h"
+#include "tmximport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+constexpr const char *MAP_NAME = "fuzz.tmx";
+constexpr int SCREEN_DEPTH = 8;
+
+std::string fixed_file(const char *name)
+{
+    std::ifstream in(std::string(ORVIA_FUZZ_DIR) + "/tmx_files/" + name, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (bytes.empty())
+        std::abort(); // the target's own files are missing: nothing sensible to fuzz
+    return bytes;
+}
+
+bool ends_with(const std::string &text, const std::string &end)
+{
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TmxOptions fuzz_options(const std::string &input)
+{
+    static const std::string tileset = fixed_file("tiles.tsx");
+    static const std::string sheet = fixed_file("sheet.png");
+    static const std::string palette_sheet = fixed_file("sheet8.png");
+    TmxOptions options;
+    options.max_cells = 1 << 12;
+    options.max_file_bytes = 1 << 20;
+    options.max_image_pixels = 1 << 16;
+    options.max_graphics_bytes = 1 << 22;
+    options.read = [&input](const std::string &path, std::string &bytes) {
+        if (path == MAP_NAME)
+            bytes = input;
+        else if (ends_with(path, ".tsx"))
+            bytes = tileset;
+        else if (ends_with(path, "8.png"))
+            bytes = palette_sheet;
+        else
+            bytes = sheet;
+        return true;
+    };
+    return options;
+}
+
+} // namespace
+
+int fuzz_tmx_import(const std::uint8_t *data, std::size_t size)
+{
+    const std::string input(reinterpret_cast<const char *>(data), size);
+    fuzz::use_screen(SCREEN_DEPTH); // Allegro installed for the PNG decoder, a screen to load on
+    MapFile map;
+    Diagnostics errors;
+    std::vector<Diagnostic> warnings;
+    if (import_tiled_map(MAP_NAME, fuzz_options(input), map, errors, warnings)) {
+        const std::vector<unsigned char> image = MapEncode(map);
+        if (image.empty() || MapDecode(image.data()) != 0)
+            std::abort();
+        MapFreeMem();
+    }
+    fuzz::leave_screen();
+    return 0;
+}
+
+ORVIA_FUZZ_TARGET("tmx", fuzz_tmx_import)

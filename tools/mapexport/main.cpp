@@ -1,0 +1,53 @@
+// mapexport: write a map file as a Tiled map (TMX, TSX tileset, PNG tile sheet).
+#include "mapexport.h"
+
+#include "maplib.h"
+#include "toolscreen.h"
+
+#include <allegro.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr const char *USAGE =
+    "usage: mapexport MAP.fmp OUT.tmx\n"
+    "Writes the map's layer 0 as a Tiled map OUT.tmx, with the tileset OUT.tsx and the tile\n"
+    "sheet OUT.png beside it. The four graphics of a block become four tile layers, the block\n"
+    "records' flags and attributes tile properties, animations animated tiles.\n"
+    "levelc OUT.tmx MAP.fmp converts it back.\n";
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(USAGE, stdout);
+        return EXIT_SUCCESS;
+    }
+    if (argc != 3) {
+        std::fputs(USAGE, stderr);
+        return EXIT_FAILURE;
+    }
+    if (!start_headless_allegro()) {
+        std::fprintf(stderr, "mapexport: cannot start Allegro: %s\n", allegro_error);
+        return EXIT_FAILURE;
+    }
+    if (load_map_in_own_depth(argv[1]) != 0) {
+        std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", argv[1], maperror,
+                     MapErrorText(maperror));
+        return EXIT_FAILURE;
+    }
+    Diagnostics errors;
+    std::vector<Diagnostic> warnings;
+    const bool exported = export_loaded_map(argv[2], errors, warnings);
+    for (const Diagnostic &d : warnings)
+        std::fprintf(stderr, "%s\n", d.text().c_str());
+    for (const Diagnostic &d : errors.list())
+        std::fprintf(stderr, "%s\n", d.text().c_str());
+    MapFreeMem();
+    drop_memory_screen();
+    return exported ? EXIT_SUCCESS : EXIT_FAILURE;
+}

@@ -1,0 +1,649 @@
+// From a read Tiled map to the contents of a map file: the block size that holds every tile
+// where Tiled draws it, the graphics (flipped copies included) at 8 bits or in true colour, one
+// block record per combination of a cell's tiles, and animations from tile animations.
+#include "tmxmap.h"
+
+#include "tmxproperties.h"
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+#include <unordered_map>
+
+namespace {
+
+constexpr int PALETTE_DEPTH = 8;
+constexpr int TRUE_COLOUR_DEPTH = 24;
+constexpr int TRUE_COLOUR_BYTES = 3;
+constexpr std::uint8_t MASK_INDEX = 0;
+constexpr std::uint8_t MASK_RGB[TRUE_COLOUR_BYTES] = {255, 0, 255};
+constexpr std::uint8_t NEAR_MASK_RED = 254; // opaque pixels of the mask colour become this
+constexpr std::uint32_t HALF_ALPHA = 0x80;  // alpha below this is transparent
+constexpr int MAX_NUMBER = std::numeric_limits<short>::max(); // graphics, blocks, animations
+constexpr int MAX_STEPS_PER_FRAME = 128;       // a delay of 0 to 127 shows a frame 1 to 128 updates
+constexpr long long MAX_CYCLE_STEPS = 1 << 16; // one cell's animation cycle
+constexpr std::size_t MAX_ANIM_FRAMES = 4096;
+constexpr std::size_t MIN_PINGPONG_FRAMES = 4; // a, b, c, b: the shortest worth the name
+constexpr std::uint8_t FULL = 0xFF;
+
+using TileRef = std::uint32_t; // a global tile id with its flip bits, as a cell holds it
+using CellKey = std::array<TileRef, TMX_MAX_TILE_LAYERS>;
+
+struct CellKeyHash {
+    std::size_t operator()(const CellKey &key) const
+    {
+        std::size_t h = 0;
+        for (TileRef ref : key)
+            h = h * 1000003u ^ ref;
+        return h;
+    }
+};
+
+// One frame of one layer of an animated cell: a tile shown for a number of updates.
+struct Showing {
+    TileRef ref;
+    long long steps;
+};
+
+class Converter {
+public:
+    Converter(const TmxMap &tmx, const TmxOptions &options, MapFile &map, Diagnostics &errors,
+              std::vector<Diagnostic> &warnings)
+        : tmx_(tmx), options_(options), map_(map), errors_(errors), warnings_(warnings)
+    {
+    }
+
+    bool convert();
+
+private:
+    struct Tile {
+        const TmxTileset *set = nullptr;
+        int id = 0;
+    };
+
+    bool fail(const TmxPlace &place, const std::string &message)
+    {
+        errors_.error(place.file, place.pos, message);
+        return false;
+    }
+    void warn(const std::string &message)
+    {
+        warnings_.push_back({tmx_.file, {}, "warning: " + message});
+    }
+
+    Tile tile_of(TileRef ref) const;
+    bool check_tiles();
+    bool check_tile(TileRef ref);
+    TmxTilePicture picture(TileRef ref) const;
+    bool block_geometry();
+    bool palette_fits() const;
+    bool make_graphics();
+    void paint(TileRef ref, std::vector<std::uint8_t> &pixels);
+    bool transparent_colour(const TmxImage &image, std::uint32_t rgb, int index) const;
+    void put_pixel(std::uint8_t *out, const TmxImage &image, int x, int y);
+    const TileSettings &settings(TileRef ref);
+    int graphic(TileRef ref) const;
+    int block(const CellKey &shown, const TileSettings &settings);
+    bool cell_value(const CellKey &key, short &value);
+    bool animation(const CellKey &key, const TileSettings &settings, short &value);
+    std::vector<Showing> showings(TileRef ref) const;
+    bool fill_layer();
+    void header();
+    std::string place_of_first(TileRef ref, TmxPlace &place) const;
+
+    const TmxMap &tmx_;
+    const TmxOptions &options_;
+    MapFile &map_;
+    Diagnostics &errors_;
+    std::vector<Diagnostic> &warnings_;
+
+    std::vector<TileRef> shown_; // every tile a cell shows, sorted
+    int block_width_ = 0, block_height_ = 0, margin_x_ = 0, margin_y_ = 0;
+    int depth_ = TRUE_COLOUR_DEPTH;
+    std::unordered_map<TileRef, int> graphic_of_;
+    std::vector<bool> graphic_see_through_; // per graphic: has a transparent pixel
+    std::unordered_map<std::string, int> graphic_by_pixels_;
+    std::size_t near_mask_pixels_ = 0;
+    std::map<std::pair<const TmxTileset *, int>, TileSettings> settings_;
+    std::map<const TmxTileset *, std::vector<std::string>> unknown_properties_;
+    std::unordered_map<std::string, int> block_by_record_;
+    std::unordered_map<CellKey, short, CellKeyHash> cell_of_key_;
+    std::map<std::pair<std::vector<std::int32_t>, int>, int> anim_by_frames_;
+};
+
+Converter::Tile Converter::tile_of(TileRef ref) const
+{
+    const std::uint32_t gid = ref & TMX_GID_MASK;
+    const auto after =
+        std::upper_bound(tmx_.tilesets.begin(), tmx_.tilesets.end(), gid,
+                         [](std::uint32_t g, const TmxTileset &set) { return g < set.firstgid; });
+    if (after == tmx_.tilesets.begin())
+        return {};
+    const TmxTileset &set = *(after - 1);
+    return {&set, static_cast<int>(gid - set.firstgid)};
+}
+
+// Where a tile is first used, for a message: the layer and the cell.
+std::string Converter::place_of_first(TileRef ref, TmxPlace &place) const
+{
+    for (const TmxLayer &layer : tmx_.layers) {
+        const auto found = std::find(layer.gids.begin(), layer.gids.end(), ref);
+        if (found == layer.gids.end())
+            continue;
+        const long index = static_cast<long>(found - layer.gids.begin());
+        place = layer.place;
+        return "layer " + in_quotes(layer.name) + ", cell (" + std::to_string(index % tmx_.width) +
+               ", " + std::to_string(index / tmx_.width) + ")";
+    }
+    place = {tmx_.file, {}};
+    return "a cell";
+}
+
+bool Converter::check_tiles()
+{
+    std::vector<TileRef> used;
+    for (const TmxLayer &layer : tmx_.layers) {
+        TmxGids distinct = layer.gids;
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        used.insert(used.end(), distinct.begin(), distinct.end());
+    }
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    for (TileRef ref : used)
+        if ((ref & TMX_GID_MASK) != 0 && !check_tile(ref))
+            return false;
+    std::sort(shown_.begin(), shown_.end());
+    shown_.erase(std::unique(shown_.begin(), shown_.end()), shown_.end());
+    return true;
+}
+
+bool Converter::check_tile(TileRef ref)
+{
+    const Tile tile = tile_of(ref);
+    const std::string gid = std::to_string(ref & TMX_GID_MASK);
+    TmxPlace place;
+    if (!tile.set || !tile.set->has_tile(tile.id)) {
+        const std::string where = place_of_first(ref, place);
+        return fail(place, where + ": tile " + gid + " is in no tileset");
+    }
+    if (ref & TMX_ROTATE_HEXAGONAL) {
+        const std::string where = place_of_first(ref, place);
+        return fail(place, where + ": tile " + gid +
+                               " is turned by 120 degrees, which only "
+                               "hexagonal maps do");
+    }
+    const TmxTile *extra = tile.set->tile(tile.id);
+    if (!extra || extra->frames.empty()) {
+        shown_.push_back(ref);
+        return true;
+    }
+    for (const TmxFrame &frame : extra->frames) {
+        if (!tile.set->has_tile(frame.tile))
+            return fail(extra->place, "tileset " + in_quotes(tile.set->name) + ", tile " +
+                                          std::to_string(tile.id) + ": its animation shows tile " +
+                                          std::to_string(frame.tile) + ", which the tileset lacks");
+        shown_.push_back((tile.set->firstgid + static_cast<std::uint32_t>(frame.tile)) |
+                         (ref & TMX_FLIP_BITS));
+    }
+    return true;
+}
+
+TmxTilePicture Converter::picture(TileRef ref) const
+{
+    const Tile tile = tile_of(ref);
+    return tile.set->picture(tile.id);
+}
+
+// Tiled draws a tile with its image's bottom-left corner on the cell's bottom-left corner,
+// moved by the tileset's offset. A block graphic is as large as the cell and, around it, as
+// much as the furthest tile reaches out on either side, so that the cell stays in its middle.
+bool Converter::block_geometry()
+{
+    int reach_x = 0, reach_y = 0;
+    for (TileRef ref : shown_) {
+        const Tile tile = tile_of(ref);
+        const TmxTilePicture pic = tile.set->picture(tile.id);
+        if ((ref & TMX_FLIP_DIAGONAL) && pic.width != pic.height) {
+            TmxPlace place;
+            const std::string where = place_of_first(ref, place);
+            return fail(place, where + ": tile " + std::to_string(ref & TMX_GID_MASK) +
+                                   " is flipped diagonally, which only square tiles can be here");
+        }
+        const int left = tile.set->offset_x;
+        const int top = tmx_.tile_height - pic.height + tile.set->offset_y;
+        reach_x = std::max({reach_x, -left, left + pic.width - tmx_.tile_width});
+        reach_y = std::max({reach_y, -top, top + pic.height - tmx_.tile_height});
+    }
+    margin_x_ = reach_x;
+    margin_y_ = reach_y;
+    block_width_ = tmx_.tile_width + 2 * reach_x;
+    block_height_ = tmx_.tile_height + 2 * reach_y;
+    const std::uint64_t bytes = static_cast<std::uint64_t>(block_width_) * block_height_ *
+                                TRUE_COLOUR_BYTES * (shown_.size() + 1);
+    if (block_width_ > MAX_NUMBER || block_height_ > MAX_NUMBER ||
+        bytes > options_.max_graphics_bytes)
+        return fail({tmx_.file, {}},
+                    std::to_string(shown_.size()) + " graphics of " + std::to_string(block_width_) +
+                        " x " + std::to_string(block_height_) + " pixels would not fit a map file");
+    return true;
+}
+
+bool Converter::transparent_colour(const TmxImage &image, std::uint32_t rgb, int index) const
+{
+    if (!image.has_trans)
+        return false;
+    if (!image.paletted)
+        return rgb == image.trans;
+    const std::uint8_t *entry = image.palette.data() + 3 * index;
+    return (std::uint32_t(entry[0]) << 16 | std::uint32_t(entry[1]) << 8 | entry[2]) == image.trans;
+}
+
+// An 8-bit map needs every image paletted with one palette, and index 0 free for transparency.
+bool Converter::palette_fits() const
+{
+    const TmxImage *first = nullptr;
+    for (TileRef ref : shown_) {
+        const TmxTilePicture pic = picture(ref);
+        const TmxImage &image = *pic.image;
+        if (!image.paletted || (first && image.palette != first->palette))
+            return false;
+        first = &image;
+        for (int y = 0; y < pic.height; ++y)
+            for (int x = 0; x < pic.width; ++x) {
+                const int index = image.indices[(pic.y + y) * image.width + pic.x + x];
+                if (index == MASK_INDEX && !transparent_colour(image, 0, index))
+                    return false;
+            }
+    }
+    return first != nullptr;
+}
+
+void Converter::put_pixel(std::uint8_t *out, const TmxImage &image, int x, int y)
+{
+    const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
+    if (depth_ == PALETTE_DEPTH) {
+        const int index = image.indices[at];
+        out[0] =
+            transparent_colour(image, 0, index) ? MASK_INDEX : static_cast<std::uint8_t>(index);
+        return;
+    }
+    std::uint32_t argb = 0;
+    if (image.paletted) {
+        const int index = image.indices[at];
+        if (transparent_colour(image, 0, index))
+            return;
+        argb = std::uint32_t(FULL) << 24;
+        for (int c = 0; c < TRUE_COLOUR_BYTES; ++c)
+            argb |= std::uint32_t(image.palette[3 * index + c]) << (16 - 8 * c);
+    } else {
+        argb = image.argb[at];
+        if ((argb >> 24) < HALF_ALPHA || transparent_colour(image, argb & 0xFFFFFF, 0))
+            return;
+    }
+    for (int c = 0; c < TRUE_COLOUR_BYTES; ++c)
+        out[c] = static_cast<std::uint8_t>(argb >> (16 - 8 * c));
+    if (std::equal(out, out + TRUE_COLOUR_BYTES, MASK_RGB)) {
+        out[0] = NEAR_MASK_RED;
+        ++near_mask_pixels_;
+    }
+}
+
+// The tile's image, flipped as the cell says (diagonally first, then horizontally and
+// vertically), at its place in the block graphic; the rest stays transparent.
+void Converter::paint(TileRef ref, std::vector<std::uint8_t> &pixels)
+{
+    const Tile tile = tile_of(ref);
+    const TmxTilePicture pic = tile.set->picture(tile.id);
+    const int bytes = depth_ == PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES;
+    const int left = margin_x_ + tile.set->offset_x;
+    const int top = margin_y_ + tmx_.tile_height - pic.height + tile.set->offset_y;
+    for (int y = 0; y < pic.height; ++y) {
+        for (int x = 0; x < pic.width; ++x) {
+            int sx = ref & TMX_FLIP_HORIZONTAL ? pic.width - 1 - x : x;
+            int sy = ref & TMX_FLIP_VERTICAL ? pic.height - 1 - y : y;
+            if (ref & TMX_FLIP_DIAGONAL)
+                std::swap(sx, sy);
+            std::uint8_t *out =
+                pixels.data() +
+                (static_cast<std::size_t>(top + y) * block_width_ + left + x) * bytes;
+            put_pixel(out, *pic.image, pic.x + sx, pic.y + sy);
+        }
+    }
+}
+
+// True when some pixel of a graphic is the mask colour (index 0, or the mask's red, green, blue).
+bool has_mask_pixel(const std::vector<std::uint8_t> &pixels, int depth)
+{
+    if (depth == PALETTE_DEPTH)
+        return std::find(pixels.begin(), pixels.end(), MASK_INDEX) != pixels.end();
+    for (std::size_t i = 0; i < pixels.size(); i += TRUE_COLOUR_BYTES)
+        if (std::equal(MASK_RGB, MASK_RGB + TRUE_COLOUR_BYTES,
+                       pixels.begin() + static_cast<long>(i)))
+            return true;
+    return false;
+}
+
+bool Converter::make_graphics()
+{
+    depth_ = palette_fits() ? PALETTE_DEPTH : TRUE_COLOUR_DEPTH;
+    const std::size_t bytes = static_cast<std::size_t>(block_width_) * block_height_ *
+                              (depth_ == PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES);
+    std::vector<std::uint8_t> blank(bytes, MASK_INDEX);
+    if (depth_ == TRUE_COLOUR_DEPTH)
+        for (std::size_t i = 0; i < bytes; ++i)
+            blank[i] = MASK_RGB[i % TRUE_COLOUR_BYTES];
+    // Tiles that look alike share one graphic; the blank one is graphic 0, the empty cell's.
+    auto add = [&](const std::vector<std::uint8_t> &pixels) {
+        const std::string key(pixels.begin(), pixels.end());
+        const auto found = graphic_by_pixels_.find(key);
+        if (found != graphic_by_pixels_.end())
+            return found->second;
+        const int number = map_.numgfx++;
+        graphic_by_pixels_.emplace(key, number);
+        map_.gfx.insert(map_.gfx.end(), pixels.begin(), pixels.end());
+        graphic_see_through_.push_back(has_mask_pixel(pixels, depth_));
+        return number;
+    };
+    add(blank);
+    for (TileRef ref : shown_) {
+        std::vector<std::uint8_t> pixels = blank;
+        paint(ref, pixels);
+        graphic_of_[ref] = add(pixels);
+        if (map_.numgfx > MAX_NUMBER)
+            return fail({tmx_.file, {}}, "more than " + std::to_string(MAX_NUMBER) + " graphics");
+    }
+    if (near_mask_pixels_)
+        warn(std::to_string(near_mask_pixels_) + " opaque pixels of the mask colour (255, 0, "
+                                                 "255) are drawn as (254, 0, 255)");
+    if (depth_ == PALETTE_DEPTH) {
+        const TmxImage &image = *picture(shown_.front()).image;
+        map_.cmap.assign(image.palette.begin(), image.palette.end());
+    }
+    return true;
+}
+
+const TileSettings &Converter::settings(TileRef ref)
+{
+    static const TileSettings none;
+    if ((ref & TMX_GID_MASK) == 0)
+        return none;
+    const Tile tile = tile_of(ref);
+    const auto key = std::make_pair(tile.set, tile.id);
+    const auto found = settings_.find(key);
+    if (found != settings_.end())
+        return found->second;
+    TileSettings &made = settings_[key];
+    if (const TmxTile *extra = tile.set->tile(tile.id))
+        read_tile_settings(extra->properties, made, unknown_properties_[tile.set], errors_);
+    return made;
+}
+
+int Converter::graphic(TileRef ref) const
+{
+    return (ref & TMX_GID_MASK) == 0 ? 0 : graphic_of_.at(ref);
+}
+
+int Converter::block(const CellKey &shown, const TileSettings &settings)
+{
+    MapFileBlock b;
+    b.gfx_bg = graphic(shown[0]);
+    b.gfx_fg1 = graphic(shown[1]);
+    b.gfx_fg2 = graphic(shown[2]);
+    b.gfx_fg3 = graphic(shown[3]);
+    settings.apply(b, graphic_see_through_[static_cast<std::size_t>(b.gfx_bg)]);
+    const std::string key(reinterpret_cast<const char *>(&b), sizeof b);
+    const auto found = block_by_record_.find(key);
+    if (found != block_by_record_.end())
+        return found->second;
+    const int number = static_cast<int>(map_.blocks.size());
+    block_by_record_.emplace(key, number);
+    map_.blocks.push_back(b);
+    return number;
+}
+
+// The frames one layer of an animated cell shows over a cycle, each for whole updates.
+std::vector<Showing> Converter::showings(TileRef ref) const
+{
+    const Tile tile = tile_of(ref);
+    const TmxTile *extra = (ref & TMX_GID_MASK) ? tile.set->tile(tile.id) : nullptr;
+    if (!extra || extra->frames.empty())
+        return {{ref, 0}};
+    std::vector<Showing> out;
+    for (const TmxFrame &frame : extra->frames) {
+        const long long rounded = (frame.duration + ANIMATION_STEP_MS / 2LL) / ANIMATION_STEP_MS;
+        const long long steps = std::max(1LL, rounded);
+        out.push_back(
+            {(tile.set->firstgid + static_cast<std::uint32_t>(frame.tile)) | (ref & TMX_FLIP_BITS),
+             steps});
+    }
+    return out;
+}
+
+// Frames that go there and back (a, b, c, b) become a ping-pong over a, b, c.
+bool is_there_and_back(const std::vector<std::int32_t> &frames)
+{
+    const std::size_t n = frames.size();
+    if (n < MIN_PINGPONG_FRAMES || n % 2 != 0)
+        return false;
+    for (std::size_t i = 1; i < n / 2; ++i)
+        if (frames[i] != frames[n - i])
+            return false;
+    return true;
+}
+
+// The shortest stretch that repeats to make the whole cycle.
+void drop_repeats(std::vector<std::int32_t> &frames)
+{
+    const std::size_t n = frames.size();
+    for (std::size_t period = 1; period < n; ++period) {
+        if (n % period != 0)
+            continue;
+        bool repeats = true;
+        for (std::size_t i = period; i < n && repeats; ++i)
+            repeats = frames[i] == frames[i - period];
+        if (repeats) {
+            frames.resize(period);
+            return;
+        }
+    }
+}
+
+// The layers of a cell animate together: the cycle is as long as all their cycles together,
+// each moment shows one combination of frames (a block record), and the animation steps at
+// the longest interval that divides every frame's time.
+bool Converter::animation(const CellKey &key, const TileSettings &cell_settings, short &value)
+{
+    std::array<std::vector<Showing>, TMX_MAX_TILE_LAYERS> layers;
+    long long cycle = 1;
+    for (int l = 0; l < TMX_MAX_TILE_LAYERS; ++l) {
+        layers[l] = showings(key[l]);
+        long long length = 0;
+        for (const Showing &s : layers[l])
+            length += s.steps;
+        // A layer's own cycle too long stops the count before the common one can overflow.
+        cycle = length > MAX_CYCLE_STEPS ? length : std::lcm(cycle, std::max(length, 1LL));
+        if (cycle > MAX_CYCLE_STEPS) {
+            TmxPlace place;
+            const std::string where = place_of_first(key[l], place);
+            return fail(place, where + ": the tile animations here repeat only after " +
+                                   std::to_string(cycle * ANIMATION_STEP_MS) + " ms, more than " +
+                                   std::to_string(MAX_CYCLE_STEPS * ANIMATION_STEP_MS));
+        }
+    }
+    std::vector<std::pair<std::int32_t, long long>> runs; // block, updates shown
+    std::array<std::size_t, TMX_MAX_TILE_LAYERS> frame{};
+    std::array<long long, TMX_MAX_TILE_LAYERS> left{};
+    for (int l = 0; l < TMX_MAX_TILE_LAYERS; ++l)
+        left[l] = layers[l][0].steps;
+    for (long long t = 0; t < cycle; ++t) {
+        CellKey shown;
+        for (int l = 0; l < TMX_MAX_TILE_LAYERS; ++l) {
+            const bool animated = layers[l][frame[l]].steps > 0;
+            if (animated && left[l] == 0) {
+                frame[l] = (frame[l] + 1) % layers[l].size();
+                left[l] = layers[l][frame[l]].steps;
+            }
+            shown[l] = layers[l][frame[l]].ref;
+            left[l] -= animated ? 1 : 0;
+        }
+        const int b = block(shown, cell_settings);
+        if (!runs.empty() && runs.back().first == b)
+            ++runs.back().second;
+        else
+            runs.push_back({b, 1});
+    }
+    if (runs.size() == 1) {
+        value = static_cast<short>(runs.front().first);
+        return true;
+    }
+    long long common = 0;
+    for (const auto &run : runs)
+        common = std::gcd(common, run.second);
+    long long unit = std::min<long long>(common, MAX_STEPS_PER_FRAME);
+    while (common % unit != 0)
+        --unit;
+    std::vector<std::int32_t> frames;
+    for (const auto &run : runs)
+        frames.insert(frames.end(), static_cast<std::size_t>(run.second / unit), run.first);
+    drop_repeats(frames);
+    MapFileAnim anim;
+    anim.type = anim_loop_forward;
+    if (is_there_and_back(frames)) {
+        anim.type = anim_pingpong_forward;
+        frames.resize(frames.size() / 2 + 1);
+    }
+    if (frames.size() > MAX_ANIM_FRAMES) {
+        TmxPlace place;
+        const std::string where = place_of_first(key[0] ? key[0] : key[1], place);
+        return fail(place, where + ": the tile animations here need " +
+                               std::to_string(frames.size()) + " frames, more than " +
+                               std::to_string(MAX_ANIM_FRAMES));
+    }
+    anim.delay = static_cast<std::uint8_t>(unit - 1);
+    anim.countdown = static_cast<std::int8_t>(anim.delay);
+    const auto anim_key =
+        std::make_pair(frames, anim.type * (MAX_STEPS_PER_FRAME + 1) + anim.delay);
+    const auto found = anim_by_frames_.find(anim_key);
+    if (found == anim_by_frames_.end()) {
+        anim.first = static_cast<std::int32_t>(map_.animseq.size());
+        map_.animseq.insert(map_.animseq.end(), frames.begin(), frames.end());
+        anim.end = static_cast<std::int32_t>(map_.animseq.size());
+        anim.current = anim.first;
+        map_.anims.push_back(anim);
+        anim_by_frames_.emplace(anim_key, static_cast<int>(map_.anims.size()));
+        value = static_cast<short>(-static_cast<int>(map_.anims.size()));
+    } else {
+        value = static_cast<short>(-found->second);
+    }
+    return true;
+}
+
+bool Converter::cell_value(const CellKey &key, short &value)
+{
+    const auto found = cell_of_key_.find(key);
+    if (found != cell_of_key_.end()) {
+        value = found->second;
+        return true;
+    }
+    TileSettings merged;
+    bool animated = false;
+    for (TileRef ref : key) {
+        merged.add(settings(ref));
+        animated = animated || showings(ref).front().steps > 0;
+    }
+    if (!errors_.empty())
+        return false;
+    if (animated) {
+        if (!animation(key, merged, value))
+            return false;
+    } else {
+        value = static_cast<short>(block(key, merged));
+    }
+    if (map_.blocks.size() > MAX_NUMBER || map_.anims.size() > MAX_NUMBER)
+        return fail({tmx_.file, {}},
+                    "more than " + std::to_string(MAX_NUMBER) + " block records or animations");
+    cell_of_key_.emplace(key, value);
+    return true;
+}
+
+bool Converter::fill_layer()
+{
+    const std::size_t cells = static_cast<std::size_t>(tmx_.width) * tmx_.height;
+    std::vector<short> &layer = map_.layers[0];
+    layer.resize(cells);
+    for (std::size_t i = 0; i < cells; ++i) {
+        CellKey key{};
+        for (std::size_t l = 0; l < tmx_.layers.size(); ++l)
+            key[l] = tmx_.layers[l].gids[i];
+        if (!cell_value(key, layer[i]))
+            return false;
+    }
+    return true;
+}
+
+void Converter::header()
+{
+    map_.maptype = 2;
+    map_.width = tmx_.width;
+    map_.height = tmx_.height;
+    map_.depth = depth_;
+    map_.blockwidth = block_width_;
+    map_.blockheight = block_height_;
+    map_.gapx = tmx_.tile_width;
+    map_.gapy = tmx_.tile_height;
+    if (tmx_.staggered) {
+        // Odd rows are shifted right by half a tile; with staggerindex "even" the even rows are,
+        // which is the odd rows shifted left.
+        map_.staggerx = (tmx_.stagger_even ? -1 : 1) * tmx_.tile_width / 2;
+        map_.staggery = tmx_.tile_height / 2;
+    }
+}
+
+bool Converter::convert()
+{
+    map_ = MapFile{};
+    if (!check_tiles() || !block_geometry() || !make_graphics() || !fill_layer())
+        return false;
+    for (const auto &[set, names] : unknown_properties_) {
+        if (names.empty())
+            continue;
+        std::vector<std::string> distinct = names;
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        std::string list;
+        for (const std::string &name : distinct)
+            list += (list.empty() ? "" : ", ") + name;
+        warnings_.push_back({set->place.file, set->place.pos,
+                             "warning: tileset " + in_quotes(set->name) + ": tile properties " +
+                                 list + " left out"});
+    }
+    header();
+    return errors_.empty();
+}
+
+} // namespace
+
+bool convert_tmx(const TmxMap &tmx, const TmxOptions &options, MapFile &map, Diagnostics &errors,
+                 std::vector<Diagnostic> &warnings)
+{
+    Converter converter(tmx, options, map, errors, warnings);
+    return converter.convert();
+}
+
+bool is_tiled_map_name(const std::string &path)
+{
+    auto ends_with = [&](const std::string &end) {
+        return path.size() >= end.size() &&
+               path.compare(path.size() - end.size(), end.size(), end) == 0;
+    };
+    return ends_with(".tmx") || ends_with(".tmx.gz");
+}
+
+bool import_tiled_map(const std::string &path, const TmxOptions &options, MapFile &map,
+                      Diagnostics &errors, std::vector<Diagnostic> &warnings)
+{
+    TmxMap tmx;
+    return read_tmx(path, options, tmx, errors, warnings) &&
+           convert_tmx(tmx, options, map, errors, warnings);
+}
