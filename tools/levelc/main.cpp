@@ -15,8 +15,9 @@ namespace {
 constexpr const char *USAGE =
     "usage: levelc SOURCE OUTPUT.fmp\n"
     "Compiles a level source (its form is in data/level/README.md) and the tile art it names\n"
-    "into a map file. Every mistake is reported, as FILE:LINE:COLUMN: MESSAGE where it has a\n"
-    "place, and then nothing is written.\n";
+    "into a map file; a SOURCE named .tmx or .tmx.gz is a Tiled map, imported with its\n"
+    "tilesets (tools/tmx/README.md). Every mistake is reported, as FILE:LINE:COLUMN: MESSAGE\n"
+    "where it has a place, and then nothing is written.\n";
 
 } // namespace
 
