@@ -17,20 +17,25 @@ void install()
     installed = true;
 }
 
-// Without a display driver Allegro puts blue in the high bits; real X11 screens put red there.
-static void use_red_high_layout()
+void use_colour_layout(ColourLayout layout)
 {
-    _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
-    _rgb_r_shift_16 = 11; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 0;
-    _rgb_r_shift_24 = 16; _rgb_g_shift_24 = 8; _rgb_b_shift_24 = 0;
-    _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0;
+    const bool red_high = layout == ColourLayout::RED_HIGH;
+    const auto place = [red_high](int &r, int &g, int &b, int high_shift, int green_shift) {
+        r = red_high ? high_shift : 0;
+        g = green_shift;
+        b = red_high ? 0 : high_shift;
+    };
+    place(_rgb_r_shift_15, _rgb_g_shift_15, _rgb_b_shift_15, 10, 5);
+    place(_rgb_r_shift_16, _rgb_g_shift_16, _rgb_b_shift_16, 11, 5);
+    place(_rgb_r_shift_24, _rgb_g_shift_24, _rgb_b_shift_24, 16, 8);
+    place(_rgb_r_shift_32, _rgb_g_shift_32, _rgb_b_shift_32, 16, 8);
 }
 
 void make_screen(int depth, int w, int h)
 {
     install();
     drop_screen();
-    use_red_high_layout();
+    use_colour_layout(ColourLayout::RED_HIGH);
     set_color_depth(depth);
     screen = create_bitmap(w, h);
     ASSERT_NE(screen, nullptr);

@@ -9,6 +9,10 @@ namespace headless {
 
 // Install Allegro with no system driver, once per process.
 void install();
+// Where true colours keep their components: real X11 displays put red in the high bits,
+// Allegro without a display driver puts blue there.
+enum class ColourLayout { RED_HIGH, BLUE_HIGH };
+void use_colour_layout(ColourLayout layout);
 // Select colour depth `depth` and make a w x h memory bitmap the library's screen. Deeper
 // colours use the red-high layout of real displays.
 void make_screen(int depth, int w = 320, int h = 240);
