@@ -1,6 +1,7 @@
 // Failed loads: every maperror code, what each leaves loaded, and every malformed structure
 // the loader must refuse, from memory and from files.
 #include "loadertest.h"
+#include "testfiles.h"
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -101,8 +102,8 @@ TEST_P(MalformedMap, ImageFailsAndLeavesNothingLoaded)
 TEST_P(MalformedMap, FileFailsAndLeavesNothingLoaded)
 {
     load_previous_map();
-    TempFile file("malformed.fmp");
-    file.write(malformed_image(GetParam()));
+    testfiles::ScratchFile file("malformed.fmp");
+    ASSERT_TRUE(file.write(malformed_image(GetParam())));
     EXPECT_EQ(MapLoad(file.path()), -1);
     EXPECT_EQ(maperror, GetParam().code);
     EXPECT_TRUE(nothing_loaded());
@@ -228,8 +229,8 @@ TEST_F(OuterForm, FileShorterThanItsFormFails)
 {
     Bytes image = encode(sample_map(2));
     image.resize(image.size() - 3);
-    TempFile file("short.fmp");
-    file.write(image);
+    testfiles::ScratchFile file("short.fmp");
+    ASSERT_TRUE(file.write(image));
     ASSERT_EQ(MapDecode(encode(sample_map()).data()), 0);
     EXPECT_EQ(MapLoad(file.path()), -1);
     EXPECT_EQ(maperror, MER_MAPLOADERROR);
@@ -241,8 +242,8 @@ TEST_F(OuterForm, ChunkLongerThanTheFormFails)
 {
     Bytes image = encode(sample_map(1));
     put_be32(image, 16, 0x7FFFFFF0u);
-    TempFile file("long.fmp");
-    file.write(image);
+    testfiles::ScratchFile file("long.fmp");
+    ASSERT_TRUE(file.write(image));
     EXPECT_EQ(MapLoad(file.path()), -1);
     EXPECT_EQ(maperror, MER_MAPLOADERROR);
     EXPECT_EQ(MapDecode(image.data()), -1);
@@ -262,8 +263,8 @@ TEST_P(NotAMapFile, FileKeepsThePreviousMapImageDoesNot)
 {
     ASSERT_EQ(MapDecode(encode(sample_map()).data()), 0);
     BlockStr *records = mapblockstrpt;
-    TempFile file("notamap.fmp");
-    file.write(GetParam().bytes);
+    testfiles::ScratchFile file("notamap.fmp");
+    ASSERT_TRUE(file.write(GetParam().bytes));
     EXPECT_EQ(MapLoad(file.path()), -1);
     EXPECT_EQ(maperror, MER_MAPLOADERROR);
     EXPECT_EQ(mapblockstrpt, records);
@@ -314,8 +315,8 @@ TEST_F(LoadFailures, MissingFileKeepsThePreviousMap)
 TEST_F(LoadFailures, NoScreenFailsWithNothingLoaded)
 {
     const Bytes image = encode(sample_map());
-    TempFile file("noscreen.fmp");
-    file.write(image);
+    testfiles::ScratchFile file("noscreen.fmp");
+    ASSERT_TRUE(file.write(image));
     headless::drop_screen();
     EXPECT_EQ(MapDecode(image.data()), -1);
     EXPECT_EQ(maperror, MER_NOSCREEN);
@@ -472,14 +473,14 @@ TEST_F(LoadFailuresDeathTest, ChunkBufferBeyondMemoryFailsWithOutOfMemory)
     Bytes chunks;
     MapAppendChunk(chunks, "JUNK", Bytes(32 * MIB, 0));
     Bytes image = MapWrapForm(chunks);
-    TempFile file("bigchunk.fmp");
-    file.write(image);
+    testfiles::ScratchFile file("bigchunk.fmp");
+    ASSERT_TRUE(file.write(image));
     EXPECT_EXIT(load_with_headroom(8 * MIB, [&] { return MapLoad(file.path()); }),
                 ::testing::ExitedWithCode(MER_OUTOFMEM), "");
     image.resize(12 + 8 + 16);
     put_be32(image, 16, 0xFFFFFFF0u);
     put_be32(image, 4, 0xFFFFFFFFu);
-    file.write(image);
+    ASSERT_TRUE(file.write(image));
     EXPECT_EXIT(load_with_headroom(8 * MIB, [&] { return MapLoad(file.path()); }),
                 ::testing::ExitedWithCode(MER_MAPLOADERROR), "");
 }

@@ -129,15 +129,6 @@ Bytes stored_form(int c, int s)
     }
 }
 
-// Without a display driver Allegro lays true colours out blue-high.
-void use_blue_high_layout()
-{
-    _rgb_r_shift_15 = 0; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 10;
-    _rgb_r_shift_16 = 0; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 11;
-    _rgb_r_shift_24 = 0; _rgb_g_shift_24 = 8; _rgb_b_shift_24 = 16;
-    _rgb_r_shift_32 = 0; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 16;
-}
-
 // A palette in which each test colour lies at index 40 + its pixel number.
 void select_test_palette()
 {
@@ -164,7 +155,7 @@ protected:
         const auto [source, screen_depth, blue_high] = GetParam();
         headless::make_screen(screen_depth);
         if (blue_high)
-            use_blue_high_layout();
+            headless::use_colour_layout(headless::ColourLayout::BLUE_HIGH);
         select_test_palette();
     }
     void TearDown() override

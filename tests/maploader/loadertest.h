@@ -1,15 +1,14 @@
 // Helpers for the loader's tests: a small map in every encoding, surgery on the chunks of an
-// encoded image, a check that nothing is loaded, temporary files and a stand-in display
-// driver with a little video memory.
+// encoded image, a check that nothing is loaded and a stand-in display driver with a little
+// video memory.
 #ifndef TESTS_LOADERTEST_H
 #define TESTS_LOADERTEST_H
 
+#include "bigendian.h"
 #include "headless.h"
 #include "maplib.h"
+#include "testmaps.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,19 +20,6 @@ constexpr int SAMPLE_W = 5, SAMPLE_H = 4;             // blocks
 constexpr int SAMPLE_BLOCK_W = 3, SAMPLE_BLOCK_H = 2; // pixels
 constexpr int SAMPLE_GFX = 4;
 constexpr int SAMPLE_BLOCK_PIXELS = SAMPLE_BLOCK_W * SAMPLE_BLOCK_H;
-
-// Palette entry i of the sample maps: distinct colours, each component a multiple of 4 so
-// that it survives the 6-bit palette unchanged.
-inline Bytes sample_palette()
-{
-    Bytes cmap(768);
-    for (int i = 0; i < 256; ++i) {
-        cmap[3 * i] = static_cast<unsigned char>((i * 4) & 0xFC);
-        cmap[3 * i + 1] = static_cast<unsigned char>((252 - i * 4) & 0xFC);
-        cmap[3 * i + 2] = static_cast<unsigned char>((i * 28) & 0xFC);
-    }
-    return cmap;
-}
 
 // A map using every part of the format: 8-bit graphics with a palette, block records with
 // every attribute, two animations, layers 0, 3 and 7 with runs, repeated rows and animated
@@ -55,7 +41,7 @@ inline MapFile sample_map(int maptype = 1, bool lsb = false, int headersize = 38
     m.staggerx = 1;
     m.staggery = 2;
     m.clickmask = 3;
-    m.cmap = sample_palette();
+    m.cmap = testmaps::distinct_cmap();
     m.numgfx = SAMPLE_GFX;
     for (int g = 0; g < SAMPLE_GFX; ++g)
         for (int p = 0; p < SAMPLE_BLOCK_PIXELS; ++p)
@@ -123,46 +109,32 @@ inline Bytes encode(const MapFile &map)
 struct Chunk {
     std::string id;
     Bytes data;
+    std::size_t offset = 0; // of the identifier within the image split
 };
 
-inline std::uint32_t get_be32(const Bytes &b, std::size_t at)
-{
-    return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 |
-           std::uint32_t{b[at + 2]} << 8 | b[at + 3];
-}
-
-inline void put_be32(Bytes &b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<unsigned char>(v >> (24 - 8 * i));
-}
-
-inline void put_be16(Bytes &b, std::size_t at, int v)
-{
-    b[at] = static_cast<unsigned char>(v >> 8);
-    b[at + 1] = static_cast<unsigned char>(v);
-}
-
-// 16-bit big-endian numbers, as the chunk data of a big-endian map holds them.
-inline Bytes be16s(std::initializer_list<int> values)
-{
-    Bytes out;
-    for (int v : values) {
-        out.push_back(static_cast<unsigned char>(v >> 8));
-        out.push_back(static_cast<unsigned char>(v));
-    }
-    return out;
-}
-
+// The chunks of an image, checking its outer frame on the way.
 inline std::vector<Chunk> split(const Bytes &image)
 {
+    constexpr std::size_t OUTER_HEADER = 12, CHUNK_HEADER = 8;
     std::vector<Chunk> chunks;
-    for (std::size_t at = 12; at + 8 <= image.size();) {
+    EXPECT_GE(image.size(), OUTER_HEADER);
+    if (image.size() < OUTER_HEADER)
+        return chunks;
+    EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "FORM");
+    EXPECT_EQ(get_be32(image, 4), image.size() - 8);
+    EXPECT_EQ(std::string(image.begin() + 8, image.begin() + OUTER_HEADER), "FMAP");
+    std::size_t at = OUTER_HEADER;
+    while (at + CHUNK_HEADER <= image.size()) {
         const std::uint32_t size = get_be32(image, at + 4);
+        const std::size_t end = at + CHUNK_HEADER + size;
+        EXPECT_LE(end, image.size());
+        if (end > image.size())
+            break;
         chunks.push_back({std::string(image.begin() + at, image.begin() + at + 4),
-                          Bytes(image.begin() + at + 8, image.begin() + at + 8 + size)});
-        at += 8 + size;
+                          Bytes(image.begin() + at + CHUNK_HEADER, image.begin() + end), at});
+        at = end;
     }
+    EXPECT_EQ(at, image.size());
     return chunks;
 }
 
@@ -174,6 +146,16 @@ inline Bytes join(const std::vector<Chunk> &chunks)
     return MapWrapForm(body);
 }
 
+// The first chunk of this identifier, null when there is none.
+inline const Chunk *find_chunk(const std::vector<Chunk> &chunks, const std::string &id)
+{
+    for (const Chunk &c : chunks)
+        if (c.id == id)
+            return &c;
+    return nullptr;
+}
+
+// The first chunk of this identifier, to be changed; a test failure when there is none.
 inline Chunk &chunk_of(std::vector<Chunk> &chunks, const std::string &id)
 {
     for (Chunk &c : chunks)
@@ -217,29 +199,6 @@ inline int tile_count()
         ++n;
     return n;
 }
-
-// A file name under the temporary folder, unique to this process; removed by the destructor.
-class TempFile {
-public:
-    explicit TempFile(const std::string &name)
-        : path_(::testing::TempDir() + "loader_" + std::to_string(getpid()) + "_" + name)
-    {
-    }
-    ~TempFile() { std::remove(path_.c_str()); }
-    const char *path() const { return path_.c_str(); }
-    void write(const Bytes &bytes) const
-    {
-        std::FILE *f = std::fopen(path_.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        if (!bytes.empty()) {
-            EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-        }
-        std::fclose(f);
-    }
-
-private:
-    std::string path_;
-};
 
 // A display driver whose video memory holds `budget` bitmaps (memory bitmaps marked as video
 // bitmaps). Releases the map before it goes, since video bitmaps need their driver.

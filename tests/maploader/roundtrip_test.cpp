@@ -1,6 +1,7 @@
 // Maps written by the writer come back through the loader unchanged, in every map type, byte
 // order and header size, from memory, plain files and packed files.
 #include "loadertest.h"
+#include "testfiles.h"
 
 #include <cstring>
 #include <tuple>
@@ -167,8 +168,8 @@ TEST_P(RoundTrip, FileLoadsGiveTheSameStateAsTheImage)
 {
     const MapFile m = map();
     const Bytes image = encode(m);
-    TempFile file("roundtrip.fmp");
-    file.write(image);
+    testfiles::ScratchFile file("roundtrip.fmp");
+    ASSERT_TRUE(file.write(image));
     ASSERT_EQ(MapDecode(image.data()), 0);
     const Bytes decoded = snapshot();
     ASSERT_EQ(MapLoad(file.path()), 0) << "maperror " << maperror;
@@ -204,12 +205,8 @@ TEST_F(RoundTripFile, PackedFileLoadsLikeAPlainOne)
 {
     const MapFile m = sample_map(2);
     const Bytes image = encode(m);
-    TempFile file("packed.fmp");
-    PACKFILE *out = pack_fopen(file.path(), F_WRITE_PACKED);
-    ASSERT_NE(out, nullptr);
-    ASSERT_EQ(pack_fwrite(image.data(), static_cast<long>(image.size()), out),
-              static_cast<long>(image.size()));
-    pack_fclose(out);
+    testfiles::ScratchFile file("packed.fmp");
+    ASSERT_TRUE(testfiles::write_packed_file(file.path(), image));
     ASSERT_EQ(MapLoad(file.path()), 0) << "maperror " << maperror;
     expect_loaded_like(m);
 }

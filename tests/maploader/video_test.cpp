@@ -1,6 +1,7 @@
 // Video bitmaps for block graphics: the NOVC exclusion list, running out of video memory, no
 // display driver at all, and repainting with MapRestore.
 #include "loadertest.h"
+#include "testfiles.h"
 
 using namespace loadertest;
 
@@ -87,8 +88,8 @@ TEST_F(VideoMemory, WithoutADisplayDriverEveryGraphicGetsAMemoryBitmap)
 {
     ASSERT_EQ(gfx_driver, nullptr);
     const Bytes image = encode(novc_map(""));
-    TempFile file("vram.fmp");
-    file.write(image);
+    testfiles::ScratchFile file("vram.fmp");
+    ASSERT_TRUE(file.write(image));
     ASSERT_EQ(MapLoadVRAM(file.path()), 0);
     EXPECT_EQ(mapgfxinbitmaps, 1);
     EXPECT_EQ(mapblocksinvidmem, 0);

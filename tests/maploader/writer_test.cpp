@@ -1,29 +1,15 @@
 // Byte layouts of the map file writer that a round trip through the loader cannot show:
 // chunk framing, byte order, type 0 offsets, animation record order and layer groups.
-#include "maplib.h"
+#include "loadertest.h"
+#include "testfiles.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+using namespace loadertest;
+
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-struct Chunk {
-    std::string id;
-    std::size_t offset; // of the identifier within the image
-    Bytes data;
-};
-
-std::uint32_t be32(const Bytes &b, std::size_t at)
-{
-    return (std::uint32_t(b[at]) << 24) | (std::uint32_t(b[at + 1]) << 16) |
-           (std::uint32_t(b[at + 2]) << 8) | b[at + 3];
-}
 
 int s16(const Bytes &b, std::size_t at, bool lsb)
 {
@@ -37,38 +23,6 @@ std::int32_t s32(const Bytes &b, std::size_t at, bool lsb)
     for (int i = 0; i < 4; ++i)
         v |= std::uint32_t(b[at + (lsb ? i : 3 - i)]) << (8 * i);
     return static_cast<std::int32_t>(v);
-}
-
-// Splits an image into its chunks, checking the outer frame on the way.
-std::vector<Chunk> chunks_of(const Bytes &image)
-{
-    std::vector<Chunk> out;
-    EXPECT_GE(image.size(), 12u);
-    if (image.size() < 12)
-        return out;
-    EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "FORM");
-    EXPECT_EQ(be32(image, 4), image.size() - 8);
-    EXPECT_EQ(std::string(image.begin() + 8, image.begin() + 12), "FMAP");
-    std::size_t at = 12;
-    while (at + 8 <= image.size()) {
-        const std::uint32_t n = be32(image, at + 4);
-        EXPECT_LE(at + 8 + n, image.size());
-        if (at + 8 + n > image.size())
-            break;
-        out.push_back({std::string(image.begin() + at, image.begin() + at + 4), at,
-                       Bytes(image.begin() + at + 8, image.begin() + at + 8 + n)});
-        at += 8 + n;
-    }
-    EXPECT_EQ(at, image.size());
-    return out;
-}
-
-const Chunk *find_chunk(const std::vector<Chunk> &chunks, const std::string &id)
-{
-    for (const auto &c : chunks)
-        if (c.id == id)
-            return &c;
-    return nullptr;
 }
 
 std::vector<std::string> ids_of(const std::vector<Chunk> &chunks)
@@ -144,7 +98,7 @@ std::vector<short> unpack_layer(const Bytes &data, int maptype, int width, int h
 TEST(MapWriterFrame, ChunkLengthsAreBigEndianEvenInLittleEndianMaps)
 {
     const Bytes image = MapEncode(small_map(1, true));
-    const auto chunks = chunks_of(image);
+    const auto chunks = split(image);
     const Chunk *header = find_chunk(chunks, "MPHD");
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(image[header->offset + 4], 0);
@@ -160,7 +114,7 @@ TEST(MapWriterFrame, ChunksComeInLoaderOrderAndEmptyPartsAreLeftOut)
     m.has_novc = true;
     m.novc = "0-1";
     m.layers[3] = m.layers[0];
-    EXPECT_EQ(ids_of(chunks_of(MapEncode(m))),
+    EXPECT_EQ(ids_of(split(MapEncode(m))),
               (std::vector<std::string>{"MPHD", "CMAP", "BKDT", "ANDT", "AGFX", "BGFX", "NOVC",
                                         "BODY", "LYR3"}));
     m.agfx_after_bgfx = true;
@@ -170,7 +124,7 @@ TEST(MapWriterFrame, ChunksComeInLoaderOrderAndEmptyPartsAreLeftOut)
     m.has_novc = false;
     m.layers[0] = {0, 1, 2, 0, 1, 1, 1, 1, 2, 0, 0, 0};
     m.layers[3] = m.layers[0];
-    EXPECT_EQ(ids_of(chunks_of(MapEncode(m))),
+    EXPECT_EQ(ids_of(split(MapEncode(m))),
               (std::vector<std::string>{"MPHD", "BKDT", "BGFX", "AGFX", "BODY", "LYR3"}));
 }
 
@@ -180,7 +134,7 @@ TEST(MapWriterFrame, OddLengthChunksAreNotPadded)
     m.has_novc = true;
     m.novc = "12"; // three bytes with the terminating zero
     const Bytes image = MapEncode(m);
-    const auto chunks = chunks_of(image);
+    const auto chunks = split(image);
     const Chunk *novc = find_chunk(chunks, "NOVC");
     ASSERT_NE(novc, nullptr);
     EXPECT_EQ(novc->data, (Bytes{'1', '2', 0}));
@@ -196,9 +150,9 @@ TEST(MapWriterFrame, HandBuiltChunksAreWrappedIntoAForm)
     EXPECT_EQ(chunks, (Bytes{'A', 'B', 'C', 'D', 0, 0, 0, 1, 9, 'E', 'F', 'G', 'H', 0, 0, 0, 0}));
     const Bytes image = MapWrapForm(chunks);
     EXPECT_EQ(image.size(), 12 + chunks.size());
-    EXPECT_EQ(be32(image, 4), 4 + chunks.size());
-    EXPECT_EQ(ids_of(chunks_of(image)), (std::vector<std::string>{"ABCD", "EFGH"}));
-    EXPECT_EQ(be32(MapWrapForm({}), 4), 4u);
+    EXPECT_EQ(get_be32(image, 4), 4 + chunks.size());
+    EXPECT_EQ(ids_of(split(image)), (std::vector<std::string>{"ABCD", "EFGH"}));
+    EXPECT_EQ(get_be32(MapWrapForm({}), 4), 4u);
 }
 
 class MapWriterHeader : public ::testing::TestWithParam<bool> {};
@@ -219,7 +173,7 @@ TEST_P(MapWriterHeader, FieldsFollowTheByteOrderFlag)
     m.staggery = 4;
     m.clickmask = 1;
     m.gfx.assign(2 * 20 * 10 * 2, 0);
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *h = find_chunk(chunks, "MPHD");
     ASSERT_NE(h, nullptr);
     const Bytes &d = h->data;
@@ -244,7 +198,7 @@ TEST(MapWriterHeaderSize, ShortHeadersStopAtTheLastFieldThatFits)
     m.clickmask = 5;
     for (int size : {24, 28, 36, 38, 44}) {
         m.headersize = size;
-        const auto chunks = chunks_of(MapEncode(m));
+        const auto chunks = split(MapEncode(m));
         const Chunk *h = find_chunk(chunks, "MPHD");
         ASSERT_NE(h, nullptr);
         ASSERT_EQ(h->data.size(), static_cast<std::size_t>(size));
@@ -267,7 +221,7 @@ TEST(MapWriterBlocks, RecordsLongerThanTheFieldsArePaddedWithZeros)
     m.numgfx = 5;
     m.gfx.assign(5 * 16 * 16, 1);
     m.blocks[0] = {1, 2, 3, 4, -5, 6, 0xBEEF, 8, 9, 10, 11, 0x93};
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *b = find_chunk(chunks, "BKDT");
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(b->data.size(), 3u * 36);
@@ -291,7 +245,7 @@ TEST(MapWriterAnimations, EndMarkerFollowsTheSequenceAndAnimationOneIsLast)
     second.first = 1;
     second.end = 2;
     m.anims.push_back(second);
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *a = find_chunk(chunks, "ANDT");
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->data.size(), 2u * 4 + 3 * 16);
@@ -320,7 +274,7 @@ TEST(MapWriterTypeZero, NumbersBecomeByteOffsets)
     m.depth = 24;
     m.blockstrsize = 40;
     m.gfx.assign(2 * 16 * 16 * 3, 0);
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *b = find_chunk(chunks, "BKDT");
     const Chunk *a = find_chunk(chunks, "ANDT");
     const Chunk *body = find_chunk(chunks, "BODY");
@@ -345,7 +299,7 @@ TEST(MapWriterTypeZero, AnimationCellsStepBackSixteenBytesEach)
     MapFile m = small_map(0, false);
     m.anims.resize(3, m.anims[0]);
     m.layers[0] = {-3, -2, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *body = find_chunk(chunks, "BODY");
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(s16(body->data, 0, false), -48);
@@ -371,7 +325,7 @@ TEST(MapWriterTypeZero, ValuesBeyondTheirFieldsAreRefused)
 
 TEST(MapWriterLayers, TypeOneCellsAreStoredAsTheyAre)
 {
-    const auto chunks = chunks_of(MapEncode(small_map(1, true)));
+    const auto chunks = split(MapEncode(small_map(1, true)));
     const Chunk *body = find_chunk(chunks, "BODY");
     ASSERT_NE(body, nullptr);
     ASSERT_EQ(body->data.size(), 24u);
@@ -385,7 +339,7 @@ TEST(MapWriterLayers, TypeTwoRepeatsRunsAndKeepsOtherCellsLiteral)
     MapFile m = small_map(2, false);
     m.blocks.resize(8);
     m.layers[0] = {7, 7, 7, 7, 1, 2, 3, 3, 5, 5, 5, 6};
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *body = find_chunk(chunks, "BODY");
     ASSERT_NE(body, nullptr);
     const std::vector<int> words = {-4, 7, 4, 1, 2, 3, 3, -3, 5, 1, 6};
@@ -399,7 +353,7 @@ TEST(MapWriterLayers, TypeThreeCopiesTheRowAboveAndThePreviousCell)
     MapFile m = small_map(3, true);
     m.blocks.resize(5);
     m.layers[0] = {1, 2, 0, 1, 1, 2, 0, 1, 4, 4, 4, 4};
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *body = find_chunk(chunks, "BODY");
     ASSERT_NE(body, nullptr);
     const std::vector<int> words = {4, 1, 2, 0, 1, -4, -4, 1, 4, -3, -1};
@@ -431,7 +385,7 @@ TEST_P(MapWriterPacked, GroupsNeverCrossARowEnd)
     m.anims.resize(1);
     m.animseq = {0};
     m.anims[0].end = 1;
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *body = find_chunk(chunks, "BODY");
     const Chunk *lyr6 = find_chunk(chunks, "LYR6");
     ASSERT_TRUE(body && lyr6);
@@ -453,7 +407,7 @@ TEST_P(MapWriterPacked, WideRowsSplitIntoGroupsThatFitTheCount)
     for (std::size_t i = 0; i < cells.size(); i += 2)
         cells[i] = 0; // alternate, so only literal groups (or copies from above) apply
     m.layers[0] = cells;
-    const auto chunks = chunks_of(MapEncode(m));
+    const auto chunks = split(MapEncode(m));
     const Chunk *body = find_chunk(chunks, "BODY");
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(unpack_layer(body->data, m.maptype, m.width, m.height, false), cells);
@@ -502,33 +456,24 @@ TEST(MapWriterRefusal, MapsTheLoaderWouldRefuseGiveNoImageAndAReason)
         std::string problem;
         EXPECT_TRUE(MapEncode(m, &problem).empty()) << c.reason;
         EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
-        const std::string path = ::testing::TempDir() + "writer_test_refused.fmp";
-        EXPECT_EQ(MapSave(path.c_str(), m, &problem), -1);
+        const testfiles::ScratchFile refused("refused.fmp");
+        EXPECT_EQ(MapSave(refused.path(), m, &problem), -1);
         EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
-        std::FILE *written = std::fopen(path.c_str(), "rb");
-        EXPECT_EQ(written, nullptr) << "nothing is written for " << c.reason;
-        if (written)
-            std::fclose(written);
+        EXPECT_FALSE(std::filesystem::exists(refused.path()))
+            << "nothing is written for " << c.reason;
     }
 }
 
 TEST(MapWriterSave, WritesTheEncodedImageOrReportsFailure)
 {
     const MapFile m = small_map(3, true);
-    const std::string path = ::testing::TempDir() + "writer_test_save.fmp";
-    ASSERT_EQ(MapSave(path.c_str(), m), 0);
-    Bytes read;
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    for (int c; (c = std::fgetc(f)) != EOF;)
-        read.push_back(static_cast<unsigned char>(c));
-    std::fclose(f);
-    std::remove(path.c_str());
-    EXPECT_EQ(read, MapEncode(m));
+    const testfiles::ScratchFile saved("saved.fmp");
+    ASSERT_EQ(MapSave(saved.path(), m), 0);
+    EXPECT_EQ(testfiles::read_file<Bytes>(saved.path()), MapEncode(m));
     std::string problem;
     EXPECT_EQ(MapSave("/nonexistent-folder/x.fmp", m, &problem), -1);
     EXPECT_EQ(problem, "No such file or directory");
     MapFile bad = m;
     bad.layers[0].pop_back();
-    EXPECT_EQ(MapSave(path.c_str(), bad), -1);
+    EXPECT_EQ(MapSave(saved.path(), bad), -1);
 }

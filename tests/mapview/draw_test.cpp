@@ -1,10 +1,12 @@
 // Drawing windows of a layer: which cells land where, see-through and foreground rules, the
 // window clip and the caller's clip rectangle, staggered walks and single rows with stacks.
-#include "testmap.h"
+#include "canvas.h"
+#include "headless.h"
+#include "testmaps.h"
 
 #include <tuple>
 
-using namespace testmap;
+using namespace testmaps;
 
 namespace {
 
@@ -55,13 +57,6 @@ int expected_grid_pixel(int px, int py, int mapx, int mapy, int wx, int wy, int 
     return ::testing::AssertionSuccess();
 }
 
-struct Placement {
-    const char *name;
-    int mapx, mapy, wx, wy, ww, wh;
-};
-
-void PrintTo(const Placement &p, std::ostream *os) { *os << p.name; }
-
 const Placement PLACEMENTS[] = {
     {"ColumnsTwoToTwentyOne", 32, 0, 0, 0, 320, 160},
     {"FirstAndLastColumnsCut", 40, 0, 0, 0, 320, 160},
@@ -101,7 +96,7 @@ protected:
     void SetUp() override
     {
         HeadlessTest::SetUp();
-        ASSERT_TRUE(load(grid_map()));
+        ASSERT_EQ(load(grid_map()), "");
     }
 };
 
@@ -145,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Placements, GridDrawTest,
 
 TEST_F(HeadlessTest, NothingIsDrawnWithoutBlockBitmaps)
 {
-    ASSERT_TRUE(load(grid_map()));
+    ASSERT_EQ(load(grid_map()), "");
     const int saved = mapgfxinbitmaps;
     mapgfxinbitmaps = 0;
     Canvas canvas;
@@ -160,7 +155,7 @@ TEST_F(HeadlessTest, NothingIsDrawnWithoutACurrentLayer)
     MapFile map = grid_map();
     map.layers[1] = map.layers[0];
     map.layers[0].clear();
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     for (Drawer drawer : {Drawer::BG, Drawer::BGT, Drawer::FG, Drawer::ROWS})
         draw(drawer, canvas, PLACEMENTS[0]);
@@ -192,7 +187,7 @@ TEST_F(HeadlessTest, SeeThroughBackgroundsAreMaskedAndGraphicZeroSkipped)
     cell(map, 0, 1, 0) = static_cast<short>(add_block(map, HOLED, 0, 0, 0, BLOCK_SEE_THROUGH));
     cell(map, 0, 2, 0) = static_cast<short>(add_block(map, 0));
     cell(map, 0, 3, 0) = static_cast<short>(add_block(map, HOLED));
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     MapDrawBGT(canvas, 0, 0, 0, 0, 64, 16);
     EXPECT_EQ(canvas.at(4, 4), UNTOUCHED);
@@ -209,7 +204,7 @@ TEST_F(HeadlessTest, OpaqueBackgroundsCopyEveryPixelOfEveryBlock)
     MapFile map = rule_map(2);
     cell(map, 0, 0, 0) = static_cast<short>(add_block(map, 0, 0, 0, 0, BLOCK_SEE_THROUGH));
     cell(map, 0, 1, 0) = static_cast<short>(add_block(map, HOLED, 0, 0, 0, BLOCK_SEE_THROUGH));
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     MapDrawBG(canvas, 0, 0, 0, 0, 32, 16);
     EXPECT_EQ(canvas.at(4, 4), GRAPHIC_ZERO_COLOUR);
@@ -222,7 +217,7 @@ TEST_F(HeadlessTest, ForegroundLayersChooseTheirGraphic)
     MapFile map = rule_map(2);
     cell(map, 0, 0, 0) = static_cast<short>(add_block(map, SOLID_A, SOLID_A, SOLID_B, SOLID_C));
     cell(map, 0, 1, 0) = static_cast<short>(add_block(map, SOLID_A, HOLED, 0, 0));
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     const std::pair<int, int> layer_colours[] = {
         {0, SOLID_A}, {1, SOLID_B}, {2, SOLID_C}, {3, SOLID_C}, {-1, SOLID_C}};
     for (auto [layer, colour] : layer_colours) {
@@ -245,7 +240,7 @@ TEST_F(HeadlessTest, AnimatedCellsDrawTheirCurrentFrame)
     ASSERT_EQ(add_animation(map, {b}), 2);
     cell(map, 0, 0, 0) = -1;
     cell(map, 0, 1, 0) = -2;
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     MapDrawBG(canvas, 0, 0, 0, 0, 32, 16);
     EXPECT_EQ(canvas.at(8, 8), SOLID_A);
@@ -321,7 +316,7 @@ class StaggeredDrawTest : public HeadlessTest, public ::testing::WithParamInterf
 TEST_P(StaggeredDrawTest, RowsAlternateByTheStagger)
 {
     const int width = 11, height = 32;
-    ASSERT_TRUE(load(marker_map(width, height)));
+    ASSERT_EQ(load(marker_map(width, height)), "");
     Canvas canvas;
     draw(GetParam(), canvas, {"", 0, 0, 0, 0, 320, 240});
     expect_markers(canvas, width, height);
@@ -335,7 +330,7 @@ TEST_P(StaggeredDrawTest, RowsAlternateByTheStagger)
 TEST_P(StaggeredDrawTest, AMapSmallerThanTheWindowDrawsOnlyItsCells)
 {
     const int width = 3, height = 5;
-    ASSERT_TRUE(load(marker_map(width, height)));
+    ASSERT_EQ(load(marker_map(width, height)), "");
     Canvas canvas;
     draw(GetParam(), canvas, {"", 0, 0, 0, 0, 320, 240});
     expect_markers(canvas, width, height);
@@ -349,7 +344,7 @@ TEST_F(HeadlessTest, StaggeredBackgroundsSkipGraphicZeroAndMask)
     MapFile map = marker_map(2, 2);
     paint(map, 0, [](int, int) { return GRAPHIC_ZERO_COLOUR; });
     cell(map, 0, 0, 1) = 0; // drawn at (0, 0), with block 0 and graphic 0
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     MapDrawBGT(canvas, 0, 0, 0, 0, 320, 240);
     // Row 0 lies above the canvas; of row 1 only the markers of cell (1, 1) change pixels.
@@ -384,7 +379,7 @@ protected:
 
 TEST_F(RowDrawTest, TheCellFunctionSeesEveryColumnWhereItsStackStarts)
 {
-    ASSERT_TRUE(load(grid_map()));
+    ASSERT_EQ(load(grid_map()), "");
     Canvas canvas;
     MapDrawRow(canvas, 40, 16, 0, 0, 320, 160, 2, record_cell);
     ASSERT_EQ(cell_calls.size(), 21u); // columns 2 to 22, the first and last cut by the window
@@ -394,7 +389,7 @@ TEST_F(RowDrawTest, TheCellFunctionSeesEveryColumnWhereItsStackStarts)
 
 TEST_F(RowDrawTest, OnlyColumnsAndRowsOfTheLayerAreVisited)
 {
-    ASSERT_TRUE(load(grid_map()));
+    ASSERT_EQ(load(grid_map()), "");
     Canvas canvas;
     MapDrawRow(canvas, -24, -40, 0, 0, 420, 240, 4, record_cell);
     ASSERT_EQ(cell_calls.size(), static_cast<size_t>(GRID_W));
@@ -428,7 +423,7 @@ TEST_F(RowDrawTest, ForegroundsStackUpwardAndTheNextRecordContinuesTheStack)
     add_block(map, 0, 4); // not reached: the record before does not continue the stack
     const int row = STACK_MAP_H - 1;
     cell(map, 0, 1, row) = static_cast<short>(base);
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     MapDrawRow(canvas, 0, 0, 0, 0, 320, 240, row, nullptr);
     const int x = 16 + 8, y = row * 16 + 8;
@@ -447,7 +442,7 @@ TEST_F(RowDrawTest, HalfFlagsCutEachRecordsGraphicsFromTheCellsLeftEdge)
     const int both = add_block(map, 0, 1, 0, 0, BLOCK_LEFT_HALF | BLOCK_RIGHT_HALF);
     cell(map, 0, 0, 7) = static_cast<short>(left);
     cell(map, 0, 1, 7) = static_cast<short>(both);
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     MapDrawRow(canvas, 0, 0, 0, 0, 320, 240, 7, nullptr);
     const int cell_y = 7 * 16, stacked_y = cell_y - 3 * 16;
@@ -463,7 +458,7 @@ TEST_F(RowDrawTest, AStackEndsAtTheLastBlockRecord)
     MapFile map = stack_map();
     const int last = add_block(map, 0, 2, 0, 0, BLOCK_STACK_NEXT);
     cell(map, 0, 0, 7) = static_cast<short>(last);
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     Canvas canvas;
     MapDrawRow(canvas, 0, 0, 0, 0, 320, 240, 7, nullptr);
     EXPECT_EQ(canvas.at(8, 7 * 16 + 8), 2);
@@ -473,7 +468,7 @@ TEST_F(RowDrawTest, AStackEndsAtTheLastBlockRecord)
 TEST_F(RowDrawTest, StaggeredRowsFollowTheWalkAndStopBeforeTheLastMapRow)
 {
     const int width = 4, height = 6;
-    ASSERT_TRUE(load(marker_map(width, height)));
+    ASSERT_EQ(load(marker_map(width, height)), "");
     Canvas canvas;
     for (int row = 0; row < height; ++row)
         MapDrawRow(canvas, 0, 0, 0, 0, 320, 240, row, record_cell);

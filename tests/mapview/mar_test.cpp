@@ -1,12 +1,12 @@
 // Map array files: both cell forms, from plain files, packed files and memory images, layers
 // replaced in place or created, and failures that leave every layer exactly as it was.
-#include "testmap.h"
+#include "headless.h"
+#include "testfiles.h"
+#include "testmaps.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 
-using namespace testmap;
+using namespace testmaps;
 
 namespace {
 
@@ -56,15 +56,7 @@ protected:
     void SetUp() override
     {
         HeadlessTest::SetUp();
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_'); // parameterised names hold a slash
-        path_ = ::testing::TempDir() + "mapview_" + name + ".mar";
-        ASSERT_TRUE(load(mar_map()));
-    }
-    void TearDown() override
-    {
-        std::remove(path_.c_str());
-        HeadlessTest::TearDown();
+        ASSERT_EQ(load(mar_map()), "");
     }
 
     // Replace a layer from the image through the parameter's route.
@@ -72,28 +64,15 @@ protected:
     {
         switch (GetParam()) {
         case Source::IMAGE: return MapDecodeMAR(image.data(), layer);
-        case Source::FILE: write_plain(image); break;
-        case Source::PACKED_FILE: write_packed(image); break;
+        case Source::FILE: EXPECT_TRUE(testfiles::write_file(file_.path(), image)); break;
+        case Source::PACKED_FILE:
+            EXPECT_TRUE(testfiles::write_packed_file(file_.path(), image));
+            break;
         }
-        return MapLoadMAR(path_.c_str(), layer);
+        return MapLoadMAR(file_.path(), layer);
     }
 
-    void write_plain(const std::vector<unsigned char> &bytes)
-    {
-        std::ofstream out(path_, std::ios::binary);
-        out.write(reinterpret_cast<const char *>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    }
-
-    void write_packed(const std::vector<unsigned char> &bytes)
-    {
-        PACKFILE *file = pack_fopen(path_.c_str(), F_WRITE_PACKED);
-        ASSERT_NE(file, nullptr);
-        pack_fwrite(bytes.data(), static_cast<long>(bytes.size()), file);
-        pack_fclose(file);
-    }
-
-    std::string path_;
+    testfiles::ScratchFile file_{"layer.mar"};
 };
 
 TEST_P(MarTest, AllZeroCellsAreOffsetFormAndStayZero)
@@ -142,7 +121,7 @@ TEST_P(MarTest, ACreatedLayerZeroDoesNotBecomeCurrent)
 {
     MapFile map = mar_map();
     map.layers[0].clear();
-    ASSERT_TRUE(load(map));
+    ASSERT_EQ(load(map), "");
     ASSERT_EQ(replace(mar_image({3}), 0), 0);
     EXPECT_NE(mapmappt[0], nullptr);
     EXPECT_EQ(mappt, nullptr);
@@ -221,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Files, MarFileTest,
 
 TEST_F(HeadlessTest, ANullImageFails)
 {
-    ASSERT_TRUE(load(mar_map()));
+    ASSERT_EQ(load(mar_map()), "");
     EXPECT_EQ(MapDecodeMAR(nullptr, 0), -1);
 }
 
