@@ -22,15 +22,6 @@ protected:
         ActorMapTest::SetUp();
         load(GROUND_MAP);
     }
-
-    girl_character girl_at(int x, int y, int status = status_stand)
-    {
-        girl_character g;
-        g.setx(x);
-        g.sety(y);
-        g.status = status;
-        return g;
-    }
 };
 
 TEST_F(GirlActions, WalkingFromRestReachesWalkingPace)
@@ -267,10 +258,7 @@ const std::vector<std::string> LEDGE_MAP = {
 TEST_F(ActorMapTest, APullUpMovesHerOntoTheLedgeAndStandsSixTicksLater)
 {
     load(LEDGE_MAP);
-    girl_character g;
-    g.setx(200);
-    g.sety(106);
-    g.status = status_hang;
+    girl_character g = girl_at(200, 106, status_hang);
     g.timer = 0;
     g.a_hang_climb(false, true);
     EXPECT_EQ(g.status, status_hang_climb);
@@ -293,10 +281,7 @@ TEST_F(ActorMapTest, WithoutRoomOnTheLedgeThePullUpLetsGo)
     std::vector<std::string> rows = LEDGE_MAP;
     rows[5][12] = '#';
     load(rows);
-    girl_character g;
-    g.setx(200);
-    g.sety(106);
-    g.status = status_hang;
+    girl_character g = girl_at(200, 106, status_hang);
     g.timer = 0;
     g.a_hang_climb(false, true);
     EXPECT_EQ(g.status, status_fall);

@@ -5,15 +5,6 @@
 
 namespace {
 
-girl_character girl_at(int x, int y, int status = status_stand)
-{
-    girl_character g;
-    g.setx(x);
-    g.sety(y);
-    g.status = status;
-    return g;
-}
-
 TEST(GirlSense, InTheAirOnlyWhileJumpingOrFalling)
 {
     //                         stand  walk   run    jump  rjump fall  rfall hang   pull   climb

@@ -1,11 +1,11 @@
 // Which of the girl's pictures draw_anim draws for each status, where, and whether mirrored.
+#include "girlpictures.h"
 #include "graphic.h"
-#include "headless.h"
 
 namespace {
 
-constexpr int MARKER = 100; // colour MARKER + entry marks each test picture's top-left pixel
-constexpr int PICTURE_W = 4, PICTURE_H = 2;
+using girlpictures::MARKER;
+
 constexpr int X = 150, Y = 120; // the feet-centre point handed to draw_anim
 
 // Where a picture came out on the target.
@@ -15,31 +15,8 @@ struct drawn {
     bool mirrored = false;
 };
 
-class DrawAnim : public HeadlessTest {
+class DrawAnim : public GirlPicturesTest {
 protected:
-    BITMAP *target = nullptr;
-
-    void SetUp() override
-    {
-        HeadlessTest::SetUp();
-        for (int entry = 0; entry < GIRL_PICTURES; ++entry) {
-            girl[entry] = create_bitmap(PICTURE_W, PICTURE_H);
-            clear_to_color(girl[entry], entry + 1);
-            putpixel(girl[entry], 0, 0, MARKER + entry);
-        }
-        target = create_bitmap(320, 240);
-    }
-
-    void TearDown() override
-    {
-        destroy_bitmap(target);
-        for (BITMAP *&entry : girl) {
-            destroy_bitmap(entry);
-            entry = nullptr;
-        }
-        HeadlessTest::TearDown();
-    }
-
     drawn draw(int anim, long frame, bool flip, fix speed = fix())
     {
         clear_to_color(target, 0);

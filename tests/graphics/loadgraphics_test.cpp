@@ -2,13 +2,9 @@
 // missing file or one whose objects are not a font, a palette and fourteen bitmaps.
 #include "graphic.h"
 #include "headless.h"
+#include "testfiles.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -93,25 +89,12 @@ Bytes datafile(const std::vector<Bytes> &objects)
     return out + datafile_body(objects);
 }
 
-Bytes read_file(const char *path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Data packed by Allegro's own packer: the packed-file magic number, then the LZSS stream.
 Bytes packed(const Bytes &data)
 {
-    const std::string path = ::testing::TempDir() + "loadgraphics_packed";
-    PACKFILE *f = pack_fopen(path.c_str(), F_WRITE_PACKED);
-    EXPECT_NE(f, nullptr);
-    if (!f)
-        return {};
-    pack_fwrite(data.data(), static_cast<long>(data.size()), f);
-    pack_fclose(f);
-    const Bytes out = read_file(path.c_str());
-    std::remove(path.c_str());
-    return out;
+    const testfiles::ScratchFile file("packed");
+    EXPECT_TRUE(testfiles::write_packed_file(file.path(), data));
+    return testfiles::read_file(file.path());
 }
 
 // An object packed on its own: the LZSS stream, its size, and the unpacked size negated.
@@ -133,38 +116,16 @@ std::vector<Bytes> game_objects()
     return objects;
 }
 
+// Each test in a folder of its own, where the game looks for "gfx.dat".
 class LoadGraphics : public HeadlessTest {
 protected:
-    std::string dir, old_dir;
-
-    void SetUp() override
-    {
-        HeadlessTest::SetUp();
-        char pattern[] = "/tmp/gfxtestXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        old_dir = cwd;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-    }
-
     void TearDown() override
     {
         unload_graphics();
-        std::remove("gfx.dat");
-        EXPECT_EQ(chdir(old_dir.c_str()), 0);
-        rmdir(dir.c_str());
         HeadlessTest::TearDown();
     }
 
-    void write(const Bytes &contents)
-    {
-        std::FILE *f = std::fopen("gfx.dat", "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(contents.data(), 1, contents.size(), f);
-        std::fclose(f);
-    }
+    void write(const Bytes &contents) { ASSERT_TRUE(testfiles::write_file("gfx.dat", contents)); }
 
     void expect_nothing_loaded()
     {
@@ -174,6 +135,8 @@ protected:
         for (BITMAP *entry : girl)
             EXPECT_EQ(entry, nullptr);
     }
+
+    testfiles::CurrentFolder folder;
 };
 
 TEST_F(LoadGraphics, TheGirlTableFollowsTheDatafilePositions)
@@ -273,7 +236,7 @@ TEST_F(LoadGraphics, ObjectsAfterTheSixteenthAreAllowed)
 // cannot be vouched for, are refused.
 TEST_F(LoadGraphics, OnlyDatafilesOfSoundStructureReachTheLoader)
 {
-    const Bytes real = read_file(ORVIA_GFX_DAT);
+    const Bytes real = testfiles::read_file(ORVIA_GFX_DAT);
     ASSERT_EQ(real.size(), 17695u);
     write(real);
     EXPECT_EQ(load_graphics(), 0) << "the game's own datafile";

@@ -2,6 +2,7 @@
 // and the level loop's way of driving the girl, tick by tick, with a record of each tick.
 #include "playerharness.h"
 
+#include "testmaps.h"
 #include "wallstuff.h"
 
 #include <algorithm>
@@ -35,7 +36,6 @@ const block_kind KINDS[] = {
 };
 constexpr int KIND_COUNT = sizeof KINDS / sizeof KINDS[0];
 
-constexpr int PALETTE_BYTES = 256 * 3;
 constexpr int GREY_STEP = 20; // palette colour k + 1 is a grey of brightness GREY_STEP * k
 
 int kind_of(char symbol)
@@ -49,12 +49,9 @@ int kind_of(char symbol)
 // Each kind's graphic is filled with its own palette colour, so a drawn picture shows the map.
 void add_graphics(MapFile &map)
 {
-    const int pixels = PICTURE_BLOCK * PICTURE_BLOCK;
-    map.numgfx = KIND_COUNT;
-    map.gfx.clear();
-    map.cmap.assign(PALETTE_BYTES, 0);
+    map.cmap = testmaps::black_cmap();
     for (int k = 0; k < KIND_COUNT; ++k) {
-        map.gfx.insert(map.gfx.end(), pixels, static_cast<unsigned char>(k + 1));
+        testmaps::add_solid_graphic(map, k + 1);
         std::fill_n(map.cmap.begin() + 3 * (k + 1), 3, static_cast<unsigned char>(GREY_STEP * k));
     }
 }
@@ -84,11 +81,9 @@ bool picture_to_map(const std::vector<std::string> &rows, MapFile &map)
     made.gapx = made.gapy = PICTURE_BLOCK;
     made.depth = 8;
     for (int k = 0; k < KIND_COUNT; ++k) {
-        MapFileBlock block;
-        block.gfx_bg = k;
-        block.attr1 = KINDS[k].slope;
-        block.flags = static_cast<std::uint8_t>(KINDS[k].flags);
-        made.blocks.push_back(block);
+        const int block =
+            testmaps::add_block(made, k, 0, 0, 0, static_cast<std::uint8_t>(KINDS[k].flags));
+        made.blocks[block].attr1 = KINDS[k].slope;
     }
     add_graphics(made);
     made.layers[0] = std::move(cells);
@@ -101,8 +96,7 @@ int load_picture(const std::vector<std::string> &rows)
     MapFile map;
     if (!picture_to_map(rows, map))
         return -1;
-    const std::vector<unsigned char> image = MapEncode(map);
-    if (image.empty() || MapDecode(image.data()) != 0)
+    if (!testmaps::load(map).empty())
         return -1;
     return MapGenerateYLookup();
 }

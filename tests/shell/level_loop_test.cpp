@@ -7,17 +7,16 @@
 #include "headless.h"
 #include "levelseams.h"
 #include "maplib.h"
+#include "testfiles.h"
+#include "testmaps.h"
 #include "timer.h"
 #include "windowevents.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -47,7 +46,7 @@ constexpr int SENTINEL = 7;
 // Block records of the test map.
 enum { BLOCK_EMPTY = 0, BLOCK_IN_FRONT = 1, BLOCK_BEHIND = 2 };
 // Graphics of the test map.
-enum { GFX_CLEAR = 0, GFX_IN_FRONT = 1, GFX_BEHIND = 2, GFX_COUNT = 3 };
+enum { GFX_CLEAR = 0, GFX_IN_FRONT = 1, GFX_BEHIND = 2 };
 
 // What one pass of the loop finds: keys held down during it and ticks that arrive before it.
 struct pass_plan {
@@ -108,12 +107,6 @@ void release_all_keys()
         key[k] = 0;
 }
 
-// A 16 x 16 graphic of one colour.
-std::vector<unsigned char> plain_graphic(int colour)
-{
-    return std::vector<unsigned char>(BLOCK * BLOCK, static_cast<unsigned char>(colour));
-}
-
 // A map large enough for the camera to move freely around the start: see-through background
 // everywhere, a block in front of the girl's feet and one behind her chest.
 MapFile test_map()
@@ -121,25 +114,17 @@ MapFile test_map()
     MapFile map;
     map.width = MAP_W;
     map.height = MAP_H;
-    map.cmap.assign(768, 0);
-    map.numgfx = GFX_COUNT;
-    for (int colour : {0, IN_FRONT_COLOUR, BEHIND_COLOUR}) {
-        const auto g = plain_graphic(colour);
-        map.gfx.insert(map.gfx.end(), g.begin(), g.end());
-    }
-    MapFileBlock empty;
-    empty.gfx_bg = GFX_CLEAR;
-    empty.flags = BLOCK_SEE_THROUGH;
-    MapFileBlock in_front = empty;
-    in_front.gfx_fg2 = GFX_IN_FRONT;
-    MapFileBlock behind = empty;
-    behind.gfx_fg1 = GFX_BEHIND;
-    map.blocks = {empty, in_front, behind};
+    map.cmap = testmaps::black_cmap();
+    for (int colour : {0, IN_FRONT_COLOUR, BEHIND_COLOUR})
+        testmaps::add_solid_graphic(map, colour);
+    testmaps::add_block(map, GFX_CLEAR, 0, 0, 0, BLOCK_SEE_THROUGH);
+    testmaps::add_block(map, GFX_CLEAR, 0, GFX_IN_FRONT, 0, BLOCK_SEE_THROUGH);
+    testmaps::add_block(map, GFX_CLEAR, GFX_BEHIND, 0, 0, BLOCK_SEE_THROUGH);
     map.layers[0].assign(MAP_W * MAP_H, BLOCK_EMPTY);
     const int column = START_X / BLOCK;
     const int feet_row = START_Y / BLOCK;
-    map.layers[0][feet_row * MAP_W + column] = BLOCK_IN_FRONT;
-    map.layers[0][(feet_row - 1) * MAP_W + column] = BLOCK_BEHIND;
+    testmaps::cell(map, 0, column, feet_row) = BLOCK_IN_FRONT;
+    testmaps::cell(map, 0, column, feet_row - 1) = BLOCK_BEHIND;
     return map;
 }
 
@@ -148,11 +133,6 @@ protected:
     void SetUp() override
     {
         HeadlessTest::SetUp();
-        old_dir = fs::current_path();
-        char pattern[] = "/tmp/shell-loop-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        fs::current_path(dir);
         ASSERT_EQ(MapSave("level.fmp", test_map()), 0);
 
         comicf = font;
@@ -177,8 +157,6 @@ protected:
         destroy_bitmap(bmp);
         comicf = nullptr;
         pal = nullptr;
-        fs::current_path(old_dir);
-        fs::remove_all(dir);
         HeadlessTest::TearDown();
     }
 
@@ -217,7 +195,8 @@ protected:
         return false;
     }
 
-    fs::path old_dir, dir;
+    testfiles::CurrentFolder folder; // the level and the screenshots of one test
+    const fs::path &dir = folder.path();
     BITMAP *bmp = nullptr;
     loop_log log;
     std::vector<pass_plan> plans;
@@ -497,17 +476,6 @@ TEST_F(LevelLoopTest, EachAttemptMakesOnePlayerAndReleasesTheMap)
 
 // Screenshots.
 
-std::string read_file(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void write_file(const fs::path &p, const std::string &content)
-{
-    std::ofstream(p, std::ios::binary) << content;
-}
-
 std::vector<std::string> screenshot_names(const fs::path &dir)
 {
     std::set<std::string> names;
@@ -549,30 +517,30 @@ TEST_F(LevelLoopTest, ScreenshotsAreTheFrameAs8BitBitmapsWithThePalette)
 
 TEST_F(LevelLoopTest, ScreenshotsNeverOverwriteExistingFiles)
 {
-    write_file(dir / "s0000.bmp", "kept zero");
-    write_file(dir / "s0002.bmp", "kept two");
+    ASSERT_TRUE(testfiles::write_file(dir / "s0000.bmp", std::string("kept zero")));
+    ASSERT_TRUE(testfiles::write_file(dir / "s0002.bmp", std::string("kept two")));
     plans = {{1, {KEY_S}}, {1, {}}, {1, {KEY_S}}, {1, {}}, {1, {KEY_S}}};
     play();
 
     EXPECT_EQ(screenshot_names(dir), (std::vector<std::string>{"s0000.bmp", "s0001.bmp",
                                                                "s0002.bmp", "s0003.bmp",
                                                                "s0004.bmp"}));
-    EXPECT_EQ(read_file(dir / "s0000.bmp"), "kept zero");
-    EXPECT_EQ(read_file(dir / "s0002.bmp"), "kept two");
+    EXPECT_EQ(testfiles::read_file(dir / "s0000.bmp"), "kept zero");
+    EXPECT_EQ(testfiles::read_file(dir / "s0002.bmp"), "kept two");
 }
 
 TEST_F(LevelLoopTest, ANewAttemptDoesNotOverwriteThePreviousAttemptsScreenshots)
 {
     plans = {{1, {KEY_S}}};
     play();
-    const std::string first = read_file(dir / "s0000.bmp");
+    const std::string first = testfiles::read_file(dir / "s0000.bmp");
     log = loop_log{};
     release_all_keys(); // the first attempt ended with ESC down
     plans = {{1, {KEY_S}}};
     play();
 
     EXPECT_EQ(screenshot_names(dir), (std::vector<std::string>{"s0000.bmp", "s0001.bmp"}));
-    EXPECT_EQ(read_file(dir / "s0000.bmp"), first);
+    EXPECT_EQ(testfiles::read_file(dir / "s0000.bmp"), first);
 }
 
 TEST_F(LevelLoopTest, AScreenshotThatCannotBeWrittenIsReportedKeepsItsNumberAndPlayGoesOn)

@@ -4,6 +4,7 @@
 #include "levelcheck.h"
 #include "maplib.h"
 #include "playerharness.h"
+#include "testmaps.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +31,9 @@ protected:
 
     static std::string problem_of(const MapFile &map)
     {
-        const std::vector<unsigned char> image = MapEncode(map);
-        if (MapDecode(image.data()) != 0)
-            return "the test map does not load: " + std::string(MapErrorText(maperror));
+        const std::string problem = testmaps::load(map);
+        if (!problem.empty())
+            return "the test map does not load: " + problem;
         return level_problem();
     }
 };

@@ -1,6 +1,7 @@
 // The committed level: it is what the compiler makes of its source, and it is the kind of map
 // the game needs (size, block geometry, the start, walls, palette, every kind of block).
 #include "headless.h"
+#include "testfiles.h"
 #include "toolstest.h"
 
 #include "maplib.h"
@@ -21,13 +22,13 @@ constexpr int BLOCK = 16;
 
 TEST(CommittedLevel, IsWhatTheCompilerMakesOfTheSource)
 {
-    std::string fresh = toolstest::scratch_dir() + "/fresh.fmp";
+    std::string fresh = testfiles::scratch_dir() + "/fresh.fmp";
     toolstest::run_result r =
         toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + LEVEL_SOURCE + " " + fresh);
     ASSERT_EQ(r.status, 0) << r.output;
-    const std::string committed = toolstest::read_file(LEVEL_FILE);
+    const std::string committed = testfiles::read_file(LEVEL_FILE);
     ASSERT_FALSE(committed.empty());
-    EXPECT_TRUE(toolstest::read_file(fresh) == committed)
+    EXPECT_TRUE(testfiles::read_file(fresh) == committed)
         << "data/jump.fmp is stale: run levelc data/level/jump.level data/jump.fmp";
 }
 

@@ -4,6 +4,9 @@
 #include "levelbuild.h"
 
 #include "headless.h"
+#include "testfiles.h"
+#include "testmaps.h"
+#include "tilesheets.h"
 #include "toolstest.h"
 
 #include <gtest/gtest.h>
@@ -35,11 +38,7 @@ end
 // Four graphics, graphic n filled with palette index n, named as the source wants.
 TileSheet small_sheet()
 {
-    TileSheet sheet;
-    sheet.count = GRAPHICS;
-    for (int n = 0; n < GRAPHICS; ++n)
-        sheet.pixels.insert(sheet.pixels.end(), GRAPHIC_PIXELS, static_cast<unsigned char>(n));
-    sheet.cmap.assign(3 * 256, 0);
+    TileSheet sheet = solid_sheet(GRAPHICS);
     sheet.names = {{"rock", 1}, {"leaf", 3}};
     return sheet;
 }
@@ -109,9 +108,7 @@ class LevelBuildLoaded : public HeadlessTest {};
 
 TEST_F(LevelBuildLoaded, TheLoaderReadsBackBlocksCellsAndAnimations)
 {
-    std::vector<unsigned char> image = MapEncode(built_map());
-    ASSERT_FALSE(image.empty());
-    ASSERT_EQ(MapDecode(image.data()), 0) << MapErrorText(maperror);
+    ASSERT_EQ(testmaps::load(built_map()), "");
     EXPECT_EQ(mapwidth, 4);
     EXPECT_EQ(mapheight, 2);
     EXPECT_EQ(mapblockwidth, 16);
@@ -139,9 +136,9 @@ TEST(LevelBuild, ReportsWhatCannotBeResolved)
 
 TEST(LevelCompile, ReadsTheSheetAndNamesBesideTheSource)
 {
-    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
-    toolstest::write_scratch("sheet.txt", "# graphics\n1 rock\n\n3 leaf\n");
-    std::string path = toolstest::write_scratch("good.level", source_text);
+    toolstest::save_test_sheet(testfiles::scratch_dir() + "/sheet.pcx", 2, 2);
+    testfiles::write_scratch("sheet.txt", "# graphics\n1 rock\n\n3 leaf\n");
+    std::string path = testfiles::write_scratch("good.level", source_text);
     MapFile map;
     Diagnostics errors;
     ASSERT_TRUE(compile_level(path, map, errors))
@@ -161,19 +158,19 @@ TEST(LevelCompile, ReadsTheSheetAndNamesBesideTheSource)
 TEST(LevelCompile, NamesTheFileThatCannotBeRead)
 {
     headless::install();
-    std::string path = toolstest::write_scratch("noart.level",
+    std::string path = testfiles::write_scratch("noart.level",
                                                 "tiles missing.pcx\nnames x\nblock . s\nlayer 0\n.\nend\n");
     MapFile map;
     Diagnostics errors;
     EXPECT_FALSE(compile_level(path, map, errors));
     ASSERT_EQ(errors.list().size(), 2u);
     EXPECT_EQ(errors.list()[0].text(), path + ":1:7: cannot open the tile sheet " +
-                                           toolstest::scratch_dir() + "/missing.pcx");
+                                           testfiles::scratch_dir() + "/missing.pcx");
     EXPECT_EQ(errors.list()[1].text(),
-              path + ":2:7: cannot read the tile names " + toolstest::scratch_dir() + "/x");
+              path + ":2:7: cannot read the tile names " + testfiles::scratch_dir() + "/x");
 
-    for (const std::string &unreadable : {toolstest::scratch_dir() + "/absent.level",
-                                          toolstest::scratch_dir()}) {
+    for (const std::string &unreadable : {testfiles::scratch_dir() + "/absent.level",
+                                          testfiles::scratch_dir()}) {
         Diagnostics none;
         EXPECT_FALSE(compile_level(unreadable, map, none));
         EXPECT_EQ(none.list().at(0).text(), unreadable + ": cannot read the level source");
@@ -184,12 +181,12 @@ TEST(LevelCompile, NamesTheFileThatCannotBeRead)
 // in one run, in reading order, and no map file written.
 TEST(LevelcProgram, PrintsEveryMistakeOfEveryFileAndWritesNothing)
 {
-    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
-    toolstest::write_scratch("sheet.txt", "1 rock\n3\n");
-    std::string path = toolstest::write_scratch(
+    toolstest::save_test_sheet(testfiles::scratch_dir() + "/sheet.pcx", 2, 2);
+    testfiles::write_scratch("sheet.txt", "1 rock\n3\n");
+    std::string path = testfiles::write_scratch(
         "broken.level", "tiles sheet.pcx\nnames sheet.txt\nblock . sky bg=sand flags=solid,wet\n"
                         "layer 0\n...\n..\nQ..\nend\n");
-    std::string out = toolstest::scratch_dir() + "/broken.fmp";
+    std::string out = testfiles::scratch_dir() + "/broken.fmp";
     toolstest::run_result r = toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + path +
                                                      " " + out);
     EXPECT_NE(r.status, 0);
@@ -199,7 +196,7 @@ TEST(LevelcProgram, PrintsEveryMistakeOfEveryFileAndWritesNothing)
                      "see_through, stack_next, left_half, right_half)\n" +
               path + ":6:3: ragged row: 2 cells, but the other rows of layer 0 have 3\n" +
               path + ":7:1: unknown legend character 'Q'\n" +
-              toolstest::scratch_dir() + "/sheet.txt:2:1: expected \"number name\", not \"3\"\n");
+              testfiles::scratch_dir() + "/sheet.txt:2:1: expected \"number name\", not \"3\"\n");
     EXPECT_EQ(r.standard_output, "");
     EXPECT_FALSE(std::filesystem::exists(out));
 }
@@ -208,14 +205,14 @@ TEST(LevelcProgram, PrintsEveryMistakeOfEveryFileAndWritesNothing)
 // writer refuses the map with that reason, and no file is left behind.
 TEST(LevelcProgram, RefusesAMapTheLoaderWouldRefuse)
 {
-    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
-    toolstest::write_scratch("sheet.txt", "1 rock\n");
+    toolstest::save_test_sheet(testfiles::scratch_dir() + "/sheet.pcx", 2, 2);
+    testfiles::write_scratch("sheet.txt", "1 rock\n");
     const std::string row(32767, '.');
     std::string text = "tiles sheet.pcx\nnames sheet.txt\nblock . sky\nlayer 0\n";
     for (int y = 0; y < 513; ++y)
         text += row + "\n";
-    const std::string path = toolstest::write_scratch("huge.level", text + "end\n");
-    const std::string out = toolstest::scratch_dir() + "/huge.fmp";
+    const std::string path = testfiles::write_scratch("huge.level", text + "end\n");
+    const std::string out = testfiles::scratch_dir() + "/huge.fmp";
     toolstest::run_result r = toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + path +
                                                      " " + out);
     EXPECT_NE(r.status, 0);
@@ -228,10 +225,10 @@ TEST(LevelcProgram, RefusesAMapTheLoaderWouldRefuse)
 
 TEST(LevelcProgram, WritesTheMapFile)
 {
-    toolstest::save_test_sheet(toolstest::scratch_dir() + "/sheet.pcx", 2, 2);
-    toolstest::write_scratch("sheet.txt", "1 rock\n3 leaf\n");
-    std::string path = toolstest::write_scratch("cli.level", source_text);
-    std::string out = toolstest::scratch_dir() + "/cli.fmp";
+    toolstest::save_test_sheet(testfiles::scratch_dir() + "/sheet.pcx", 2, 2);
+    testfiles::write_scratch("sheet.txt", "1 rock\n3 leaf\n");
+    std::string path = testfiles::write_scratch("cli.level", source_text);
+    std::string out = testfiles::scratch_dir() + "/cli.fmp";
     toolstest::run_result r = toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + path +
                                                      " " + out);
     ASSERT_EQ(r.status, 0) << r.output;

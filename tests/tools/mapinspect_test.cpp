@@ -3,13 +3,14 @@
 #include "mapinspect.h"
 
 #include "headless.h"
+#include "testfiles.h"
+#include "testmaps.h"
 #include "toolstest.h"
 
 #include "maplib.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -22,7 +23,7 @@ MapFile small_map()
     map.height = 2;
     map.numgfx = 3;
     map.gfx.assign(3 * 16 * 16, 1);
-    map.cmap.assign(768, 0);
+    map.cmap = testmaps::black_cmap();
     MapFileBlock sky, rock, rise;
     sky.flags = BLOCK_SEE_THROUGH;
     rock.gfx_bg = 1;
@@ -45,7 +46,7 @@ MapFile small_map()
 
 std::string save_image(const std::string &name, const std::vector<unsigned char> &bytes)
 {
-    return toolstest::write_scratch(name, std::string(bytes.begin(), bytes.end()));
+    return testfiles::write_scratch(name, std::string(bytes.begin(), bytes.end()));
 }
 
 // The listing and the problems, as the inspector writes them to their two streams.
@@ -97,11 +98,8 @@ TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
 TEST_F(MapInspect, ReadsAPackedFileAsTheLoaderDoes)
 {
     const std::vector<unsigned char> image = MapEncode(small_map());
-    const std::string path = toolstest::scratch_dir() + "/packed.fmp";
-    PACKFILE *packed = pack_fopen(path.c_str(), F_WRITE_PACKED);
-    ASSERT_NE(packed, nullptr);
-    pack_fwrite(image.data(), static_cast<long>(image.size()), packed);
-    pack_fclose(packed);
+    const std::string path = testfiles::scratch_dir() + "/packed.fmp";
+    ASSERT_TRUE(testfiles::write_packed_file(path, image));
     const Inspection found = inspect(path, 0);
     EXPECT_EQ(found.problems, "");
     EXPECT_TRUE(contains(found.listing, "  BODY  offset")) << found.listing;
@@ -130,13 +128,13 @@ TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
 TEST_F(MapInspect, DescribesAFileThatIsNoMap)
 {
     std::string text =
-        inspect(toolstest::write_scratch("junk.fmp", "JUNK\x01\x02\x03\x04XY"), 1).problems;
+        inspect(testfiles::write_scratch("junk.fmp", "JUNK\x01\x02\x03\x04XY"), 1).problems;
     EXPECT_TRUE(contains(text, "problem: 10 bytes is too short for the outer header (12 bytes)\n"))
         << text;
     EXPECT_TRUE(contains(text, "maperror 2, " + std::string("not a valid map file, or shorter than it says"))) << text;
 
     const Inspection riff =
-        inspect(toolstest::write_scratch("riff.fmp", std::string("RIFF\0\0\0\4WAVE", 12)), 1);
+        inspect(testfiles::write_scratch("riff.fmp", std::string("RIFF\0\0\0\4WAVE", 12)), 1);
     EXPECT_TRUE(contains(riff.listing, "outer header: RIFF, form length 4, form type WAVE\n"))
         << riff.listing;
     EXPECT_TRUE(contains(riff.problems,
@@ -152,14 +150,14 @@ TEST_F(MapInspect, ReportsAnUnsupportedVersionAndAMissingFile)
     std::string text = inspect(save_image("new.fmp", image), 1).problems;
     EXPECT_TRUE(contains(text, "maperror 7, " + std::string("unsupported map format version or map type"))) << text;
 
-    text = inspect(toolstest::scratch_dir() + "/absent.fmp", 1).problems;
+    text = inspect(testfiles::scratch_dir() + "/absent.fmp", 1).problems;
     EXPECT_TRUE(contains(text, "problem: the file cannot be opened\n")) << text;
     EXPECT_TRUE(contains(text, "maperror 3, " + std::string("the file cannot be opened"))) << text;
 }
 
 TEST(MapinspectProgram, ListsOnStandardOutputAndSaysWhatIsWrongOnStandardError)
 {
-    std::string path = toolstest::write_scratch("broken.fmp", std::string("FORM\0\0\0\x40" "FMAP", 12));
+    std::string path = testfiles::write_scratch("broken.fmp", std::string("FORM\0\0\0\x40" "FMAP", 12));
     toolstest::run_result r = toolstest::run_program(std::string(MAPINSPECT_PROGRAM) + " " + path);
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.standard_output, "file: " + path + "\nouter header: FORM, form length 64, form type "

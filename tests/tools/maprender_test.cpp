@@ -3,6 +3,8 @@
 #include "maprender.h"
 
 #include "headless.h"
+#include "testfiles.h"
+#include "testmaps.h"
 #include "toolstest.h"
 
 #include "maplib.h"
@@ -11,6 +13,8 @@
 #include <loadpng.h>
 
 #include <filesystem>
+
+using namespace testmaps;
 
 namespace {
 
@@ -32,7 +36,7 @@ MapFile three_layer_map()
     for (int y = 0; y < TILE; ++y)
         map.gfx[2 * GRAPHIC_PIXELS + y * TILE] = BEHIND;
     std::fill_n(map.gfx.begin() + 3 * GRAPHIC_PIXELS, TILE, FRONT);
-    map.cmap.assign(768, 0);
+    map.cmap = black_cmap();
     map.cmap[BACKDROP_COLOUR * 3 + 0] = 100;
     map.cmap[BACKDROP_COLOUR * 3 + 1] = 150;
     map.cmap[BACKDROP_COLOUR * 3 + 2] = 200;
@@ -47,17 +51,11 @@ MapFile three_layer_map()
     return map;
 }
 
-void load(const MapFile &map)
-{
-    std::vector<unsigned char> image = MapEncode(map);
-    ASSERT_EQ(MapDecode(image.data()), 0) << MapErrorText(maperror);
-}
-
 class MapRender : public HeadlessTest {};
 
 TEST_F(MapRender, DrawsBackdropBackgroundAndBothForegroundsInOrder)
 {
-    load(three_layer_map());
+    ASSERT_EQ(load(three_layer_map()), "");
     std::string problem;
     BITMAP *picture = render_loaded_map(problem);
     ASSERT_NE(picture, nullptr) << problem;
@@ -77,13 +75,13 @@ TEST_F(MapRender, DrawsBackdropBackgroundAndBothForegroundsInOrder)
 TEST_F(MapRender, SavesTheFormatItsNameAsksForInTheMapsPalette)
 {
     register_png_file_type(); // for load_bitmap below
-    load(three_layer_map());
+    ASSERT_EQ(load(three_layer_map()), "");
     std::string problem;
     BITMAP *picture = render_loaded_map(problem);
     ASSERT_NE(picture, nullptr) << problem;
     for (const char *name : {"render.png", "render.BMP", "render.pcx", "render.Tga"}) {
         SCOPED_TRACE(name);
-        const std::string path = toolstest::scratch_dir() + "/" + name;
+        const std::string path = testfiles::scratch_dir() + "/" + name;
         ASSERT_TRUE(save_map_picture(path, picture, problem)) << problem;
         PALETTE saved;
         BITMAP *back = load_bitmap(path.c_str(), saved);
@@ -95,7 +93,7 @@ TEST_F(MapRender, SavesTheFormatItsNameAsksForInTheMapsPalette)
         EXPECT_EQ(saved[BACKDROP_COLOUR].b, 200 / 4);
         destroy_bitmap(back);
     }
-    const std::string jpeg = toolstest::scratch_dir() + "/render.jpg";
+    const std::string jpeg = testfiles::scratch_dir() + "/render.jpg";
     EXPECT_FALSE(save_map_picture(jpeg, picture, problem));
     EXPECT_EQ(problem, jpeg + ": maprender writes only .png, .bmp, .pcx and .tga pictures");
     EXPECT_FALSE(std::filesystem::exists(jpeg));
@@ -104,9 +102,9 @@ TEST_F(MapRender, SavesTheFormatItsNameAsksForInTheMapsPalette)
 
 TEST_F(MapRender, SaysWhenThePngCannotBeWritten)
 {
-    load(three_layer_map());
+    ASSERT_EQ(load(three_layer_map()), "");
     BITMAP *picture = create_bitmap(4, 4);
-    std::string path = toolstest::scratch_dir() + "/no/such/folder.png";
+    std::string path = testfiles::scratch_dir() + "/no/such/folder.png";
     std::string problem;
     EXPECT_FALSE(save_map_picture(path, picture, problem));
     EXPECT_EQ(problem, path + ": cannot write the PNG file");
@@ -115,7 +113,7 @@ TEST_F(MapRender, SaysWhenThePngCannotBeWritten)
 
 TEST(MaprenderProgram, DrawsTheWholeLevel)
 {
-    std::string path = toolstest::scratch_dir() + "/level.png";
+    std::string path = testfiles::scratch_dir() + "/level.png";
     toolstest::run_result r = toolstest::run_program(std::string(MAPRENDER_PROGRAM) + " " +
                                                      ORVIA_SOURCE_DIR "/data/jump.fmp " + path);
     ASSERT_EQ(r.status, 0) << r.output;
@@ -128,7 +126,7 @@ TEST(MaprenderProgram, DrawsTheWholeLevel)
     EXPECT_EQ(getpixel(picture, 40 * TILE, 5 * TILE), BACKDROP_COLOUR) << "open sky";
     destroy_bitmap(picture);
 
-    const std::string jpeg = toolstest::scratch_dir() + "/level.jpg";
+    const std::string jpeg = testfiles::scratch_dir() + "/level.jpg";
     r = toolstest::run_program(std::string(MAPRENDER_PROGRAM) + " " ORVIA_SOURCE_DIR
                                "/data/jump.fmp " + jpeg);
     EXPECT_NE(r.status, 0);
@@ -139,7 +137,7 @@ TEST(MaprenderProgram, DrawsTheWholeLevel)
 TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
 {
     headless::make_screen(32);
-    load(three_layer_map());
+    ASSERT_EQ(load(three_layer_map()), "");
     std::string problem;
     BITMAP *picture = render_loaded_map(problem);
     ASSERT_NE(picture, nullptr) << problem;
@@ -151,12 +149,12 @@ TEST(MapRenderTrueColour, TakesTheBackdropColourFromThePalette)
     // Allegro would write the pixels' unused fourth byte as alpha: the files must be opaque.
     constexpr std::size_t PNG_COLOUR_TYPE_AT = 25, TGA_PIXEL_BITS_AT = 16;
     constexpr char PNG_RGB = 2, TGA_RGB_BITS = 24;
-    const std::string png = toolstest::scratch_dir() + "/deep.png";
-    const std::string tga = toolstest::scratch_dir() + "/deep.tga";
+    const std::string png = testfiles::scratch_dir() + "/deep.png";
+    const std::string tga = testfiles::scratch_dir() + "/deep.tga";
     ASSERT_TRUE(save_map_picture(png, picture, problem)) << problem;
     ASSERT_TRUE(save_map_picture(tga, picture, problem)) << problem;
-    EXPECT_EQ(toolstest::read_file(png).at(PNG_COLOUR_TYPE_AT), PNG_RGB);
-    EXPECT_EQ(toolstest::read_file(tga).at(TGA_PIXEL_BITS_AT), TGA_RGB_BITS);
+    EXPECT_EQ(testfiles::read_file(png).at(PNG_COLOUR_TYPE_AT), PNG_RGB);
+    EXPECT_EQ(testfiles::read_file(tga).at(TGA_PIXEL_BITS_AT), TGA_RGB_BITS);
     destroy_bitmap(picture);
     MapFreeMem();
     headless::drop_screen();
@@ -176,17 +174,11 @@ TEST_F(MapRender, DrawsStaggeredRowsAndLargeGraphicsWhereTheirCellsLie)
     map.staggery = 4;
     map.blockwidth = 16;
     map.blockheight = 12;
-    map.numgfx = 7;
-    const int graphic_pixels = map.blockwidth * map.blockheight;
-    for (int g = 0; g < map.numgfx; ++g)
-        map.gfx.insert(map.gfx.end(), graphic_pixels, static_cast<unsigned char>(g));
-    for (int g = 0; g < map.numgfx; ++g) {
-        MapFileBlock b;
-        b.gfx_bg = g;
-        map.blocks.push_back(b);
-    }
+    for (int g = 0; g < 7; ++g)
+        add_solid_graphic(map, g);
+    add_block_per_graphic(map);
     map.layers[0] = {1, 2, 3, 4, 5, 6};
-    load(map);
+    ASSERT_EQ(load(map), "");
     std::string problem;
     BITMAP *picture = render_loaded_map(problem);
     ASSERT_NE(picture, nullptr) << problem;
@@ -209,7 +201,7 @@ TEST_F(MapRender, RefusesAPictureLargerThanABitmapMayBe)
     map.width = map.height = 256;
     map.gapx = map.gapy = 256;
     map.layers[0].assign(256 * 256, 1);
-    const std::string path = toolstest::scratch_dir() + "/wide_gaps.fmp";
+    const std::string path = testfiles::scratch_dir() + "/wide_gaps.fmp";
     ASSERT_EQ(MapSave(path.c_str(), map), 0);
     toolstest::run_result r = toolstest::run_program(std::string(MAPRENDER_PROGRAM) + " " + path +
                                                      " " + path + ".png");
@@ -225,7 +217,7 @@ TEST_F(MapRender, RefusesAPictureLargerThanABitmapMayBe)
     map.height = 3;
     map.gapx = map.gapy = 16384;
     map.layers[0] = {0, 1, 2, 3, 0, 1};
-    load(map);
+    ASSERT_EQ(load(map), "");
     std::string problem;
     EXPECT_EQ(render_loaded_map(problem), nullptr);
     EXPECT_EQ(problem, "the whole map would be 32768 x 49152 pixels at 8 bits (1536 MiB): a "

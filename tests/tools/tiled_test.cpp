@@ -6,6 +6,7 @@
 #include "headless.h"
 #include "maplib.h"
 #include "tmxdata.h"
+#include "testfiles.h"
 #include "toolstest.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +16,6 @@
 #include <zstd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
@@ -30,12 +29,6 @@ constexpr int OPAQUE = 255, HALF = 128;
 std::string run_quietly_offscreen(const std::string &program)
 {
     return "QT_QPA_PLATFORM=offscreen " + program;
-}
-
-std::string read_bytes(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 BITMAP *load_picture(const std::string &path, PALETTE palette)
@@ -67,7 +60,7 @@ void write_cut_image(const fs::path &from, const fs::path &to)
 
 pugi::xml_document parse_map_file(const fs::path &path)
 {
-    std::string text = read_bytes(path);
+    std::string text = testfiles::read_file(path);
     if (is_gzip(text)) {
         std::string plain, problem;
         EXPECT_TRUE(gunzip(text, 1 << 26, plain, problem)) << problem;
@@ -98,7 +91,7 @@ void make_paths_absolute(pugi::xml_document &doc, const fs::path &folder, const 
         if (!cut)
             return fs::absolute(image).string();
         const fs::path copy =
-            fs::path(toolstest::scratch_dir()) / (name + "_" + std::to_string(made++) + ".png");
+            fs::path(testfiles::scratch_dir()) / (name + "_" + std::to_string(made++) + ".png");
         write_cut_image(image, copy);
         return copy.string();
     };
@@ -116,7 +109,7 @@ void make_paths_absolute(pugi::xml_document &doc, const fs::path &folder, const 
         pugi::xml_document set = parse_map_file(tsx);
         rewrite_images(set.child("tileset"), tsx.parent_path(), image_copy);
         const fs::path copy =
-            fs::path(toolstest::scratch_dir()) / (name + "_" + std::to_string(made++) + ".tsx");
+            fs::path(testfiles::scratch_dir()) / (name + "_" + std::to_string(made++) + ".tsx");
         set.save_file(copy.string().c_str());
         source.set_value(copy.string().c_str());
     }
@@ -176,7 +169,7 @@ void expect_drawn_as_tiled(const fs::path &map, const std::string &name)
             hidden.push_back(layer);
     for (pugi::xml_node layer : hidden)
         root.remove_child(layer);
-    const std::string base = toolstest::scratch_dir() + "/" + name;
+    const std::string base = testfiles::scratch_dir() + "/" + name;
     ASSERT_TRUE(doc.save_file((base + ".tmx").c_str()));
     const toolstest::run_result converted =
         toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + base + ".tmx " + base + ".fmp");
@@ -199,7 +192,7 @@ void expect_drawn_as_tiled(const fs::path &map, const std::string &name)
         const toolstest::run_result r = toolstest::run_program(step);
         ASSERT_EQ(r.status, 0) << step << "\n" << r.output;
     }
-    EXPECT_EQ(read_bytes(exported + ".png"), read_bytes(base + "_ours.png"));
+    EXPECT_EQ(testfiles::read_file(exported + ".png"), testfiles::read_file(base + "_ours.png"));
 }
 
 // Example maps the importer refuses, and why.
@@ -231,11 +224,11 @@ TEST(TiledExamples, ConvertAndLookAsTiledDrawsThemOrAreRefusedClearly)
         }
         const toolstest::run_result r =
             toolstest::run_program(std::string(LEVELC_PROGRAM) + " " + entry.path().string() + " " +
-                                   toolstest::scratch_dir() + "/refused.fmp");
+                                   testfiles::scratch_dir() + "/refused.fmp");
         EXPECT_EQ(r.status, 1) << file;
         EXPECT_NE(r.output.find(entry.path().string() + ":"), std::string::npos) << r.output;
         EXPECT_NE(r.output.find(refusal->second), std::string::npos) << r.output;
-        EXPECT_FALSE(fs::exists(toolstest::scratch_dir() + "/refused.fmp"));
+        EXPECT_FALSE(fs::exists(testfiles::scratch_dir() + "/refused.fmp"));
         refused_seen.insert(file);
     }
     EXPECT_EQ(refused_seen.size(), REFUSED.size());
@@ -303,9 +296,9 @@ std::string designed_staggered_map()
 TEST(TiledDesignedMaps, FlipsFourLayersBigTilesAndShiftedEvenRowsLookAsTiledDrawsThem)
 {
     const fs::path orthogonal =
-        toolstest::write_scratch("designed_orthogonal.tmx", designed_orthogonal_map());
+        testfiles::write_scratch("designed_orthogonal.tmx", designed_orthogonal_map());
     const fs::path staggered =
-        toolstest::write_scratch("designed_staggered.tmx", designed_staggered_map());
+        testfiles::write_scratch("designed_staggered.tmx", designed_staggered_map());
     expect_drawn_as_tiled(orthogonal, "designed0");
     expect_drawn_as_tiled(staggered, "designed1");
 }
@@ -401,7 +394,7 @@ TEST(TiledEncodings, MapsTiledWritesInEveryEncodingConvertToTheSameMapFile)
 {
     const fs::path maps[] = {EXAMPLES / "rpg/island.tmx",
                              EXAMPLES / "isometric_staggered_grass_and_water.tmx.gz"};
-    const std::string scratch = toolstest::scratch_dir();
+    const std::string scratch = testfiles::scratch_dir();
     for (const fs::path &map : maps) {
         SCOPED_TRACE(map.string());
         const toolstest::run_result original = toolstest::run_program(
@@ -419,7 +412,7 @@ TEST(TiledEncodings, MapsTiledWritesInEveryEncodingConvertToTheSameMapFile)
             const toolstest::run_result exported = toolstest::run_program(run_quietly_offscreen(
                 std::string(TILED_PROGRAM) + " --export-map " + scratch + "/seed.tmx " + written));
             ASSERT_EQ(exported.status, 0) << exported.output;
-            const std::string text = read_bytes(written);
+            const std::string text = testfiles::read_file(written);
             const std::string expected = form == "xml"      ? "<tile gid="
                                          : form == "csv"    ? "encoding=\"csv\""
                                          : form == "base64" ? "encoding=\"base64\">"
@@ -428,8 +421,8 @@ TEST(TiledEncodings, MapsTiledWritesInEveryEncodingConvertToTheSameMapFile)
             const toolstest::run_result converted = toolstest::run_program(
                 std::string(LEVELC_PROGRAM) + " " + written + " " + scratch + "/converted.fmp");
             ASSERT_EQ(converted.status, 0) << converted.output;
-            EXPECT_EQ(read_bytes(scratch + "/converted.fmp"),
-                      read_bytes(scratch + "/original.fmp"));
+            EXPECT_EQ(testfiles::read_file(scratch + "/converted.fmp"),
+                      testfiles::read_file(scratch + "/original.fmp"));
         }
     }
 }
@@ -499,7 +492,7 @@ MapContents contents_of(const std::string &path)
 
 TEST(TiledRoundTrip, TheGamesLevelGoesToTiledAndComesBackUnchanged)
 {
-    const std::string scratch = toolstest::scratch_dir();
+    const std::string scratch = testfiles::scratch_dir();
     const std::string level = ORVIA_SOURCE_DIR "/data/jump.fmp";
     const toolstest::run_result exported = toolstest::run_program(
         std::string(MAPEXPORT_PROGRAM) + " " + level + " " + scratch + "/jump.tmx");

@@ -3,6 +3,7 @@
 #include "tilesheet.h"
 
 #include "headless.h"
+#include "testfiles.h"
 #include "toolstest.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ std::string mistakes(const std::string &names, int count)
 
 TEST(TileSheet, CutsGraphicsLeftToRightThenTopToBottom)
 {
-    std::string path = toolstest::scratch_dir() + "/three_by_two.pcx";
+    std::string path = testfiles::scratch_dir() + "/three_by_two.pcx";
     toolstest::save_test_sheet(path, 3, 2);
     TileSheet sheet;
     Diagnostics errors;
@@ -46,7 +47,7 @@ TEST(TileSheet, RejectsASheetThatIsNotWholeTiles)
     set_color_depth(8);
     BITMAP *odd = create_bitmap(40, 16);
     clear_bitmap(odd);
-    std::string path = toolstest::scratch_dir() + "/odd.pcx";
+    std::string path = testfiles::scratch_dir() + "/odd.pcx";
     ASSERT_EQ(save_pcx(path.c_str(), odd, default_palette), 0);
     destroy_bitmap(odd);
     TileSheet sheet;
@@ -62,7 +63,7 @@ TEST(TileSheet, RejectsATrueColourSheet)
     set_color_depth(24);
     BITMAP *deep = create_bitmap(16, 16);
     clear_bitmap(deep);
-    std::string path = toolstest::scratch_dir() + "/deep.pcx";
+    std::string path = testfiles::scratch_dir() + "/deep.pcx";
     ASSERT_EQ(save_pcx(path.c_str(), deep, nullptr), 0);
     destroy_bitmap(deep);
     TileSheet sheet;
@@ -92,7 +93,7 @@ std::string pcx_header(int width, int height, int bytes_per_line)
 std::string sheet_mistake(const std::string &name, const std::string &bytes)
 {
     headless::install();
-    const std::string path = toolstest::write_scratch(name, bytes);
+    const std::string path = testfiles::write_scratch(name, bytes);
     TileSheet sheet;
     Diagnostics errors;
     EXPECT_FALSE(load_tile_pixels(path, sheet, errors));

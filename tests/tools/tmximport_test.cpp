@@ -3,14 +3,12 @@
 #include "tmximport.h"
 
 #include "headless.h"
-#include "toolstest.h"
+#include "testfiles.h"
 #include "wallstuff.h"
 
 #include <gtest/gtest.h>
 #include <loadpng.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace {
@@ -37,10 +35,9 @@ struct MemoryFiles {
 
 std::string png_bytes(BITMAP *bitmap, const RGB *palette)
 {
-    const std::string path = toolstest::scratch_dir() + "/memory.png";
+    const std::string path = testfiles::scratch_dir() + "/memory.png";
     EXPECT_EQ(save_png(path.c_str(), bitmap, palette), 0);
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testfiles::read_file(path);
 }
 
 // Four 8 x 8 tiles side by side: red, green, blue, yellow; the green one has a transparent and

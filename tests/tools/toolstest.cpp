@@ -2,17 +2,14 @@
 #include "toolstest.h"
 
 #include "headless.h"
+#include "testfiles.h"
 
 #include <allegro.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace toolstest {
 
@@ -21,45 +18,10 @@ constexpr int TILE = 16;
 constexpr int SIX_BIT_LEVELS = 64;
 } // namespace
 
-namespace {
-
-// The scratch folder, removed with everything in it when the test process ends.
-struct ScratchFolder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("orvia-tools-test-" + std::to_string(getpid()));
-    ScratchFolder() { std::filesystem::create_directories(path); }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-} // namespace
-
-std::string scratch_dir()
-{
-    static const ScratchFolder folder;
-    return folder.path.string();
-}
-
-std::string write_scratch(const std::string &name, const std::string &text)
-{
-    std::string path = scratch_dir() + "/" + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
-std::string read_file(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 run_result run_program(const std::string &command)
 {
     run_result result{-1, "", "", ""};
-    const std::string errors_file = scratch_dir() + "/standard_error.txt";
+    const std::string errors_file = testfiles::scratch_dir() + "/standard_error.txt";
     FILE *pipe = popen((command + " 2>" + errors_file).c_str(), "r");
     if (!pipe)
         return result;
@@ -69,7 +31,7 @@ run_result run_program(const std::string &command)
         result.standard_output.append(chunk.data(), n);
     int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.standard_error = read_file(errors_file);
+    result.standard_error = testfiles::read_file(errors_file);
     result.output = result.standard_output + result.standard_error;
     return result;
 }

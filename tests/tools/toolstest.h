@@ -1,17 +1,10 @@
-// Helpers for the tools' tests: scratch files, running a tool, and a small tile sheet.
+// Helpers for the tools' tests: running a tool, and a small tile sheet.
 #ifndef TOOLSTEST_H
 #define TOOLSTEST_H
 
 #include <string>
 
 namespace toolstest {
-
-// A scratch folder for this test process, created on first use.
-std::string scratch_dir();
-// Write text to a file in the scratch folder; returns its path.
-std::string write_scratch(const std::string &name, const std::string &text);
-// The whole content of a file, empty when it cannot be read.
-std::string read_file(const std::string &path);
 
 // Run a shell command; its exit status and what it printed on each stream, and on both.
 struct run_result {
