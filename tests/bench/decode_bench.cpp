@@ -1,12 +1,13 @@
 // Decoding a large map from memory (1000 x 1000 cells, 4 run-length layers, 256 graphics of
 // 16 x 16 at 8 bits, onto an 8-bit screen) and encoding it, against a memcpy of the image.
+#include "benchclock.h"
 #include "headless.h"
 #include "maplib.h"
+#include "testmaps.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 namespace {
@@ -15,16 +16,6 @@ constexpr int MAP_SIZE = 1000;
 constexpr int LAYERS = 4;
 constexpr int GRAPHICS = 256;
 constexpr int BLOCK_SIZE = 16;
-constexpr int PALETTE_BYTES = 768;
-
-// This thread's CPU time in nanoseconds: other programs sharing the machine do not count, so
-// the ratios hold on a busy machine too.
-double cpu_ns()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e9 + static_cast<double>(now.tv_nsec);
-}
 
 // Terrain-like layers: long runs of one block, rows that repeat, scattered detail; the upper
 // layers mostly empty.
@@ -50,9 +41,7 @@ const MapFile &big_map()
         MapFile m;
         m.maptype = 2;
         m.width = m.height = MAP_SIZE;
-        m.cmap.resize(PALETTE_BYTES);
-        for (int i = 0; i < PALETTE_BYTES; ++i)
-            m.cmap[i] = static_cast<unsigned char>(i / 3);
+        m.cmap = testmaps::grey_cmap();
         m.numgfx = GRAPHICS;
         m.gfx.resize(static_cast<std::size_t>(GRAPHICS) * BLOCK_SIZE * BLOCK_SIZE);
         for (std::size_t i = 0; i < m.gfx.size(); ++i)

@@ -1,7 +1,9 @@
 // Drawing one game frame (clear, see-through background, both foreground layers) of a real-sized
 // map into an 8-bit 320 x 240 bitmap, against copying four such bitmaps; and block lookups.
+#include "benchclock.h"
 #include "headless.h"
 #include "maplib.h"
+#include "testmaps.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,7 +18,6 @@ constexpr int BLOCK = 16;
 constexpr int FRAME_W = 320, FRAME_H = 240;
 constexpr int FRAME_COPIES = 4; // the baseline: four full-frame copies
 constexpr int BACKDROP_COLOUR = 54;
-constexpr int PALETTE_BYTES = 768;
 
 // Graphics: 0 empty, 1..8 solid ground, 9..16 with see-through holes (platforms, foliage).
 constexpr int SOLID_FIRST = 1, HOLED_FIRST = 9, GRAPHICS = 17, KINDS = 8;
@@ -25,16 +26,12 @@ constexpr int SOLID_FIRST = 1, HOLED_FIRST = 9, GRAPHICS = 17, KINDS = 8;
 // 17..24 sky with a first foreground; 25..32 ground with both foregrounds.
 constexpr int SKY = 0, GROUND = 1, PLATFORM = 9, SKY_FG1 = 17, GROUND_FG12 = 25, BLOCKS = 33;
 
-using Clock = std::chrono::steady_clock;
-
 MapFile make_map()
 {
     MapFile map;
     map.width = MAP_W;
     map.height = MAP_H;
-    map.cmap.resize(PALETTE_BYTES);
-    for (int i = 0; i < PALETTE_BYTES; ++i)
-        map.cmap[i] = static_cast<unsigned char>(i / 3);
+    map.cmap = testmaps::grey_cmap();
     map.numgfx = GRAPHICS;
     const int pixels = BLOCK * BLOCK;
     map.gfx.resize(static_cast<std::size_t>(GRAPHICS) * pixels, 0);
@@ -76,8 +73,7 @@ MapFile make_map()
 bool load_map()
 {
     headless::make_screen(8);
-    const std::vector<unsigned char> image = MapEncode(make_map());
-    return !image.empty() && MapDecode(image.data()) == 0 && MapGenerateYLookup() == 0;
+    return testmaps::load(make_map()).empty() && MapGenerateYLookup() == 0;
 }
 
 // Camera positions over the map: block-aligned and not, near the edges and in the middle.
@@ -94,11 +90,6 @@ void draw_frame(BITMAP *frame, const Camera &camera)
     MapDrawBGT(frame, camera.x, camera.y, 0, 0, FRAME_W, FRAME_H);
     MapDrawFG(frame, camera.x, camera.y, 0, 0, FRAME_W, FRAME_H, 0);
     MapDrawFG(frame, camera.x, camera.y, 0, 0, FRAME_W, FRAME_H, 1);
-}
-
-double elapsed_ns(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::nano>(Clock::now() - start).count();
 }
 
 void BM_MemcpyFourFrames(benchmark::State &state)

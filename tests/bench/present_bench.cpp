@@ -1,6 +1,7 @@
 // Presenting one frame on a 32-bit screen of 1920 x 1080 and of 3840 x 2160: the 8-bit picture
 // enlarged 4 and 9 times, converted to screen colours and copied to the screen, against a
 // memcpy of as many bytes as reach the screen, timed apart in the same iterations.
+#include "benchclock.h"
 #include "display.h"
 #include "headless.h"
 
@@ -14,13 +15,6 @@ namespace {
 
 constexpr int PICTURE_W = 320, PICTURE_H = 240;
 constexpr int SCREEN_DEPTH = 32;
-
-using Clock = std::chrono::steady_clock;
-
-double elapsed_ns(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::nano>(Clock::now() - start).count();
-}
 
 // Two pictures that differ in every row, shown in turn, so every frame is presented whole.
 BITMAP *make_picture(int seed)

@@ -3,30 +3,19 @@
 // of four CSV layers over the outdoor example tileset.
 #include "tmximport.h"
 
-#include <benchmark/benchmark.h>
-#include <unistd.h>
+#include "benchclock.h"
+#include "testfiles.h"
 
-#include <ctime>
-#include <filesystem>
-#include <fstream>
+#include <benchmark/benchmark.h>
+
 #include <random>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char *EXAMPLES = "/usr/share/doc/tiled/examples";
 constexpr int BIG_SIDE = 1000;
 constexpr int BIG_LAYERS = 4;
 constexpr int GROUND_TILES = 16, DETAIL_TILES = 8;
-
-// This thread's CPU time in nanoseconds, so that other programs on the machine do not count.
-double cpu_ns()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e9 + static_cast<double>(now.tv_nsec);
-}
 
 // Ground everywhere in bands, the three upper layers sparse details from a few tiles each.
 std::string big_map_text()
@@ -59,12 +48,7 @@ std::string big_map_text()
 
 const std::string &big_map_path()
 {
-    static const std::string path = [] {
-        const fs::path file =
-            fs::temp_directory_path() / ("orvia-tmx-bench-" + std::to_string(getpid()) + ".tmx");
-        std::ofstream(file) << big_map_text();
-        return file.string();
-    }();
+    static const std::string path = testfiles::write_scratch("big.tmx", big_map_text());
     return path;
 }
 
@@ -115,11 +99,4 @@ void BM_ImportThousandSquareFourLayers(benchmark::State &state)
 BENCHMARK(BM_ImportLargestExample)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportThousandSquareFourLayers)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char **argv)
-{
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::error_code ignored;
-    fs::remove(big_map_path(), ignored);
-    return 0;
-}
+BENCHMARK_MAIN();

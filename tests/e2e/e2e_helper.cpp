@@ -8,6 +8,7 @@
 //                                               centre:X:Y:COLOUR:TEXT, picture:OBJECT:X:Y
 //   e2e_helper palette GFX.dat                  256 lines "r g b", 6 bits each
 #include "maplib.h"
+#include "testmaps.h"
 
 #include <allegro.h>
 
@@ -51,20 +52,11 @@ MapFile pit_map()
     MapFile map;
     map.width = PIT_MAP_W;
     map.height = PIT_MAP_H;
-    map.cmap.assign(768, 0);
-    map.numgfx = 1 + RULER_COLOURS;
-    map.gfx.assign(BLOCK * BLOCK, 0);
-    MapFileBlock air;
-    air.flags = BLOCK_SEE_THROUGH;
-    map.blocks = {air};
-    for (int k = 0; k < RULER_COLOURS; ++k) {
-        map.gfx.insert(map.gfx.end(), BLOCK * BLOCK,
-                       static_cast<unsigned char>(RULER_FIRST_COLOUR + k));
-        MapFileBlock ground;
-        ground.gfx_bg = 1 + k;
-        ground.flags = SOLID;
-        map.blocks.push_back(ground);
-    }
+    map.cmap = testmaps::black_cmap();
+    testmaps::add_block(map, testmaps::add_solid_graphic(map, 0), 0, 0, 0, BLOCK_SEE_THROUGH);
+    for (int k = 0; k < RULER_COLOURS; ++k)
+        testmaps::add_block(map, testmaps::add_solid_graphic(map, RULER_FIRST_COLOUR + k), 0, 0,
+                            0, SOLID);
     map.layers[0].assign(PIT_MAP_W * PIT_MAP_H, 0);
     const int ground_row = START_Y / BLOCK + 1;
     const int pit_column = START_X / BLOCK;
@@ -72,7 +64,7 @@ MapFile pit_map()
         const bool in_pit = column >= pit_column - PIT_HALF_WIDTH &&
                             column <= pit_column + PIT_HALF_WIDTH;
         for (int row = ground_row; row < PIT_MAP_H && !in_pit; ++row)
-            map.layers[0][row * PIT_MAP_W + column] =
+            testmaps::cell(map, 0, column, row) =
                 static_cast<short>(1 + (row / RULER_BAND_ROWS) % RULER_COLOURS);
     }
     return map;
@@ -81,7 +73,7 @@ MapFile pit_map()
 MapFile unplayable_map()
 {
     MapFile map = pit_map();
-    map.layers[0][(START_Y / BLOCK) * PIT_MAP_W + START_X / BLOCK] = 1;
+    testmaps::cell(map, 0, START_X / BLOCK, START_Y / BLOCK) = 1;
     return map;
 }
 

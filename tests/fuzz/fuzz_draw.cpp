@@ -3,6 +3,7 @@
 // each checked.
 #include "fuzz_target.h"
 #include "maplib.h"
+#include "testmaps.h"
 
 #include <algorithm>
 #include <climits>
@@ -87,15 +88,9 @@ std::vector<unsigned char> small_map_image(bool staggered)
                                             BLOCK_LEFT_HALF | BLOCK_RIGHT_HALF,
                                             BLOCK_SEE_THROUGH | BLOCK_STACK_NEXT,
                                             BLOCK_STACK_NEXT};
-    for (int b = 0; b < BLOCKS; ++b) {
-        MapFileBlock block;
-        block.gfx_bg = b % GRAPHICS;
-        block.gfx_fg1 = (b + 1) % GRAPHICS;
-        block.gfx_fg2 = (b + 2) % GRAPHICS;
-        block.gfx_fg3 = (b + 3) % GRAPHICS;
-        block.flags = flag_sets[b];
-        map.blocks.push_back(block);
-    }
+    for (int b = 0; b < BLOCKS; ++b)
+        testmaps::add_block(map, b % GRAPHICS, (b + 1) % GRAPHICS, (b + 2) % GRAPHICS,
+                            (b + 3) % GRAPHICS, flag_sets[b]);
     map.animseq = {1, 2, 3, 4, 7};
     const std::int8_t types[] = {anim_loop_forward, anim_pingpong_forward, anim_once};
     for (int k = 0; k < 3; ++k) {

@@ -3,6 +3,7 @@
 // must load: levelc may not write maps the loader refuses.
 #include "fuzz_target.h"
 #include "levelbuild.h"
+#include "tilesheets.h"
 
 #include <cstdlib>
 #include <string>
@@ -10,22 +11,9 @@
 namespace {
 
 constexpr int SHEET_GRAPHICS = 16;
-constexpr int GRAPHIC_PIXELS = TILE_PIXELS * TILE_PIXELS;
-constexpr int CMAP_SIZE = 3 * 256;
 
 // A name that stays unknown to the sheet, so that the builder's mistakes are tried too.
 constexpr char UNKNOWN_NAME_START = 'x';
-
-// Graphic n filled with palette index n, unnamed.
-TileSheet small_sheet()
-{
-    TileSheet sheet;
-    sheet.count = SHEET_GRAPHICS;
-    for (int n = 0; n < SHEET_GRAPHICS; ++n)
-        sheet.pixels.insert(sheet.pixels.end(), GRAPHIC_PIXELS, static_cast<unsigned char>(n));
-    sheet.cmap.assign(CMAP_SIZE, 0);
-    return sheet;
-}
 
 // Name a graphic after each name the source uses (but those starting with 'x'), so that a
 // source resolves whatever its art is called.
@@ -43,7 +31,7 @@ void name_graphics_as_used(const LevelSource &source, TileSheet &sheet)
 
 int fuzz_level_source(const std::uint8_t *data, std::size_t size)
 {
-    static TileSheet sheet = small_sheet();
+    static TileSheet sheet = solid_sheet(SHEET_GRAPHICS);
     LevelSource source;
     Diagnostics errors;
     parse_level_source("fuzz.level", std::string(data, data + size), source, errors);

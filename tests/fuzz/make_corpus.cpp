@@ -4,6 +4,7 @@
 // both kinds of file).
 // Usage: make_corpus OUTPUT_FOLDER [packed]
 #include "maplib.h"
+#include "testfiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -148,17 +149,6 @@ void add_extras(MapFile &m, int index, Dice &dice)
     }
 }
 
-bool write_packed(const std::string &path, const MapFile &m)
-{
-    const std::vector<unsigned char> image = MapEncode(m);
-    PACKFILE *file = pack_fopen(path.c_str(), F_WRITE_PACKED);
-    if (!file)
-        return false;
-    const auto size = static_cast<long>(image.size());
-    const bool written = !image.empty() && pack_fwrite(image.data(), size, file) == size;
-    return pack_fclose(file) == 0 && written;
-}
-
 bool write_seed(const std::string &folder, const std::string &name, const MapFile &m,
                 bool packed)
 {
@@ -169,7 +159,7 @@ bool write_seed(const std::string &folder, const std::string &name, const MapFil
         std::fprintf(stderr, "make_corpus: cannot write %s: %s\n", path.c_str(), problem.c_str());
         return false;
     }
-    if (packed && !write_packed(packed_path, m)) {
+    if (packed && !testfiles::write_packed_file(packed_path, MapEncode(m))) {
         std::fprintf(stderr, "make_corpus: cannot write %s\n", packed_path.c_str());
         return false;
     }

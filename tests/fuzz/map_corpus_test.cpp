@@ -2,12 +2,11 @@
 // decoders, graphics conversion and animations rather than the outer header checks.
 #include "fuzz_target.h"
 #include "maplib.h"
+#include "testfiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -26,9 +25,7 @@ TEST_P(MapSeedCorpus, EverySeedDecodes)
     fuzz::use_screen(GetParam());
     int seeds = 0;
     for (const auto &entry : fs::directory_iterator(fs::path(ORVIA_FUZZ_DIR) / "corpus/map_decode")) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<unsigned char> image{std::istreambuf_iterator<char>(in),
-                                               std::istreambuf_iterator<char>()};
+        const auto image = testfiles::read_file<std::vector<unsigned char>>(entry.path());
         EXPECT_EQ(MapDecode(image.data()), 0) << entry.path() << " maperror " << maperror;
         ++seeds;
     }

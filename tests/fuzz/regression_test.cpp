@@ -1,12 +1,11 @@
 // Replays every committed input of every fuzz target (seed corpus and saved crash inputs)
 // through the same entry function libFuzzer calls, so fixed crashes stay fixed.
 #include "fuzz_target.h"
+#include "testfiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,12 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char *const INPUT_FOLDERS[] = {"corpus", "regressions"};
-
-std::vector<std::uint8_t> read_file(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<fs::path> inputs_of(const std::string &target, const char *folder)
 {
@@ -52,7 +45,7 @@ TEST(FuzzRegression, CommittedInputsRunCleanly)
         for (const char *folder : INPUT_FOLDERS) {
             for (const auto &path : inputs_of(target.name, folder)) {
                 SCOPED_TRACE(path.string());
-                const std::vector<std::uint8_t> bytes = read_file(path);
+                const auto bytes = testfiles::read_file<std::vector<std::uint8_t>>(path);
                 target.entry(bytes.data(), bytes.size());
                 ++replayed;
             }

@@ -4,11 +4,11 @@
 // importer accepts must encode to a map file that the library loads: a failure there aborts.
 #include "fuzz_target.h"
 #include "maplib.h"
+#include "testfiles.h"
+#include "testmaps.h"
 #include "tmximport.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -18,8 +18,8 @@ constexpr int SCREEN_DEPTH = 8;
 
 std::string fixed_file(const char *name)
 {
-    std::ifstream in(std::string(ORVIA_FUZZ_DIR) + "/tmx_files/" + name, std::ios::binary);
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes =
+        testfiles::read_file(std::string(ORVIA_FUZZ_DIR) + "/tmx_files/" + name);
     if (bytes.empty())
         std::abort(); // the target's own files are missing: nothing sensible to fuzz
     return bytes;
@@ -65,8 +65,7 @@ int fuzz_tmx_import(const std::uint8_t *data, std::size_t size)
     Diagnostics errors;
     std::vector<Diagnostic> warnings;
     if (import_tiled_map(MAP_NAME, fuzz_options(input), map, errors, warnings)) {
-        const std::vector<unsigned char> image = MapEncode(map);
-        if (image.empty() || MapDecode(image.data()) != 0)
+        if (!testmaps::load(map).empty())
             std::abort();
         MapFreeMem();
     }
