@@ -8,7 +8,8 @@ namespace {
 
 TEST(ToolUsage, HelpOnStandardOutputWrongUsageOnStandardError)
 {
-    for (const char *program : {LEVELC_PROGRAM, MAPINSPECT_PROGRAM, MAPRENDER_PROGRAM}) {
+    for (const char *program :
+         {LEVELC_PROGRAM, MAPINSPECT_PROGRAM, MAPRENDER_PROGRAM, MAPEXPORT_PROGRAM}) {
         SCOPED_TRACE(program);
         const toolstest::run_result help = toolstest::run_program(std::string(program) + " --help");
         EXPECT_EQ(help.status, 0);
