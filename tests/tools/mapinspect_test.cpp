@@ -92,18 +92,14 @@ TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
         << text;
     EXPECT_EQ(found.problems, "");
     EXPECT_EQ(mappt, nullptr) << "the inspector leaves no map loaded";
-}
 
-// The loader unpacks files made by the game library's packer; the inspector reads them so too.
-TEST_F(MapInspect, ReadsAPackedFileAsTheLoaderDoes)
-{
-    const std::vector<unsigned char> image = MapEncode(small_map());
-    const std::string path = testfiles::scratch_dir() + "/packed.fmp";
-    ASSERT_TRUE(testfiles::write_packed_file(path, image));
-    const Inspection found = inspect(path, 0);
-    EXPECT_EQ(found.problems, "");
-    EXPECT_TRUE(contains(found.listing, "  BODY  offset")) << found.listing;
-    EXPECT_TRUE(contains(found.listing, "  1 (cell -1): pingpong_forward")) << found.listing;
+    // The loader unpacks files made by the game library's packer; the inspector reads them so
+    // too, and lists the same but for the file's name.
+    const std::string packed = testfiles::scratch_dir() + "/packed.fmp";
+    ASSERT_TRUE(testfiles::write_packed_file(packed, image));
+    const Inspection unpacked = inspect(packed, 0);
+    EXPECT_EQ(unpacked.problems, "");
+    EXPECT_EQ(unpacked.listing.substr(unpacked.listing.find('\n')), text.substr(text.find('\n')));
 }
 
 TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
