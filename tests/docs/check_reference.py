@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
 """Checks that the library's reference documents every function, global and type its public
-header declares at the top level (unindented lines).
+header declares at the top level (unindented lines): a function in a heading that shows it
+called, `Name(`; a global or a type in code in a heading or the first cell of a table row.
 
     check_reference.py HEADER REFERENCE
-
-A function counts as documented when a heading of the reference shows it called, `Name(`; a
-global or a type when a heading or the first cell of a table row names it in code, `name`.
 """
 
 import re
@@ -25,22 +23,17 @@ def declared(header):
     return functions, names
 
 
-def documented(reference):
-    lines = reference.splitlines()
-    headings = [l for l in lines if l.startswith("#")]
-    first_cells = [l.split("|")[1] for l in lines if l.startswith("|") and l.count("|") > 2]
-    spans = lambda texts: " ".join(s for t in texts for s in re.findall(r"`([^`]*)`", t))
-    return (set(re.findall(r"(\w+)\s*\(", spans(headings))),
-            set(re.findall(r"\w+", spans(headings + first_cells))))
-
-
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
-    with open(sys.argv[1]) as h, open(sys.argv[2]) as r:
-        (functions, names), (called, named) = declared(h.read()), documented(r.read())
-    missing = [f + "()" for f in functions if f not in called] + \
-              [n for n in names if n not in named]
+    header, reference = (open(path).read() for path in sys.argv[1:])
+    lines = reference.splitlines()
+    code = lambda texts: " ".join(s for t in texts for s in re.findall(r"`([^`]*)`", t))
+    headings = code(l for l in lines if l.startswith("#"))
+    first_cells = code(l.split("|")[1] for l in lines if l.startswith("|") and l.count("|") > 2)
+    functions, names = declared(header)
+    missing = [f + "()" for f in functions if f not in re.findall(r"(\w+)\s*\(", headings)] + \
+              [n for n in names if n not in re.findall(r"\w+", headings + " " + first_cells)]
     if missing:
         print(f"{sys.argv[2]} does not document these of {sys.argv[1]}: {', '.join(missing)}")
         return 1

@@ -1,17 +1,10 @@
 #!/usr/bin/env python3
-"""Checks of what the build installs, run against a temporary prefix and a Debian package.
+"""Checks of what the build installs: `prefix` installs into PREFIX (emptied first) and checks
+every file; `example` compiles a small level with the installed tools and runs the example built
+against PREFIX through find_package and through pkg-config; `game` runs the installed game from
+another folder; `package` builds the Debian package and checks its dependencies and files.
 
     run_install.py --build BUILD --source SOURCE --prefix PREFIX [options] SCENARIO
-
-prefix   installs into PREFIX (emptied first) and checks every file, the icons, the desktop
-         entry and the metainfo
-example  from a folder outside the build, compiles a small level with the installed tools,
-         builds the example against PREFIX through find_package and through pkg-config, and
-         runs both builds headless on that level
-game     runs the installed game's --help from another folder, and starts it there under Xvfb
-         to see its title
-package  builds the Debian package with CPack and checks its dependencies and files, without
-         installing it
 """
 
 import argparse
@@ -64,31 +57,29 @@ def run(*command, cwd=None, env=None, timeout=300):
     return result.stdout
 
 
-def expected_files(args):
-    lib, cmake = args.libdir, f"{args.libdir}/cmake/maplib"
-    files = {f"bin/{p}" for p in ["orvia"] + args.tools}
-    files |= {"include/maplib.h", f"{lib}/libmaplib.a", f"{lib}/libmaplib.so",
-              f"{lib}/libmaplib.so.{LIBRARY_VERSION.split('.')[0]}",
-              f"{lib}/libmaplib.so.{LIBRARY_VERSION}", f"{lib}/pkgconfig/maplib.pc",
-              f"{cmake}/maplibConfig.cmake", f"{cmake}/maplibConfigVersion.cmake",
-              f"{cmake}/maplibTargets.cmake", f"{cmake}/maplibTargets-{args.build_type}.cmake",
-              "share/orvia/gfx.dat", "share/orvia/jump.fmp",
-              f"share/applications/{APP_ID}.desktop", f"share/metainfo/{APP_ID}.metainfo.xml"}
-    files |= {f"share/icons/hicolor/{n}x{n}/apps/{APP_ID}.png" for n in ICON_SIZES}
-    return files
-
-
-def installed_files(root):
-    found = set()
-    for folder, _, names in os.walk(root):
-        found |= {os.path.relpath(os.path.join(folder, n), root) for n in names}
-    return found
+def png_header(path):
+    with open(path, "rb") as f:
+        head = f.read(26)
+    check(head[:8] == b"\x89PNG\r\n\x1a\n" and head[12:16] == b"IHDR", f"{path} is not a PNG")
+    return struct.unpack(">II", head[16:24]), head[25]
 
 
 def check_tree(root, args):
     """Exactly the expected files, the data equal to the build's, the icons square RGBA PNGs
     of their size, the desktop entry and metainfo valid."""
-    found, wanted = installed_files(root), expected_files(args)
+    lib, cmake, icon = args.libdir, f"{args.libdir}/cmake/maplib", f"apps/{APP_ID}.png"
+    major = LIBRARY_VERSION.split(".")[0]
+    wanted = {f"bin/{p}" for p in ["orvia"] + args.tools} | {
+        "include/maplib.h", f"{lib}/libmaplib.a", f"{lib}/libmaplib.so",
+        f"{lib}/libmaplib.so.{major}", f"{lib}/libmaplib.so.{LIBRARY_VERSION}",
+        f"{lib}/pkgconfig/maplib.pc", f"{cmake}/maplibConfig.cmake",
+        f"{cmake}/maplibConfigVersion.cmake", f"{cmake}/maplibTargets.cmake",
+        f"{cmake}/maplibTargets-{args.build_type}.cmake", "share/orvia/gfx.dat",
+        "share/orvia/jump.fmp", f"share/applications/{APP_ID}.desktop",
+        f"share/metainfo/{APP_ID}.metainfo.xml"} | {
+        f"share/icons/hicolor/{n}x{n}/{icon}" for n in ICON_SIZES}
+    found = {os.path.relpath(os.path.join(folder, n), root)
+             for folder, _, names in os.walk(root) for n in names}
     check(found == wanted, f"{root}: missing {sorted(wanted - found)}, "
                            f"unexpected {sorted(found - wanted)}")
     for name in ["gfx.dat", "jump.fmp"]:
@@ -96,8 +87,7 @@ def check_tree(root, args):
                 open(os.path.join(args.build, "game", name), "rb") as b:
             check(a.read() == b.read(), f"the installed {name} differs from the build's")
     for n in ICON_SIZES:
-        size, colour_type = png_header(os.path.join(root, f"share/icons/hicolor/{n}x{n}/apps",
-                                                    APP_ID + ".png"))
+        size, colour_type = png_header(os.path.join(root, f"share/icons/hicolor/{n}x{n}", icon))
         check(size == (n, n) and colour_type == PNG_RGBA,
               f"the {n}x{n} icon is {size} with PNG colour type {colour_type}")
     run("desktop-file-validate", os.path.join(root, f"share/applications/{APP_ID}.desktop"))
@@ -105,62 +95,33 @@ def check_tree(root, args):
         os.path.join(root, f"share/metainfo/{APP_ID}.metainfo.xml"))
 
 
-def png_header(path):
-    with open(path, "rb") as f:
-        head = f.read(26)
-    check(head[:8] == b"\x89PNG\r\n\x1a\n" and head[12:16] == b"IHDR", f"{path} is not a PNG")
-    width, height = struct.unpack(">II", head[16:24])
-    return (width, height), head[25]
-
-
-# ---------------------------------------------------------------------------------------------
-# Scenarios
-# ---------------------------------------------------------------------------------------------
-
 def prefix(args, work):
     shutil.rmtree(args.prefix, ignore_errors=True)
     run("cmake", "--install", args.build, "--prefix", args.prefix)
     check_tree(args.prefix, args)
 
 
-def make_level(work, args):
-    """The small level, compiled by the installed levelc in a folder of its own; the installed
-    mapinspect and maprender read it there."""
+def example(args, work):
+    # The small level, compiled by the installed levelc in a folder of its own.
     for name in ["tiles.pcx", "tiles.txt"]:
         shutil.copy(os.path.join(args.source, "data/art", name), work)
-    rows = ""
-    for row in range(LEVEL_H):
-        cells = ["#" if row == LEVEL_H - 1 else "." for _ in range(LEVEL_W)]
-        if row == MARKER[1]:
-            cells[MARKER[0]] = "M"
-        rows += "".join(cells) + "\n"
+    rows = ["." * LEVEL_W] * (LEVEL_H - 1) + ["#" * LEVEL_W]
+    x, y = MARKER
+    rows[y] = rows[y][:x] + "M" + rows[y][x + 1:]
     with open(os.path.join(work, "small.level"), "w") as f:
-        f.write(LEVEL.format(rows=rows))
-    bin_dir = os.path.join(args.prefix, "bin")
-    run(os.path.join(bin_dir, "levelc"), "small.level", "small.fmp", cwd=work)
-    listing = run(os.path.join(bin_dir, "mapinspect"), "small.fmp", cwd=work)
-    check(f"{LEVEL_W} x {LEVEL_H} blocks" in listing, f"mapinspect says:\n{listing}")
-    run(os.path.join(bin_dir, "maprender"), "small.fmp", "small.png", cwd=work)
-    size, _ = png_header(os.path.join(work, "small.png"))
-    check(size == (LEVEL_W * 16, LEVEL_H * 16), f"maprender drew a picture of {size}")
-    return os.path.join(work, "small.fmp")
-
-
-def example(args, work):
-    level = make_level(work, args)
+        f.write(LEVEL.format(rows="".join(row + "\n" for row in rows)))
+    run(os.path.join(args.prefix, "bin/levelc"), "small.level", "small.fmp", cwd=work)
     sources = os.path.join(args.source, "examples/mapview")
-    cmake_build = os.path.join(work, "cmake-build")
+    cmake_build, make_build = os.path.join(work, "cmake-build"), os.path.join(work, "make-build")
     run("cmake", "-S", sources, "-B", cmake_build, f"-DCMAKE_PREFIX_PATH={args.prefix}")
     run("cmake", "--build", cmake_build)
-    make_build = os.path.join(work, "make-build")
     os.mkdir(make_build)
     env = dict(os.environ, PKG_CONFIG_PATH=os.path.join(args.prefix, args.libdir, "pkgconfig"))
     run("make", "-f", os.path.join(sources, "Makefile"), cwd=make_build, env=env)
-    programs = {"find_package": os.path.join(cmake_build, "mapview"),
-                "pkg-config": os.path.join(make_build, "mapview")}
-    for way, program in programs.items():
+    for way, build in [("find_package", cmake_build), ("pkg-config", make_build)]:
         frames, x, y, lines = EXAMPLE_RUNS[way]
-        out = run(program, "--headless", frames, x, y, level, cwd=work)
+        out = run(os.path.join(build, "mapview"), "--headless", frames, x, y, "small.fmp",
+                  cwd=work)
         check(out.splitlines() == lines, f"the example built through {way} printed:\n{out}")
 
 
@@ -179,13 +140,12 @@ def package(args, work):
     debs = [n for n in os.listdir(work) if n.endswith(".deb")]
     check(len(debs) == 1, f"cpack made {debs}")
     deb = os.path.join(work, debs[0])
-    info = run("dpkg-deb", "--info", deb)
-    depends = next((line for line in info.splitlines() if line.strip().startswith("Depends:")),
-                   "")
-    check(all(d in depends for d in DEPENDENCIES), f"the package declares {depends!r}")
-    root = os.path.join(work, "root")
-    run("dpkg-deb", "-x", deb, root)
-    check_tree(os.path.join(root, "usr"), args)
+    depends = [line for line in run("dpkg-deb", "--info", deb).splitlines()
+               if line.strip().startswith("Depends:")]
+    check(len(depends) == 1 and all(d in depends[0] for d in DEPENDENCIES),
+          f"the package declares {depends}")
+    run("dpkg-deb", "-x", deb, os.path.join(work, "root"))
+    check_tree(os.path.join(work, "root/usr"), args)
 
 
 SCENARIOS = {f.__name__: f for f in (prefix, example, game, package)}
@@ -193,15 +153,12 @@ SCENARIOS = {f.__name__: f for f in (prefix, example, game, package)}
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--build", required=True, help="the build folder")
-    parser.add_argument("--source", required=True, help="the source folder")
-    parser.add_argument("--prefix", required=True, help="the temporary install prefix")
-    parser.add_argument("--libdir", default="lib", help="the library folder in a prefix")
-    parser.add_argument("--build-type", default="Release", help="the build's CMAKE_BUILD_TYPE")
-    parser.add_argument("--tools", default="levelc,mapinspect,maprender",
-                        help="the tools installed in bin, separated by commas")
-    parser.add_argument("--e2e", help="the end-to-end driver run_e2e.py")
-    parser.add_argument("--e2e-helper", help="its helper program")
+    # The folders, the prefix's library folder, CMAKE_BUILD_TYPE, the tools installed in bin
+    # (separated by commas), and for `game` the end-to-end driver and its helper program.
+    for option in ["--build", "--source", "--prefix", "--libdir", "--build-type", "--tools"]:
+        parser.add_argument(option, required=True)
+    parser.add_argument("--e2e")
+    parser.add_argument("--e2e-helper")
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     args.tools = args.tools.split(",")
