@@ -3,12 +3,12 @@
 
 #include "maplib.h"
 #include "toolscreen.h"
+#include "usage.h"
 
 #include <allegro.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -23,14 +23,8 @@ constexpr const char *USAGE =
 
 int main(int argc, char **argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(USAGE, stdout);
-        return EXIT_SUCCESS;
-    }
-    if (argc != 3) {
-        std::fputs(USAGE, stderr);
-        return EXIT_FAILURE;
-    }
+    if (std::optional<int> status = answer_usage(argc, argv, 2, USAGE))
+        return *status;
     if (!start_headless_allegro()) {
         std::fprintf(stderr, "mapexport: cannot start Allegro: %s\n", allegro_error);
         return EXIT_FAILURE;
