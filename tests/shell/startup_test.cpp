@@ -80,23 +80,20 @@ protected:
         headless::drop_screen();
     }
 
-    // Opens the screen with the options, capturing what is said.
-    bool open(const game_options &options, std::string &said)
+    // What opening the screen with the options says; `opened` tells whether it did.
+    std::string open(const game_options &options)
     {
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        const bool opened = open_game_screen(options, FAKE_DISPLAY);
-        said = ::testing::internal::GetCapturedStderr();
-        ::testing::internal::GetCapturedStdout();
-        return opened;
+        return capture([&] { opened = open_game_screen(options, FAKE_DISPLAY); }).errors;
     }
+
+    bool opened = false;
 };
 
 TEST_F(ScreenModeTest, EveryModeTriedWithItsReasonNamedAndTheOptionsToldWhatTheyDoNotGet)
 {
-    std::string said;
     working_cards = {};
-    EXPECT_FALSE(open({}, said));
+    std::string said = open({});
+    EXPECT_FALSE(opened);
     EXPECT_EQ(requests, 3);
     for (const char *named : {"full screen 1920 x 1080: no full screen modes",
                               "window 1280 x 960: no windows here", "window 320 x 240"})
@@ -105,7 +102,8 @@ TEST_F(ScreenModeTest, EveryModeTriedWithItsReasonNamedAndTheOptionsToldWhatThey
     working_cards = {GFX_AUTODETECT_WINDOWED};
     game_options options;
     options.start = screen_start::full_screen;
-    EXPECT_TRUE(open(options, said));
+    said = open(options);
+    EXPECT_TRUE(opened);
     EXPECT_NE(said.find("cannot play full screen (full screen 1920 x 1080: no full screen "
                         "modes); playing in a window"),
               std::string::npos) << said;
@@ -114,7 +112,8 @@ TEST_F(ScreenModeTest, EveryModeTriedWithItsReasonNamedAndTheOptionsToldWhatThey
     requests = 0;
     options.start = screen_start::scaled;
     options.scale = 9;
-    EXPECT_TRUE(open(options, said));
+    said = open(options);
+    EXPECT_TRUE(opened);
     EXPECT_EQ(requests, 1);
     EXPECT_EQ(screen->w, 1280);
     EXPECT_NE(said.find("9 times 320 x 240 does not fit the desktop of 1920 x 1080; the window "
@@ -124,8 +123,8 @@ TEST_F(ScreenModeTest, EveryModeTriedWithItsReasonNamedAndTheOptionsToldWhatThey
 
 TEST_F(ScreenModeTest, AltEnterSwitchesOncePerPressShowingThePictureAndAFailedSwitchKeepsTheMode)
 {
-    std::string said;
-    ASSERT_TRUE(open({}, said));
+    open({});
+    ASSERT_TRUE(opened);
     BITMAP *picture = create_bitmap(320, 240);
     clear_to_color(picture, 9);
     present(picture);
