@@ -8,8 +8,7 @@ scenario:
 
     run_e2e.py --game orvia --data build/game --helper e2e_helper SCENARIO
 
-or measure the processor share and the main thread's wake-ups over ten seconds of play (add
---walk to keep her walking, so that every frame changes):
+or measure the processor share and the main thread's wake-ups over ten seconds of play:
 
     run_e2e.py --game orvia --data build/game --helper e2e_helper --measure 10
 """
@@ -107,7 +106,6 @@ class Shown:
     every game pixel is a scale x scale square of one colour."""
 
     def __init__(self, data, stride, scale):
-        self.scale = scale
         self.squares_exact = True
         self.colours = []
         for gy in range(GAME_H):
@@ -231,14 +229,6 @@ class Display:
     def capture(self, x, y, w, h):
         image = self.root.get_image(x, y, w, h, X.ZPixmap, 0xffffffff)
         return image.data, 4 * w
-
-    def black_outside(self, x0, y0, scale):
-        """Whether the screen around the picture is black (sampled every 8 pixels)."""
-        data, stride = self.capture(0, 0, DESKTOP_W, DESKTOP_H)
-        inside = lambda x, y: x0 <= x < x0 + GAME_W * scale and y0 <= y < y0 + GAME_H * scale
-        return not any(any(data[y * stride + 4 * x:y * stride + 4 * x + 3])
-                       for y in range(0, DESKTOP_H, 8) for x in range(0, DESKTOP_W, 8)
-                       if not inside(x, y))
 
     def take_focus_away(self):
         """Another window takes the keyboard focus, as when the person clicks elsewhere."""
@@ -397,17 +387,15 @@ class Scenario:
 
     def expect_picture(self, expected, scale, full_screen, what):
         """The picture shows `expected` exactly: every game pixel a scale x scale square of one
-        colour, in place, black around it in full screen, filling the window otherwise."""
+        colour, in place, filling the window when not full screen."""
         shown, score = self.shows(expected, whole=True, threshold=0.99)
         check(shown, f"{what}: the picture does not show ({score:.3f})")
-        x, y, shown_scale, shown_full = self.place_of_picture()
+        _, _, shown_scale, shown_full = self.place_of_picture()
         check((shown_scale, shown_full) == (scale, full_screen),
               f"{what}: scale {shown_scale}, full screen {shown_full}")
         check(shown.squares_exact, f"{what}: a game pixel is not a {scale} x {scale} square of "
                                    "one colour")
-        if full_screen:
-            check(self.display.black_outside(x, y, scale), f"{what}: not black around")
-        else:
+        if not full_screen:
             g = self.display.game_window().get_geometry()
             check((g.width, g.height) == (GAME_W * scale, GAME_H * scale),
                   f"{what}: the window is {g.width} x {g.height}")
@@ -471,7 +459,7 @@ class Scenario:
 
 
 def title_screen(s):
-    """Full screen 4x at 1920 x 1080, centred on black, every square exact."""
+    """Full screen 4x at 1920 x 1080, centred, every square exact."""
     s.place()
     s.start()
     shown = s.expect_picture(s.expect.title(), 4, True, "the title")
@@ -656,25 +644,19 @@ def main_thread_switches(pid):
     return 0
 
 
-def measure(s, seconds, walk):
+def measure(s, seconds):
     s.place()
     s.start()
     s.start_play()
     pid = s.game.process.pid
     start_cpu, start_wakes, start = cpu_seconds(pid), main_thread_switches(pid), time.monotonic()
-    if walk:   # back and forth, so that the view scrolls and every frame changes
-        for key in ("Right", "Left"):
-            s.keys_down(key)
-            time.sleep(seconds / 2)
-            s.keys_up(key)
-    else:
-        time.sleep(seconds)
+    time.sleep(seconds)
     elapsed = time.monotonic() - start
     used = cpu_seconds(pid) - start_cpu
     wakes = main_thread_switches(pid) - start_wakes
-    print(f"{'walking' if walk else 'standing'}, {elapsed:.1f} s of play full screen at "
-          f"{DESKTOP_W} x {DESKTOP_H}: processor {used:.2f} s, {100 * used / elapsed:.1f}% of "
-          f"one core; main thread {wakes / elapsed:.0f} wake-ups a second")
+    print(f"{elapsed:.1f} s of play full screen at {DESKTOP_W} x {DESKTOP_H}: processor "
+          f"{used:.2f} s, {100 * used / elapsed:.1f}% of one core; main thread "
+          f"{wakes / elapsed:.0f} wake-ups a second")
     s.press_on_game("Escape")
     s.ends_with(0)
 
@@ -685,7 +667,6 @@ def main():
     parser.add_argument("--data", required=True, help="folder with gfx.dat and jump.fmp")
     parser.add_argument("--helper", required=True)
     parser.add_argument("--measure", type=float, metavar="SECONDS")
-    parser.add_argument("--walk", action="store_true")
     parser.add_argument("scenario", nargs="?", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     args.game, args.data, args.helper = map(os.path.abspath, (args.game, args.data, args.helper))
@@ -697,7 +678,7 @@ def main():
         s = Scenario(args, work)
         try:
             if args.measure:
-                measure(s, args.measure, args.walk)
+                measure(s, args.measure)
             else:
                 SCENARIOS[args.scenario](s)
         except Failure as failure:
