@@ -100,6 +100,7 @@ TEST_F(ScreenModeTest, EveryModeTriedWithItsReasonNamedAndTheOptionsToldWhatThey
         EXPECT_NE(said.find(named), std::string::npos) << said;
 
     working_cards = {GFX_AUTODETECT_WINDOWED};
+    EXPECT_EQ(open({}), "") << "without --fullscreen the window serves silently";
     game_options options;
     options.start = screen_start::full_screen;
     said = open(options);
