@@ -276,7 +276,6 @@ def read_text(path):
 
 class Game:
     def __init__(self, display, folder, command, env=None):
-        self.folder = folder
         self.errors_path = os.path.join(folder, "stderr.txt")
         self.output_path = os.path.join(folder, "stdout.txt")
         with open(self.errors_path, "w") as errors, open(self.output_path, "w") as output:
