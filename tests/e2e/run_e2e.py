@@ -8,8 +8,7 @@ scenario:
 
     run_e2e.py --game orvia --data build/game --helper e2e_helper SCENARIO
 
-or measure the processor share and the main thread's wake-ups over ten seconds of play (add
---walk to keep her walking, so that every frame changes):
+or measure the processor share and the main thread's wake-ups over ten seconds of play:
 
     run_e2e.py --game orvia --data build/game --helper e2e_helper --measure 10
 """
@@ -42,7 +41,6 @@ USAGE_ERROR = 2
 # The pit map's ruler (see e2e_helper): bands of two block rows, one palette colour each.
 RULER_FIRST, RULER_COLOURS, RULER_BAND = 96, 64, 32
 RULER_COLUMN = 300             # a screen column on the shaft's right wall while she falls
-START_Y, ZONE_BOTTOM = 447, 190
 FALL_LIMIT = 6                 # pixels a tick
 
 
@@ -99,13 +97,15 @@ class Bmp8:
     def index(self, x, y):
         return self.pixels[y][x]
 
+    def rgb(self, x, y):
+        return self.palette[self.pixels[y][x]]
+
 
 class Shown:
     """The game's picture as the screen shows it: the colour of every game pixel, and whether
     every game pixel is a scale x scale square of one colour."""
 
     def __init__(self, data, stride, scale):
-        self.scale = scale
         self.squares_exact = True
         self.colours = []
         for gy in range(GAME_H):
@@ -151,31 +151,19 @@ def band_shift(before, after):
     return best, scores[0], scores[best]
 
 
-def view_top(ruler_index_at):
+def view_top(picture, palette):
     """The map row at the top of the view of the pit's shaft, read from the ruler on its wall:
     where one band of colour gives way to the next, the map row is a whole number of bands."""
-    indices = [ruler_index_at(y) for y in range(GAME_H)]
+    def band(y):
+        rgb = picture.rgb(RULER_COLUMN, y)
+        best = min(range(RULER_FIRST, RULER_FIRST + RULER_COLOURS),
+                   key=lambda i: sum(abs(p - q) for p, q in zip(palette[i], rgb)))
+        return best - RULER_FIRST if close(palette[best], rgb) else None
+    bands = [band(y) for y in range(GAME_H)]
     for y in range(1, GAME_H):
-        if indices[y - 1] is not None and indices[y] is not None and indices[y] != indices[y - 1]:
-            return RULER_BAND * indices[y] - y
+        if None not in bands[y - 1:y + 1] and bands[y] != bands[y - 1]:
+            return RULER_BAND * bands[y] - y
     return None
-
-
-def ruler_index_of_colour(rgb, palette):
-    best = min(range(RULER_FIRST, RULER_FIRST + RULER_COLOURS),
-               key=lambda i: sum(abs(p - q) for p, q in zip(palette[i], rgb)))
-    return best - RULER_FIRST if close(palette[best], rgb) else None
-
-
-def shown_view_top(shown, palette):
-    return view_top(lambda y: ruler_index_of_colour(shown.rgb(RULER_COLUMN, y), palette))
-
-
-def shot_view_top(shot):
-    def index(y):
-        i = shot.index(RULER_COLUMN, y) - RULER_FIRST
-        return i if 0 <= i < RULER_COLOURS else None
-    return view_top(index)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -211,52 +199,36 @@ class Display:
                               timeout=20)
 
     def viewable(self):
-        """(window, geometry, override_redirect) of every mapped top-level window."""
+        """(window, geometry, override_redirect, name, class) of every mapped top-level
+        window."""
         found = []
         for w in self.root.query_tree().children:
             try:
                 attributes = w.get_attributes()
                 if attributes.map_state == X.IsViewable:
-                    found.append((w, w.get_geometry(), attributes.override_redirect))
+                    found.append((w, w.get_geometry(), attributes.override_redirect,
+                                  w.get_wm_name(), (w.get_wm_class() or ("",))[0]))
             except xerror.XError:
                 pass   # gone meanwhile
         return found
 
     def game_window(self):
-        for w, _, _ in self.viewable():
-            try:
-                if w.get_wm_name() == WINDOW_TITLE:
-                    return w
-            except xerror.XError:
-                pass
-        return None
+        return next((w for w, _, _, name, _ in self.viewable() if name == WINDOW_TITLE), None)
 
     def picture_place(self):
         """(x, y, scale) of the game's picture, and whether it is full screen, or None."""
-        for w, g, override in self.viewable():
+        windows = self.viewable()
+        for _, g, override, _, _ in windows:
             if override and (g.width, g.height) == (DESKTOP_W, DESKTOP_H):
                 return layout(g.x, g.y, g.width, g.height) + (True,)
-        w = self.game_window()
-        if w is None:
-            return None
-        g = w.get_geometry()
-        return layout(g.x, g.y, g.width, g.height) + (False,)
+        for _, g, _, name, _ in windows:
+            if name == WINDOW_TITLE:
+                return layout(g.x, g.y, g.width, g.height) + (False,)
+        return None
 
     def capture(self, x, y, w, h):
         image = self.root.get_image(x, y, w, h, X.ZPixmap, 0xffffffff)
         return image.data, 4 * w
-
-    def black_outside(self, x0, y0, scale):
-        """Whether the screen around the picture is black (sampled every 8 pixels)."""
-        data, stride = self.capture(0, 0, DESKTOP_W, DESKTOP_H)
-        w, h = GAME_W * scale, GAME_H * scale
-        for y in range(0, DESKTOP_H, 8):
-            for x in range(0, DESKTOP_W, 8):
-                if x0 <= x < x0 + w and y0 <= y < y0 + h:
-                    continue
-                if any(data[y * stride + 4 * x:y * stride + 4 * x + 3]):
-                    return False
-        return True
 
     def take_focus_away(self):
         """Another window takes the keyboard focus, as when the person clicks elsewhere."""
@@ -297,9 +269,13 @@ def layout(x, y, w, h):
     return x + (w - GAME_W * scale) // 2, y + (h - GAME_H * scale) // 2, scale
 
 
+def read_text(path):
+    with open(path) as f:
+        return f.read()
+
+
 class Game:
     def __init__(self, display, folder, command, env=None):
-        self.folder = folder
         self.errors_path = os.path.join(folder, "stderr.txt")
         self.output_path = os.path.join(folder, "stdout.txt")
         with open(self.errors_path, "w") as errors, open(self.output_path, "w") as output:
@@ -308,12 +284,10 @@ class Game:
                 stdin=subprocess.DEVNULL, stdout=output, stderr=errors)
 
     def errors(self):
-        with open(self.errors_path) as f:
-            return f.read()
+        return read_text(self.errors_path)
 
     def output(self):
-        with open(self.output_path) as f:
-            return f.read()
+        return read_text(self.output_path)
 
     def wait(self, timeout):
         try:
@@ -360,7 +334,6 @@ class Expectations:
 class Scenario:
     def __init__(self, args, workdir):
         self.args = args
-        self.work = workdir
         self.play_dir = os.path.join(workdir, "play")
         os.mkdir(self.play_dir)
         self.gfx = os.path.join(args.data, "gfx.dat")
@@ -368,21 +341,22 @@ class Scenario:
         self.display = None
         self.game = None
 
-    def place(self, gfx=True, level=True, pit=False, folder=None):
-        folder = folder or self.play_dir
+    def place(self, gfx=True, level=True, pit=False):
         if gfx:
-            shutil.copy(self.gfx, os.path.join(folder, "gfx.dat"))
-        target = os.path.join(folder, "jump.fmp")
+            shutil.copy(self.gfx, os.path.join(self.play_dir, "gfx.dat"))
+        target = os.path.join(self.play_dir, "jump.fmp")
         if pit:
-            subprocess.run([self.args.helper, "pit-map", target], check=True)
+            self.make_map("pit-map", target)
         elif level:
             shutil.copy(os.path.join(self.args.data, "jump.fmp"), target)
 
-    def start(self, *options, game=None, folder=None):
+    def make_map(self, kind, path):
+        subprocess.run([self.args.helper, kind, path], check=True)
+
+    def start(self, *options):
         if self.display is None:
             self.display = Display()
-        self.game = Game(self.display, folder or self.play_dir,
-                         [game or self.args.game, *options])
+        self.game = Game(self.display, self.play_dir, [self.args.game, *options])
 
     def close(self):
         if self.game:
@@ -412,34 +386,30 @@ class Scenario:
 
     def expect_picture(self, expected, scale, full_screen, what):
         """The picture shows `expected` exactly: every game pixel a scale x scale square of one
-        colour, in place, black around it in full screen."""
+        colour, in place, filling the window when not full screen."""
         shown, score = self.shows(expected, whole=True, threshold=0.99)
         check(shown, f"{what}: the picture does not show ({score:.3f})")
-        x, y, shown_scale, shown_full = self.place_of_picture()
+        _, _, shown_scale, shown_full = self.place_of_picture()
         check((shown_scale, shown_full) == (scale, full_screen),
               f"{what}: scale {shown_scale}, full screen {shown_full}")
         check(shown.squares_exact, f"{what}: a game pixel is not a {scale} x {scale} square of "
                                    "one colour")
-        if full_screen:
-            check((x, y) == ((DESKTOP_W - GAME_W * scale) // 2, (DESKTOP_H - GAME_H * scale) // 2),
-                  f"{what}: the picture is at ({x}, {y}), not centred")
-            check(self.display.black_outside(x, y, scale), f"{what}: not black around")
+        if not full_screen:
+            g = self.display.game_window().get_geometry()
+            check((g.width, g.height) == (GAME_W * scale, GAME_H * scale),
+                  f"{what}: the window is {g.width} x {g.height}")
         return shown
 
-    def window_size(self):
-        w = wait_until(self.display.game_window, 10)
-        check(w, "no game window")
-        g = w.get_geometry()
-        return g.width, g.height
-
-    def press_on_game(self, key, seconds=KEY_HOLD):
+    def point_at_game(self):
         x, y, scale, _ = self.place_of_picture()
         self.display.point_at(x + GAME_W * scale // 2, y + GAME_H * scale // 2)
+
+    def press_on_game(self, key, seconds=KEY_HOLD):
+        self.point_at_game()
         self.display.hold(key, seconds)
 
     def keys_down(self, *keys):
-        x, y, scale, _ = self.place_of_picture()
-        self.display.point_at(x + GAME_W * scale // 2, y + GAME_H * scale // 2)
+        self.point_at_game()
         for key in keys:
             self.display.run("xdotool", "keydown", key)
 
@@ -472,8 +442,8 @@ class Scenario:
         told = wait_until(lambda: all(n in self.game.errors() for n in names), 15)
         check(told, f"no message naming {names}: {self.game.errors()!r}")
         if shutil.which("xmessage", path=self.display.env.get("PATH")):
-            box = wait_until(lambda: any((w.get_wm_class() or ("",))[0] == "xmessage"
-                                         for w, _, _ in self.display.viewable()), 10)
+            box = wait_until(lambda: any(kind == "xmessage"
+                                         for *_, kind in self.display.viewable()), 10)
             check(box, "no message box")
             self.display.point_at(DESKTOP_W // 2, DESKTOP_H // 2)
             self.display.hold("Return")
@@ -488,7 +458,7 @@ class Scenario:
 
 
 def title_screen(s):
-    """Full screen 4x at 1920 x 1080, centred on black, every square exact."""
+    """Full screen 4x at 1920 x 1080, centred, every square exact."""
     s.place()
     s.start()
     shown = s.expect_picture(s.expect.title(), 4, True, "the title")
@@ -507,7 +477,7 @@ def title_without_local_data(s):
 
 def play(s):
     """Walking scrolls; an S screenshot is what the screen shows, square by square, in full
-    screen, in a window after Alt+Enter and in full screen again; ESC ends with 0."""
+    screen and in a window after Alt+Enter; ESC ends with 0."""
     s.place()
     s.start()
     before = s.start_play()
@@ -527,10 +497,7 @@ def play(s):
     s.expect_picture(shot, 4, True, "play in full screen")
 
     s.switch_mode(full_screen=False)
-    check(s.window_size() == (1280, 960), f"the window is {s.window_size()}")
     s.expect_picture(shot, 4, False, "play in a window")
-    s.switch_mode(full_screen=True)
-    s.expect_picture(shot, 4, True, "play in full screen again")
 
     s.press_on_game("Escape")
     s.ends_with(0)
@@ -538,8 +505,8 @@ def play(s):
 
 def death_and_retry(s):
     """In the pit: away from the keyboard for three seconds while she falls, she stays where
-    she was; the question ignores 'Y', switches mode with Alt+Enter; a slow 'y' with an arrow
-    held starts her at the start; 'n' ends with 0."""
+    she was; the question ignores 'Y'; a slow 'y' with an arrow held starts her at the start;
+    'n' ends with 0."""
     s.place(pit=True)
     s.start()
     s.shows(s.expect.title(), whole=True, threshold=0.99)
@@ -547,9 +514,8 @@ def death_and_retry(s):
     s.press_on_game("space")
     first = s.screenshot(0)
     s.keys_up("s")
-    first_top = shot_view_top(first)
-    check(first_top is not None and abs(first_top - (START_Y - ZONE_BOTTOM)) <= 3,
-          f"the first frame shows the view from row {first_top}")
+    first_top = view_top(first, s.expect.palette)
+    check(first_top is not None, "the first frame shows no ruler")
 
     time.sleep(0.7)
     s.display.take_focus_away()
@@ -558,10 +524,10 @@ def death_and_retry(s):
     check(away, f"no \"Paused\" while away ({score:.3f})")
     time.sleep(3)
     check(s.shown().colours == away.colours, "the picture changed while away")
-    left_at = shown_view_top(away, s.expect.palette)
+    left_at = view_top(away, s.expect.palette)
     s.display.give_focus_back()
     back = wait_until(lambda: (lambda v: v if v is not None and v != left_at else None)(
-        shown_view_top(s.shown(), s.expect.palette)), 3, interval=0.05)
+        view_top(s.shown(), s.expect.palette)), 3, interval=0.05)
     check(left_at is not None and back is not None and 0 < back - left_at <= 20 * FALL_LIMIT,
           f"she was at view row {left_at} when the focus left and at {back} after it came "
           "back: the ticks of the pause were run")
@@ -570,22 +536,17 @@ def death_and_retry(s):
     asked, score = s.shows(question, timeout=15)
     check(asked, f"falling into the pit shows no death question ({score:.3f})")
     s.press_on_game("shift+y")
-    s.switch_mode(full_screen=False)
-    still_asked, _ = s.shows(question, timeout=3)
-    check(still_asked and s.game.process.poll() is None, "'Y' or Alt+Enter answered")
-    s.switch_mode(full_screen=True)
-
     time.sleep(2)             # a slow answer: the timer runs on meanwhile
+    still_asked, _ = s.shows(question, timeout=1)
+    check(still_asked and s.game.process.poll() is None, "'Y' answered")
     s.keys_down("Right", "s")
     s.press_on_game("y")
     again = s.screenshot(1)
     s.keys_up("Right", "s")
-    again_top = shot_view_top(again)
+    again_top = view_top(again, s.expect.palette)
     check(again_top is not None and abs(again_top - first_top) <= 2,
           f"the new attempt's first frame shows the view from row {again_top}, the first "
           f"attempt's from row {first_top}")
-    same = sum(first.index(x, y) == again.index(x, y) for y in range(GAME_H) for x in range(GAME_W))
-    check(same / (GAME_W * GAME_H) > 0.97, "the new attempt does not start where the first did")
 
     asked_again, score = s.shows(question, timeout=15)
     check(asked_again, f"the new attempt did not end in the pit ({score:.3f})")
@@ -594,15 +555,15 @@ def death_and_retry(s):
 
 
 def windows(s):
-    """Command line: bad options, --help, --window and Alt+Enter at the title, the close
-    button at the title and in play, --scale 2, and the game installed elsewhere playing a
-    level named on the command line, or refusing one it cannot play."""
+    """Command line: a bad option, --help, --window and Alt+Enter at the title, the close
+    button at the title and in play, --scale 2, and a level named on the command line that
+    the game cannot play."""
     s.place()
+    s.make_map("unplayable-map", os.path.join(s.play_dir, "full.fmp"))
     s.start("--bogus")
     s.ends_with(USAGE_ERROR)
     check("usage: orvia" in s.game.errors() and "--bogus" in s.game.errors(),
           f"no usage: {s.game.errors()!r}")
-    check(s.display.game_window() is None, "a bad option opened a window")
     s.start("--help")
     s.ends_with(0)
     check("usage: orvia [--window | --fullscreen | --scale N] [LEVEL.fmp]" in s.game.output(),
@@ -611,7 +572,6 @@ def windows(s):
     s.start("--window")
     title = s.expect.title()
     s.expect_picture(title, 4, False, "the title in a window")
-    check(s.window_size() == (1280, 960), f"--window gives {s.window_size()}")
     s.switch_mode(full_screen=True)
     s.expect_picture(title, 4, True, "the title after Alt+Enter")
     s.switch_mode(full_screen=False)
@@ -621,35 +581,11 @@ def windows(s):
 
     s.start("--scale", "2")
     s.expect_picture(title, 2, False, "--scale 2")
-    check(s.window_size() == (640, 480), f"--scale 2 gives {s.window_size()}")
     s.start_play()
     s.display.request_close()
     s.ends_with(0)
 
-    prefix = os.path.join(s.work, "moved", "prefix")
-    os.makedirs(os.path.join(prefix, "bin"))
-    installed = os.path.join(prefix, "share", "orvia")
-    os.makedirs(installed)
-    shutil.copy(s.args.game, os.path.join(prefix, "bin", "orvia"))
-    s.place(folder=installed)
-    elsewhere = os.path.join(s.work, "elsewhere")
-    os.mkdir(elsewhere)
-    subprocess.run([s.args.helper, "pit-map", os.path.join(elsewhere, "pit.fmp")], check=True)
-    subprocess.run([s.args.helper, "unplayable-map", os.path.join(elsewhere, "full.fmp")],
-                   check=True)
-    game = os.path.join(prefix, "bin", "orvia")
-    s.start("--scale", "1", "pit.fmp", game=game, folder=elsewhere)
-    s.expect_picture(title, 1, False, "the installed game's title")
-    s.start_play()
-    asked, score = s.shows(s.expect.lines("death", DEATH_TEXTS, DEATH_COLOUR, centre=True),
-                           timeout=15)
-    check(asked, f"the level named on the command line is not the pit ({score:.3f})")
-    s.press_on_game("n")
-    s.ends_with(0)
-    check(not any(name.endswith(".bmp") for name in os.listdir(installed)),
-          "something was written into the installed data folder")
-
-    s.start("full.fmp", game=game, folder=elsewhere)
+    s.start("full.fmp")
     s.fatal(['cannot play the map "full.fmp"', "a solid block fills the girl's start position"])
 
 
@@ -707,25 +643,19 @@ def main_thread_switches(pid):
     return 0
 
 
-def measure(s, seconds, walk):
+def measure(s, seconds):
     s.place()
     s.start()
     s.start_play()
     pid = s.game.process.pid
     start_cpu, start_wakes, start = cpu_seconds(pid), main_thread_switches(pid), time.monotonic()
-    if walk:   # back and forth, so that the view scrolls and every frame changes
-        for key in ("Right", "Left"):
-            s.keys_down(key)
-            time.sleep(seconds / 2)
-            s.keys_up(key)
-    else:
-        time.sleep(seconds)
+    time.sleep(seconds)
     elapsed = time.monotonic() - start
     used = cpu_seconds(pid) - start_cpu
     wakes = main_thread_switches(pid) - start_wakes
-    print(f"{'walking' if walk else 'standing'}, {elapsed:.1f} s of play full screen at "
-          f"{DESKTOP_W} x {DESKTOP_H}: processor {used:.2f} s, {100 * used / elapsed:.1f}% of "
-          f"one core; main thread {wakes / elapsed:.0f} wake-ups a second")
+    print(f"{elapsed:.1f} s of play full screen at {DESKTOP_W} x {DESKTOP_H}: processor "
+          f"{used:.2f} s, {100 * used / elapsed:.1f}% of one core; main thread "
+          f"{wakes / elapsed:.0f} wake-ups a second")
     s.press_on_game("Escape")
     s.ends_with(0)
 
@@ -736,7 +666,6 @@ def main():
     parser.add_argument("--data", required=True, help="folder with gfx.dat and jump.fmp")
     parser.add_argument("--helper", required=True)
     parser.add_argument("--measure", type=float, metavar="SECONDS")
-    parser.add_argument("--walk", action="store_true")
     parser.add_argument("scenario", nargs="?", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     args.game, args.data, args.helper = map(os.path.abspath, (args.game, args.data, args.helper))
@@ -748,7 +677,7 @@ def main():
         s = Scenario(args, work)
         try:
             if args.measure:
-                measure(s, args.measure, args.walk)
+                measure(s, args.measure)
             else:
                 SCENARIOS[args.scenario](s)
         except Failure as failure:

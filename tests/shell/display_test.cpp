@@ -1,9 +1,14 @@
-// Presenting the picture: every game pixel a square of exactly its colour at the largest whole
-// factor, centred on black, in every screen depth; and only what changed is drawn again.
+// The picture on each desktop: the screen modes tried in order, and every game pixel a square
+// of exactly its colour at the largest whole factor, centred on black, in every screen depth;
+// and only what changed is drawn again.
 #include "display.h"
 #include "headless.h"
+#include "screenmode.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -61,22 +66,43 @@ protected:
     PALETTE palette;
 };
 
-struct screen_case {
-    int w, h, scale, x0, y0;
+// The modes as " full WxH" and " window WxH", in order.
+std::string described(const std::vector<screen_mode> &modes)
+{
+    std::string out;
+    for (const screen_mode &m : modes)
+        out += (m.full_screen ? " full " : " window ") + std::to_string(m.w) + "x" +
+               std::to_string(m.h);
+    return out;
+}
+
+struct desktop_case {
+    int w, h, depth;
+    int scale, x0, y0; // of the picture on a full screen of the desktop's size
+    const char *modes; // tried in this order without options
 };
 
-TEST_F(PresentTest, EveryGamePixelIsASquareOfItsOwnColourCentredOnBlackAtEveryDepth)
+TEST_F(PresentTest, OnEachDesktopTheModesInOrderAndThePictureInSquaresCentredOnBlack)
 {
-    const screen_case screens[] = {{1920, 1080, 4, 320, 60}, {640, 480, 2, 0, 0},
-                                   {1366, 768, 3, 203, 24},  {320, 240, 1, 0, 0}};
-    for (int depth : {8, 15, 16, 24, 32})
-        for (const screen_case &s : screens) {
-            release_display();
-            headless::make_screen(depth, s.w, s.h);
-            clear_bitmap(screen);
-            present(picture);
-            expect_screen_shows(s.scale, s.x0, s.y0);
-        }
+    const desktop_case desktops[] = {
+        {320, 240, 8, 1, 0, 0, " full 320x240 window 320x240"},
+        {640, 480, 8, 2, 0, 0, " full 640x480 window 320x240"},
+        {1366, 768, 8, 3, 203, 24, " full 1366x768 window 640x480 window 320x240"},
+        {1920, 1080, 24, 4, 320, 60, " full 1920x1080 window 1280x960 window 320x240"},
+        {2560, 1440, 16, 6, 320, 0, " full 2560x1440 window 1600x1200 window 320x240"},
+        {3840, 2160, 32, 9, 480, 0, " full 3840x2160 window 2560x1920 window 320x240"},
+        // Too small for the picture: the display is asked for the picture's own size, and a
+        // screen this small would show the picture's middle.
+        {256, 192, 15, 1, -32, -24, " full 320x240 window 320x240"},
+    };
+    for (const desktop_case &d : desktops) {
+        EXPECT_EQ(described(modes_to_try({}, d.w, d.h)), d.modes) << d.w;
+        release_display();
+        headless::make_screen(d.depth, d.w, d.h);
+        clear_bitmap(screen);
+        present(picture);
+        expect_screen_shows(d.scale, d.x0, d.y0);
+    }
 }
 
 TEST_F(PresentTest, OnlyChangedRowsAreDrawnAgainUntilThePaletteChanges)

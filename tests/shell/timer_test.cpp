@@ -60,8 +60,8 @@ TEST_F(TimerTest, TicksAddedWhileConsumingAreNeitherLostNorDoubled)
     EXPECT_EQ(counter.load(), THREADS * TICKS_PER_THREAD - CONSUMED);
 }
 
-// The loop sleeps until the timer's next tick instead of polling; ticks it drops are gone.
-TEST_F(TimerTest, TheWaitEndsWithTheNextTickAndDroppedTicksAreGone)
+// The loop sleeps until the timer's next tick instead of polling.
+TEST_F(TimerTest, TheWaitEndsWithTheNextTick)
 {
     wait_for_tick(1); // the counter is 0, not 1: returns at once
     std::atomic<bool> ticked{false};
@@ -73,10 +73,6 @@ TEST_F(TimerTest, TheWaitEndsWithTheNextTickAndDroppedTicksAreGone)
     wait_for_tick(0);
     EXPECT_TRUE(ticked.load()) << "woke before the tick";
     timer.join();
-    EXPECT_EQ(counter.load(), 1);
-    game_timer();
-    drop_pending_ticks();
-    EXPECT_EQ(counter.load(), 0);
 }
 
 } // namespace
