@@ -32,6 +32,13 @@ int largest_factor(int w, int h)
     return std::max(1, std::min(w / GAME_SCREEN_W, h / GAME_SCREEN_H));
 }
 
+// The largest whole factor of a window that fits the desktop with room for its panels and
+// the window's frame (at least 1).
+int window_scale_for(int desktop_w, int desktop_h)
+{
+    return largest_factor(desktop_w - PANEL_ROOM_W, desktop_h - PANEL_ROOM_H);
+}
+
 screen_mode window_of(int scale)
 {
     return {false, GAME_SCREEN_W * scale, GAME_SCREEN_H * scale};
@@ -80,11 +87,6 @@ picture_layout layout_for(int screen_w, int screen_h)
 {
     const int scale = largest_factor(screen_w, screen_h);
     return {scale, (screen_w - GAME_SCREEN_W * scale) / 2, (screen_h - GAME_SCREEN_H * scale) / 2};
-}
-
-int window_scale_for(int desktop_w, int desktop_h)
-{
-    return largest_factor(desktop_w - PANEL_ROOM_W, desktop_h - PANEL_ROOM_H);
 }
 
 std::vector<screen_mode> modes_to_try(const game_options &options, int desktop_w, int desktop_h)

@@ -19,9 +19,6 @@ struct picture_layout {
 
 // The largest whole factor that fits the screen (at least 1), centred.
 picture_layout layout_for(int screen_w, int screen_h);
-// The largest whole factor of a window that fits the desktop with room for its panels and
-// the window's frame (at least 1).
-int window_scale_for(int desktop_w, int desktop_h);
 
 struct screen_mode {
     bool full_screen;
