@@ -61,10 +61,7 @@ TEST(LevelSource, ReadsDirectivesLegendAndPictures)
     EXPECT_EQ(rise.fg2.text, "leaf");
     EXPECT_TRUE(rise.fg1.text.empty());
     EXPECT_EQ(rise.flags, 16 | 8);
-    EXPECT_EQ(rise.attr1, 4);
-    EXPECT_EQ(rise.attr2, -7);
-    EXPECT_EQ(rise.attr3, 65535);
-    EXPECT_EQ(rise.attr7, 255);
+    EXPECT_EQ(rise.attributes, (BlockAttributes{4, -7, 65535, 0, 0, 0, 255}));
     EXPECT_EQ(source.blocks[1].flags, 1 | 4);
 
     ASSERT_EQ(source.anims.size(), 1u);

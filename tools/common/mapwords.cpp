@@ -6,8 +6,19 @@
 #include "wallstuff.h"
 
 #include <array>
+#include <limits>
 
 namespace {
+
+constexpr std::array<AttributeRange, BLOCK_ATTRIBUTES> attribute_ranges{{
+    {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()},
+    {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()},
+    {0, std::numeric_limits<std::uint16_t>::max()},
+    {0, std::numeric_limits<std::uint16_t>::max()},
+    {0, std::numeric_limits<std::uint8_t>::max()},
+    {0, std::numeric_limits<std::uint8_t>::max()},
+    {0, std::numeric_limits<std::uint8_t>::max()},
+}};
 
 struct FlagWord {
     const char *word;
@@ -93,6 +104,27 @@ std::string slope_in_words(std::int32_t type)
     default:
         return std::to_string(type) + " (no slope)";
     }
+}
+
+AttributeRange attribute_range(int attribute)
+{
+    return attribute_ranges[attribute - 1];
+}
+
+AttributeRange slope_range()
+{
+    return {slope_none, slope_full};
+}
+
+void set_attributes(MapFileBlock &block, const BlockAttributes &a)
+{
+    block.attr1 = static_cast<std::int32_t>(a[0]);
+    block.attr2 = static_cast<std::int32_t>(a[1]);
+    block.attr3 = static_cast<std::uint16_t>(a[2]);
+    block.attr4 = static_cast<std::uint16_t>(a[3]);
+    block.attr5 = static_cast<std::uint8_t>(a[4]);
+    block.attr6 = static_cast<std::uint8_t>(a[5]);
+    block.attr7 = static_cast<std::uint8_t>(a[6]);
 }
 
 std::optional<int> anim_type_from_word(std::string_view word)

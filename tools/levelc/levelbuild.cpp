@@ -160,13 +160,7 @@ MapFileBlock Builder::block(const BlockDef &def)
     b.gfx_fg1 = graphic(def.fg1);
     b.gfx_fg2 = graphic(def.fg2);
     b.gfx_fg3 = graphic(def.fg3);
-    b.attr1 = def.attr1;
-    b.attr2 = def.attr2;
-    b.attr3 = def.attr3;
-    b.attr4 = def.attr4;
-    b.attr5 = def.attr5;
-    b.attr6 = def.attr6;
-    b.attr7 = def.attr7;
+    set_attributes(b, def.attributes);
     b.flags = def.flags;
     return b;
 }

@@ -5,7 +5,6 @@
 #include "mapformat.h"
 #include "maplib.h"
 #include "mapwords.h"
-#include "wallstuff.h"
 
 #include <algorithm>
 #include <limits>
@@ -16,7 +15,6 @@
 namespace {
 
 constexpr int MAX_LAYER = MAP_LAYERS - 1;
-constexpr int MAX_SLOPE_TYPE = slope_full;
 constexpr int MAX_ANIM_TYPE = anim_once_finished;
 constexpr const char *PICTURE_END = "end";
 constexpr const char *DIRECTIVES[] = {"tiles", "names", "maptype", "block", "anim", "layer"};
@@ -26,6 +24,15 @@ constexpr SourcePos WHOLE_SOURCE{1, 1};
 bool is_directive(const std::string &word)
 {
     return std::find(std::begin(DIRECTIVES), std::end(DIRECTIVES), word) != std::end(DIRECTIVES);
+}
+
+// Attribute 1 to 7 of a block setting "attr1" to "attr7", or 0.
+int attribute_named(const std::string &key)
+{
+    for (int a = 1; a <= BLOCK_ATTRIBUTES; ++a)
+        if (key == "attr" + std::to_string(a))
+            return a;
+    return 0;
 }
 
 // The length most rows have; on a tie the first row's.
@@ -144,6 +151,9 @@ private:
                                    Apply apply);
     void block_setting(BlockDef &block, const std::string &key, const SourceWord &value);
     void block_flags(BlockDef &block, const SourceWord &value);
+    // Attribute 1 to 7 of the block from a number within `range`.
+    void set_attribute(BlockDef &block, int attribute, AttributeRange range,
+                       const SourceWord &value);
     void anim_setting(AnimDef &anim, const std::string &key, const SourceWord &value);
 
     void finish_picture();
@@ -381,7 +391,6 @@ void Parser::block_directive(std::vector<SourceWord> &words)
 
 void Parser::block_setting(BlockDef &block, const std::string &key, const SourceWord &value)
 {
-    long long n = 0;
     if (key == "bg")
         block.bg = value;
     else if (key == "fg1")
@@ -392,28 +401,22 @@ void Parser::block_setting(BlockDef &block, const std::string &key, const Source
         block.fg3 = value;
     else if (key == "flags")
         block_flags(block, value);
-    else if (key == "slope") {
-        if (number_in_range(value, 0, MAX_SLOPE_TYPE, n))
-            block.attr1 = static_cast<std::int32_t>(n);
-    } else if (key == "attr1" || key == "attr2") {
-        constexpr long long low = std::numeric_limits<std::int32_t>::min();
-        constexpr long long high = std::numeric_limits<std::int32_t>::max();
-        if (number_in_range(value, low, high, n))
-            (key == "attr1" ? block.attr1 : block.attr2) = static_cast<std::int32_t>(n);
-    } else if (key == "attr3" || key == "attr4") {
-        if (number_in_range(value, 0, std::numeric_limits<std::uint16_t>::max(), n))
-            (key == "attr3" ? block.attr3 : block.attr4) = static_cast<std::uint16_t>(n);
-    } else if (key == "attr5" || key == "attr6" || key == "attr7") {
-        if (number_in_range(value, 0, std::numeric_limits<std::uint8_t>::max(), n)) {
-            std::uint8_t &field =
-                key == "attr5" ? block.attr5 : key == "attr6" ? block.attr6 : block.attr7;
-            field = static_cast<std::uint8_t>(n);
-        }
-    } else {
+    else if (key == "slope")
+        set_attribute(block, 1, slope_range(), value);
+    else if (const int attribute = attribute_named(key))
+        set_attribute(block, attribute, attribute_range(attribute), value);
+    else
         error({value.pos.line, value.pos.column - static_cast<int>(key.size()) - 1},
               "unknown block setting \"" + key +
                   "\" (expected bg, fg1, fg2, fg3, flags, slope or attr1 to attr7)");
-    }
+}
+
+void Parser::set_attribute(BlockDef &block, int attribute, AttributeRange range,
+                           const SourceWord &value)
+{
+    long long n = 0;
+    if (number_in_range(value, range.low, range.high, n))
+        block.attributes[attribute - 1] = n;
 }
 
 void Parser::block_flags(BlockDef &block, const SourceWord &value)

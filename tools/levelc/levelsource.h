@@ -4,6 +4,7 @@
 #define LEVELSOURCE_H
 
 #include "diagnostic.h"
+#include "mapwords.h"
 
 #include <cstdint>
 #include <set>
@@ -23,9 +24,7 @@ struct BlockDef {
     std::string name;
     SourcePos pos;
     SourceWord bg, fg1, fg2, fg3;
-    std::int32_t attr1 = 0, attr2 = 0;
-    std::uint16_t attr3 = 0, attr4 = 0;
-    std::uint8_t attr5 = 0, attr6 = 0, attr7 = 0;
+    BlockAttributes attributes{}; // attr1 to attr7
     std::uint8_t flags = 0;
 };
 

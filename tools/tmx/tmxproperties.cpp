@@ -1,33 +1,15 @@
-// Tile properties and block records: one table of attribute names and ranges for both ways.
+// Tile properties and block records, read one way and written the other with the same names.
 #include "tmxproperties.h"
 
 #include "maplib.h"
 #include "mapwords.h"
 #include "tmxmap.h"
-#include "wallstuff.h"
 
 #include <charconv>
-#include <limits>
 
 namespace {
 
 constexpr int FLAG_BITS = 8;
-
-struct AttributeRange {
-    std::int64_t low, high;
-};
-
-// The fields' own ranges: attributes 1 and 2 are 32-bit, 3 and 4 16-bit, 5 to 7 8-bit.
-constexpr std::array<AttributeRange, BLOCK_ATTRIBUTES> ATTRIBUTE_RANGES{{
-    {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()},
-    {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()},
-    {0, std::numeric_limits<std::uint16_t>::max()},
-    {0, std::numeric_limits<std::uint16_t>::max()},
-    {0, std::numeric_limits<std::uint8_t>::max()},
-    {0, std::numeric_limits<std::uint8_t>::max()},
-    {0, std::numeric_limits<std::uint8_t>::max()},
-}};
-constexpr AttributeRange SLOPE_RANGE{slope_none, slope_full};
 
 std::optional<bool> truth(const std::string &value)
 {
@@ -80,14 +62,10 @@ void TileSettings::apply(MapFileBlock &block, bool see_through) const
     block.flags = flags_set;
     if (see_through && !(flags_cleared & BLOCK_SEE_THROUGH))
         block.flags |= BLOCK_SEE_THROUGH;
-    auto value = [&](int a) { return attributes[a].value_or(0); };
-    block.attr1 = static_cast<std::int32_t>(value(0));
-    block.attr2 = static_cast<std::int32_t>(value(1));
-    block.attr3 = static_cast<std::uint16_t>(value(2));
-    block.attr4 = static_cast<std::uint16_t>(value(3));
-    block.attr5 = static_cast<std::uint8_t>(value(4));
-    block.attr6 = static_cast<std::uint8_t>(value(5));
-    block.attr7 = static_cast<std::uint8_t>(value(6));
+    BlockAttributes values{};
+    for (int a = 0; a < BLOCK_ATTRIBUTES; ++a)
+        values[a] = attributes[a].value_or(0);
+    set_attributes(block, values);
 }
 
 bool read_tile_settings(const std::vector<TmxProperty> &properties, TileSettings &settings,
@@ -113,7 +91,7 @@ bool read_tile_settings(const std::vector<TmxProperty> &properties, TileSettings
             continue;
         }
         const AttributeRange range =
-            p.name == SLOPE_PROPERTY ? SLOPE_RANGE : ATTRIBUTE_RANGES[attribute - 1];
+            p.name == SLOPE_PROPERTY ? slope_range() : attribute_range(attribute);
         const std::optional<std::int64_t> number = whole_number(p.value);
         std::optional<std::int64_t> &slot = settings.attributes[attribute - 1];
         if (!number || *number < range.low || *number > range.high)
@@ -143,7 +121,7 @@ std::vector<PropertyText> block_properties(std::uint8_t flags, const BlockAttrib
         const std::int64_t value = attributes[a - 1];
         if (value == 0)
             continue;
-        const bool slope = a == 1 && value >= SLOPE_RANGE.low && value <= SLOPE_RANGE.high;
+        const bool slope = a == 1 && value >= slope_range().low && value <= slope_range().high;
         out.push_back({slope ? SLOPE_PROPERTY : user_property(a), "int", std::to_string(value)});
     }
     return out;

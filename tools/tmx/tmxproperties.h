@@ -4,6 +4,7 @@
 #define TMXPROPERTIES_H
 
 #include "diagnostic.h"
+#include "mapwords.h"
 
 #include <array>
 #include <cstdint>
@@ -13,8 +14,6 @@
 
 struct MapFileBlock;
 struct TmxProperty;
-
-constexpr int BLOCK_ATTRIBUTES = 7;
 
 // Block animations step once per game tick; a Tiled frame lasts a whole number of steps.
 constexpr int ANIMATION_STEP_MS = 25;
@@ -47,7 +46,6 @@ bool read_tile_settings(const std::vector<TmxProperty> &properties, TileSettings
 struct PropertyText {
     std::string name, type, value;
 };
-using BlockAttributes = std::array<std::int64_t, BLOCK_ATTRIBUTES>;
 std::vector<PropertyText> block_properties(std::uint8_t flags, const BlockAttributes &attributes,
                                            bool see_through);
 
@@ -55,8 +53,7 @@ std::vector<PropertyText> block_properties(std::uint8_t flags, const BlockAttrib
 template <typename Record>
 std::vector<PropertyText> record_properties(const Record &r, bool see_through)
 {
-    return block_properties(
-        r.flags, {r.attr1, r.attr2, r.attr3, r.attr4, r.attr5, r.attr6, r.attr7}, see_through);
+    return block_properties(r.flags, attributes_of(r), see_through);
 }
 
 #endif
