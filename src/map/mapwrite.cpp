@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -565,7 +566,13 @@ int MapSave(const char *filename, const MapFile &map, std::string *problem)
         return save_failed(problem, errno);
     const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
     const int write_error = errno;
-    if (std::fclose(file) != 0)
-        return save_failed(problem, errno);
-    return written ? 0 : save_failed(problem, write_error);
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed)
+        return 0;
+    // A map cut short would only fail later, when it is loaded; devices are left alone.
+    const int error = written ? errno : write_error;
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(filename, ignored))
+        std::remove(filename);
+    return save_failed(problem, error);
 }

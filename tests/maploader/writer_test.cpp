@@ -3,6 +3,9 @@
 #include "loadertest.h"
 #include "testfiles.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <functional>
 #include <string>
 #include <vector>
@@ -472,4 +475,24 @@ TEST(MapWriterSave, WritesTheEncodedImageOrReportsFailure)
     EXPECT_EQ(MapSave(refused.path(), bad, &problem), -1);
     EXPECT_NE(problem.find("layer 0 holds 11 cells"), std::string::npos) << problem;
     EXPECT_FALSE(std::filesystem::exists(refused.path())) << "nothing is written";
+}
+
+// Saves with files limited to 16 bytes; exits 0 when the save fails for that reason and leaves
+// no file behind.
+[[noreturn]] void save_into_a_file_too_small(const MapFile &map, const char *path)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{16, 16};
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string problem;
+    const bool refused = MapSave(path, map, &problem) == -1;
+    std::_Exit(refused && problem == "File too large" && !std::filesystem::exists(path) ? 0 : 1);
+}
+
+// The part written is removed, not left to fail later as a map cut short.
+TEST(MapWriterSaveDeathTest, RemovesAFileItCouldNotWriteWhole)
+{
+    const testfiles::ScratchFile cut("cut.fmp");
+    EXPECT_EXIT(save_into_a_file_too_small(small_map(1, false), cut.path()),
+                ::testing::ExitedWithCode(0), "");
 }
