@@ -20,7 +20,9 @@ using colour_table = std::uint32_t[PAL_SIZE];
 // What is kept from one frame to the next: only rows that changed are converted and copied.
 BITMAP *enlarged = nullptr;     // the picture at the screen's scale and depth
 BITMAP *shown = nullptr;        // the picture as last presented
-colour_table colours_used = {}; // the screen colours it was converted with
+colour_table colours_used = {}; // the screen colours it was converted with,
+PALETTE palette_used;           // made from this palette
+int colours_depth = 0;          // for a screen of this depth (0: none made yet)
 bool whole_picture_due = true;  // a new screen, bitmap or palette needs every row
 BITMAP *last_picture = nullptr; // shown again after a switch of screen mode
 
@@ -74,11 +76,9 @@ void widen_colours_24(const unsigned char *from, unsigned char *to, int width, i
     }
 }
 
-// The selected palette in the colours of a screen of this depth.
-void fill_colour_table(colour_table &colours, int depth)
+// A palette in the colours of a screen of this depth.
+void fill_colour_table(colour_table &colours, const PALETTE palette, int depth)
 {
-    PALETTE palette;
-    get_palette(palette);
     for (int i = 0; i < PAL_SIZE; ++i)
         colours[i] = static_cast<std::uint32_t>(
             makecol_depth(depth, _rgb_scale_6[palette[i].r], _rgb_scale_6[palette[i].g],
@@ -179,17 +179,20 @@ void enlarge_rows(const BITMAP *picture, BITMAP *to, int scale, row_band rows,
         widen_row(picture->line[y], to->line[y * scale], picture->w, scale, depth, colours);
 }
 
-// The screen colours for the selected palette; a change of palette changes every row.
+// The screen colours for the selected palette, made again only when the palette or the
+// screen's depth has changed; then every row changes.
 void update_colours(int depth)
 {
     if (depth == PALETTE_DEPTH)
         return;
-    colour_table now;
-    fill_colour_table(now, depth);
-    if (std::memcmp(now, colours_used, sizeof now) != 0) {
-        std::memcpy(colours_used, now, sizeof now);
-        whole_picture_due = true;
-    }
+    PALETTE now;
+    get_palette(now);
+    if (depth == colours_depth && std::memcmp(now, palette_used, sizeof now) == 0)
+        return;
+    std::memcpy(palette_used, now, sizeof now);
+    colours_depth = depth;
+    fill_colour_table(colours_used, now, depth);
+    whole_picture_due = true;
 }
 
 } // namespace
@@ -225,6 +228,7 @@ void follow_screen_keys()
     // Without any screen the game cannot go on; the library closes itself at exit.
     if (!switch_full_screen())
         std::exit(EXIT_FAILURE);
+    colours_depth = 0; // a new screen may lay its colours out otherwise
     whole_picture_due = true;
     if (last_picture)
         present(last_picture);
@@ -238,5 +242,6 @@ void release_display()
         *kept = nullptr;
     }
     last_picture = nullptr;
+    colours_depth = 0;
     whole_picture_due = true;
 }
