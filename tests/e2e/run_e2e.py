@@ -24,6 +24,9 @@ import time
 
 from Xlib import X, display as xdisplay, error as xerror, protocol
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import Failure, check  # noqa: E402
+
 DESKTOP_W, DESKTOP_H = 1920, 1080
 GAME_W, GAME_H = 320, 240
 WINDOW_TITLE = "Orvia demo 2.1"
@@ -42,15 +45,6 @@ USAGE_ERROR = 2
 RULER_FIRST, RULER_COLOURS, RULER_BAND = 96, 64, 32
 RULER_COLUMN = 300             # a screen column on the shaft's right wall while she falls
 FALL_LIMIT = 6                 # pixels a tick
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def wait_until(predicate, timeout, interval=0.1):

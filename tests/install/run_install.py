@@ -15,6 +15,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from checks import Failure, check  # noqa: E402
+
 APP_ID = "org.orvia.orvia"
 ICON_SIZES = [16, 24, 32, 48, 64, 128, 256]
 PNG_RGBA = 6
@@ -38,15 +41,6 @@ EXAMPLE_RUNS = {
     "pkg-config": (200, 319, 239, ["view (320, 240) after 200 frames",
                                    "map pixel (639, 479): block 1, flags 1, attr1 0, attr2 0"]),
 }
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def run(*command, cwd=None, env=None, timeout=300):
