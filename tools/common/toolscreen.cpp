@@ -6,6 +6,7 @@
 #include <allegro.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -15,11 +16,13 @@ constexpr int PALETTE_DEPTH = 8;
 constexpr int TRUE_COLOUR_DEPTH = 32;
 } // namespace
 
-bool start_headless_allegro()
+bool start_headless_allegro(const char *program)
 {
     static bool installed = false;
     if (!installed)
         installed = install_allegro(SYSTEM_NONE, &errno, atexit) == 0;
+    if (!installed)
+        std::fprintf(stderr, "%s: cannot start Allegro: %s\n", program, allegro_error);
     return installed;
 }
 
@@ -41,11 +44,13 @@ void drop_memory_screen()
 
 // Load at 8 bits first; a map whose graphics are deeper is loaded again on a true-colour
 // stand-in screen so that its colours survive.
-int load_map_in_own_depth(const char *path)
+bool load_map_in_own_depth(const char *path)
 {
-    if (!use_memory_screen(PALETTE_DEPTH) || MapLoad(path) != 0)
-        return -1;
-    if (mapaltdepth == PALETTE_DEPTH)
-        return 0;
-    return use_memory_screen(TRUE_COLOUR_DEPTH) ? MapLoad(path) : -1;
+    const bool loaded = use_memory_screen(PALETTE_DEPTH) && MapLoad(path) == 0 &&
+                        (mapaltdepth == PALETTE_DEPTH ||
+                         (use_memory_screen(TRUE_COLOUR_DEPTH) && MapLoad(path) == 0));
+    if (!loaded)
+        std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", path, maperror,
+                     MapErrorText(maperror));
+    return loaded;
 }

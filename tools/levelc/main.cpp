@@ -25,10 +25,8 @@ int main(int argc, char **argv)
 {
     if (std::optional<int> status = answer_usage(argc, argv, 2, USAGE))
         return *status;
-    if (!start_headless_allegro()) {
-        std::fprintf(stderr, "levelc: cannot start Allegro: %s\n", allegro_error);
+    if (!start_headless_allegro("levelc"))
         return EXIT_FAILURE;
-    }
     MapFile map;
     Diagnostics errors;
     std::vector<Diagnostic> warnings;

@@ -25,15 +25,10 @@ int main(int argc, char **argv)
 {
     if (std::optional<int> status = answer_usage(argc, argv, 2, USAGE))
         return *status;
-    if (!start_headless_allegro()) {
-        std::fprintf(stderr, "mapexport: cannot start Allegro: %s\n", allegro_error);
+    if (!start_headless_allegro("mapexport"))
         return EXIT_FAILURE;
-    }
-    if (load_map_in_own_depth(argv[1]) != 0) {
-        std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", argv[1], maperror,
-                     MapErrorText(maperror));
+    if (!load_map_in_own_depth(argv[1]))
         return EXIT_FAILURE;
-    }
     Diagnostics errors;
     std::vector<Diagnostic> warnings;
     const bool exported = export_loaded_map(argv[2], errors, warnings);

@@ -23,8 +23,10 @@ int main(int argc, char **argv)
     if (std::optional<int> status = answer_usage(argc, argv, 1, USAGE))
         return *status;
     constexpr int screen_depth = 8;
-    if (!start_headless_allegro() || !use_memory_screen(screen_depth)) {
-        std::fprintf(stderr, "mapinspect: cannot start Allegro: %s\n", allegro_error);
+    if (!start_headless_allegro("mapinspect"))
+        return EXIT_FAILURE;
+    if (!use_memory_screen(screen_depth)) {
+        std::fprintf(stderr, "mapinspect: no memory for a stand-in screen\n");
         return EXIT_FAILURE;
     }
     int result = inspect_map(argv[1], std::cout, std::cerr);

@@ -26,15 +26,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", problem.c_str());
         return EXIT_FAILURE;
     }
-    if (!start_headless_allegro()) {
-        std::fprintf(stderr, "maprender: cannot start Allegro: %s\n", allegro_error);
+    if (!start_headless_allegro("maprender"))
         return EXIT_FAILURE;
-    }
-    if (load_map_in_own_depth(argv[1]) != 0) {
-        std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", argv[1], maperror,
-                     MapErrorText(maperror));
+    if (!load_map_in_own_depth(argv[1]))
         return EXIT_FAILURE;
-    }
     BITMAP *picture = render_loaded_map(problem);
     if (!picture) {
         std::fprintf(stderr, "%s: cannot render: %s\n", argv[1], problem.c_str());
