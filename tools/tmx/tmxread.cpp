@@ -115,6 +115,8 @@ private:
     bool map_element(const XmlFile &file, const pugi::xml_node &node);
     bool staggering(const XmlFile &file, const pugi::xml_node &node);
     bool map_size(const XmlFile &file, const pugi::xml_node &node);
+    bool area(const XmlFile &file, const pugi::xml_node &node, const std::string &what,
+              long long &width, long long &height);
     void map_warnings(const XmlFile &file, const pugi::xml_node &node);
 
     bool tileset(const XmlFile &file, const pugi::xml_node &node);
@@ -270,15 +272,25 @@ bool Reader::map_size(const XmlFile &file, const pugi::xml_node &node)
     infinite_ = infinite == 1;
     if (infinite_)
         return true;
+    if (!area(file, node, "the map is", width, height))
+        return false;
+    map_.width = static_cast<int>(width);
+    map_.height = static_cast<int>(height);
+    return true;
+}
+
+// The width and height of the map or a chunk, each within the side's limit and together within
+// the cap on cells; `what` begins the message about too many cells.
+bool Reader::area(const XmlFile &file, const pugi::xml_node &node, const std::string &what,
+                  long long &width, long long &height)
+{
     if (!integer(file, node, "width", 1, MAX_MAP_SIDE, std::nullopt, width) ||
         !integer(file, node, "height", 1, MAX_MAP_SIDE, std::nullopt, height))
         return false;
     if (static_cast<std::uint64_t>(width * height) > options_.max_cells)
         return fail(file, node,
-                    "the map is " + std::to_string(width) + " x " + std::to_string(height) +
+                    what + " " + std::to_string(width) + " x " + std::to_string(height) +
                         " cells, more than " + std::to_string(options_.max_cells));
-    map_.width = static_cast<int>(width);
-    map_.height = static_cast<int>(height);
     return true;
 }
 
@@ -561,13 +573,8 @@ bool Reader::chunks(const XmlFile &file, const pugi::xml_node &data, const DataF
                      chunk.x) ||
             !integer(file, node, "y", -MAX_CHUNK_POSITION, MAX_CHUNK_POSITION, std::nullopt,
                      chunk.y) ||
-            !integer(file, node, "width", 1, MAX_MAP_SIDE, std::nullopt, width) ||
-            !integer(file, node, "height", 1, MAX_MAP_SIDE, std::nullopt, height))
+            !area(file, node, "a chunk of", width, height))
             return false;
-        if (static_cast<std::uint64_t>(width * height) > options_.max_cells)
-            return fail(file, node,
-                        "a chunk of " + std::to_string(width) + " x " + std::to_string(height) +
-                            " cells, more than " + std::to_string(options_.max_cells));
         chunk.width = static_cast<int>(width);
         chunk.height = static_cast<int>(height);
         if (!cells(file, node, form, static_cast<std::size_t>(width * height), chunk.gids))
