@@ -3,19 +3,20 @@
 #ifndef GAMELOOP_H
 #define GAMELOOP_H
 
+#include "attempt.h"
+#include "screenshot.h"
+
 #include <allegro.h>
 
 class girl_character;
 
-// Where the girl starts every attempt, in map pixels.
-constexpr int GIRL_START_X = 1350;
-constexpr int GIRL_START_Y = 447;
+// What the level loop keeps from one pass to the next.
+struct level_play {
+    explicit level_play(map_point start) : now(start) {}
 
-enum level_result {
-    level_load_failed = -1,
-    level_playing = 0,
-    level_quit = 1,
-    level_died = 2,
+    attempt now;
+    screenshot_taker screenshots;
+    bool paused = false; // the window is without the keyboard focus
 };
 
 // Play one attempt on the map file, drawing into bmp. Returns level_quit (ESC or a request to
@@ -23,6 +24,13 @@ enum level_result {
 // why). Ticks that arrived before the attempt, or while the window was without the keyboard
 // focus, are dropped; every other tick is run.
 int play_level(BITMAP *bmp, const char *mapfile);
+
+// One pass of the level loop over the `ticks` that have arrived since the last: the controls
+// are sampled and the ticks run, and a frame is drawn and presented after at least one (with a
+// screenshot when S was pressed). While the window is without the keyboard focus the frame
+// stands with "Paused" over it and the ticks are dropped. ESC, or a request to close the
+// window, ends the attempt with level_quit after the batch.
+void level_pass(level_play &play, BITMAP *bmp, int ticks);
 
 // MapLoad with block graphics made for the picture's colour depth rather than the screen's.
 int load_map_for(BITMAP *picture, const char *mapfile);

@@ -2,10 +2,9 @@
 // start position inside the map, clear of its outer block columns and of solid blocks.
 #include "levelcheck.h"
 
-#include "gameloop.h"
 #include "girlchar.h"
 #include "maplib.h"
-#include "wallstuff.h"
+#include "tilegrid.h"
 
 #include <sstream>
 
@@ -19,10 +18,12 @@ std::ostream &operator<<(std::ostream &out, pair_of p)
     return out << p.a << " x " << p.b;
 }
 
-struct start_position {};
-std::ostream &operator<<(std::ostream &out, start_position)
+struct start_position {
+    map_point at;
+};
+std::ostream &operator<<(std::ostream &out, start_position start)
 {
-    return out << "the girl's start position (" << GIRL_START_X << ", " << GIRL_START_Y << ")";
+    return out << "the girl's start position (" << start.at.x << ", " << start.at.y << ")";
 }
 
 std::string geometry_problem()
@@ -39,26 +40,25 @@ std::string geometry_problem()
     return why.str();
 }
 
-std::string room_problem()
+std::string room_problem(map_point start)
 {
     const girl_character body;
-    const int left = GIRL_START_X - body.half_width, right = GIRL_START_X + body.half_width;
-    const int top = GIRL_START_Y - body.height, feet = GIRL_START_Y;
+    const int left = start.x - body.half_width, right = start.x + body.half_width;
+    const int top = start.y - body.height, feet = start.y;
     const int map_w = mapwidth * TILE_SIZE, map_h = mapheight * TILE_SIZE;
     std::ostringstream why;
     if (left < 0 || top < 0 || right >= map_w || feet >= map_h) {
-        why << start_position{} << " is outside the map of " << pair_of{map_w, map_h}
+        why << start_position{start} << " is outside the map of " << pair_of{map_w, map_h}
             << " pixels";
         return why.str();
     }
-    const int last_column = mapwidth - 1;
-    if (left / TILE_SIZE < 1 || right / TILE_SIZE >= last_column) {
-        why << start_position{} << " is in the map's outer block columns, which are walls";
+    if (in_left_wall_column(left) || in_right_wall_column(right)) {
+        why << start_position{start} << " is in the map's outer block columns, which are walls";
         return why.str();
     }
     for (int x = left; x <= right; ++x)
         if (block_vert(x, top, feet, false)) {
-            why << "a solid block fills " << start_position{};
+            why << "a solid block fills " << start_position{start};
             return why.str();
         }
     return "";
@@ -66,8 +66,8 @@ std::string room_problem()
 
 } // namespace
 
-std::string level_problem()
+std::string level_problem(map_point start)
 {
     const std::string geometry = geometry_problem();
-    return geometry.empty() ? room_problem() : geometry;
+    return geometry.empty() ? room_problem(start) : geometry;
 }

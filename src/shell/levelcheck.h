@@ -3,9 +3,12 @@
 #ifndef LEVELCHECK_H
 #define LEVELCHECK_H
 
+#include "attempt.h"
+
 #include <string>
 
-// Why the loaded map cannot be played, or an empty text when it can.
-std::string level_problem();
+// Why the loaded map cannot be played with the girl starting at `start`, or an empty text when
+// it can.
+std::string level_problem(map_point start);
 
 #endif

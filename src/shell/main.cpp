@@ -45,6 +45,7 @@ constexpr text_line TITLE_LINES[] = {
 constexpr int TITLE_X = 10;
 constexpr int TITLE_COLOUR = 15;
 constexpr int TITLE_GIRL_PICTURE = 1; // the standing girl
+constexpr int TITLE_GIRL_PICTURE = 1; // the standing girl
 constexpr int TITLE_GIRL_X = 120;
 constexpr int TITLE_GIRL_Y = 16;
 
@@ -138,7 +139,7 @@ bool level_playable(const std::string &map_file)
         report_no_map(map_file.c_str(), maperror);
         return false;
     }
-    const std::string problem = level_problem();
+    const std::string problem = level_problem(GIRL_START);
     MapFreeMem();
     if (!problem.empty()) {
         report_unplayable_map(map_file.c_str(), problem.c_str());

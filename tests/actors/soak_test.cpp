@@ -49,10 +49,10 @@ constexpr int LONGEST_HOLD = 15;   // passes of the level loop one set of contro
 constexpr int LARGEST_BATCH = 3;   // ticks run after one reading of the controls at most
 constexpr unsigned SEED = 20240607;
 
-harness::controls random_controls(std::mt19937 &rng)
+control_state random_controls(std::mt19937 &rng)
 {
     std::bernoulli_distribution often(0.5), sometimes(0.25);
-    harness::controls c;
+    control_state c;
     c.left = often(rng);
     c.right = !c.left && often(rng);
     c.up = sometimes(rng);
@@ -73,7 +73,7 @@ TEST_F(ActorMapTest, RandomControlsNeverStrandHerInWallsOrOutsideTheMap)
     std::array<long, status_climb + 1> ticks_in_status{};
     auto sim = std::make_unique<harness::player_sim>(START_X[0], START_FEET[0]);
     while (ticks < SOAK_TICKS) {
-        const harness::controls c = random_controls(rng);
+        const control_state c = random_controls(rng);
         for (int remaining = passes(rng); remaining > 0 && !sim->died; --remaining) {
             const std::size_t before = sim->log.size();
             sim->pass(c, batch(rng));

@@ -1,5 +1,5 @@
 // A headless player simulation: text pictures turned into loaded maps through the map writer,
-// and the level loop's way of driving the girl, tick by tick, with a record of each tick.
+// and an attempt driven through the level loop's own pass and tick, with a record of each tick.
 #include "playerharness.h"
 
 #include "testmaps.h"
@@ -101,9 +101,9 @@ int load_picture(const std::vector<std::string> &rows)
     return MapGenerateYLookup();
 }
 
-controls parse_keys(const std::string &keys)
+control_state parse_keys(const std::string &keys)
 {
-    controls c;
+    control_state c;
     for (char key : keys) {
         switch (key) {
         case 'L': c.left = true; break;
@@ -120,19 +120,23 @@ controls parse_keys(const std::string &keys)
     return c;
 }
 
-player_sim::player_sim(int x, int y)
+player_sim::player_sim(int x, int y) : play(map_point{x, y}) {}
+
+player_sim &player_sim::operator=(const player_sim &other)
 {
-    girl.setx(x);
-    girl.sety(y);
+    play = other.play;
+    log = other.log;
+    died = other.died;
+    return *this;
 }
 
-void player_sim::pass(const controls &c, int ticks)
+void player_sim::pass(const control_state &c, int ticks)
 {
-    girl.set_control(c.left, c.right, c.up, c.down, c.jump, c.run, c.spare);
+    advance(play, c, 0);
     for (int i = 0; i < ticks; ++i) {
-        girl.move();
+        run_tick(play);
         const bool gone = girl.off_screen();
-        died = died || gone;
+        died = play.result == level_died;
         log.push_back({static_cast<long>(log.size()) + 1, girl.status, girl.x, girl.y, girl.xv,
                        girl.yv, girl.facing_left, girl.timer, girl.frame, gone});
     }
@@ -147,7 +151,7 @@ bool player_sim::run(const std::vector<step> &script, int ticks_per_pass)
 {
     const int batch = std::max(ticks_per_pass, 1);
     for (const step &s : script) {
-        const controls c = parse_keys(s.keys);
+        const control_state c = parse_keys(s.keys);
         for (int done = 0; done < s.ticks && !died; done += batch)
             pass(c, std::min(batch, s.ticks - done));
         if (died)
@@ -158,7 +162,7 @@ bool player_sim::run(const std::vector<step> &script, int ticks_per_pass)
 
 bool player_sim::run_until(const std::string &keys, int status, int max_ticks)
 {
-    const controls c = parse_keys(keys);
+    const control_state c = parse_keys(keys);
     for (int tick = 0; tick < max_ticks; ++tick) {
         pass(c);
         if (girl.status == status)

@@ -3,7 +3,8 @@
 #ifndef PLAYERHARNESS_H
 #define PLAYERHARNESS_H
 
-#include "girlchar.h"
+#include "attempt.h"
+#include "controls.h"
 #include "maplib.h"
 
 #include <string>
@@ -28,11 +29,7 @@ int load_picture(const std::vector<std::string> &rows);
 
 // The seven controls of one pass. Letters: L left, R right, U up, D down, J jump, A run (Alt),
 // S spare (Space); "" or "-" is no control. Any other letter throws std::invalid_argument.
-struct controls {
-    bool left = false, right = false, up = false, down = false;
-    bool jump = false, run = false, spare = false;
-};
-controls parse_keys(const std::string &keys);
+control_state parse_keys(const std::string &keys);
 
 // Hold these controls for this many ticks.
 struct step {
@@ -51,15 +48,19 @@ struct tick_state {
     bool off_screen;
 };
 
-// A girl on the loaded map (a picture, or a map loaded by any other means).
+// An attempt on the loaded map (a picture, or a map loaded by any other means), driven as the
+// level loop drives it, with her state recorded after every tick.
 class player_sim {
 public:
     // Place her with her feet-centre point at map pixel (x, y), as the level loop does.
     player_sim(int x, int y);
+    // A copy goes on from the same moment on its own; `girl` names its own attempt's girl.
+    player_sim(const player_sim &other) : play(other.play), log(other.log), died(other.died) {}
+    player_sim &operator=(const player_sim &other);
 
-    // One pass of the level loop: the controls once, then `ticks` ticks of move() and
-    // off_screen(). A fall out of the map does not cut the batch short.
-    void pass(const controls &c, int ticks = 1);
+    // One pass of the level loop: the controls once, then `ticks` ticks. A fall out of the map
+    // does not cut the batch short.
+    void pass(const control_state &c, int ticks = 1);
     void pass(const std::string &keys, int ticks = 1);
 
     // Each step's controls for its ticks, ticks_per_pass ticks to a pass. Ends after the pass in
@@ -73,9 +74,10 @@ public:
     // Her state after the last tick, or null before the first.
     const tick_state *last() const;
 
-    girl_character girl;
+    attempt play;
+    girl_character &girl = play.girl;
     std::vector<tick_state> log;
-    bool died = false;
+    bool died = false; // she fell out of the map in some tick
 };
 
 } // namespace harness

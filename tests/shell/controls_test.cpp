@@ -45,4 +45,21 @@ TEST(Controls, ThePadsStickMovesItsButtonsJumpRunAndStartAlongsideTheKeyboard)
     joy[0] = JOYSTICK_INFO{};
 }
 
+TEST(Controls, TheSevenControlsComeFromTheirKeysOnly)
+{
+    headless::install();
+    for (int k : {KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_LCONTROL, KEY_ALT, KEY_SPACE})
+        key[k] = 1;
+    control_state c = read_controls();
+    EXPECT_TRUE(c.right && c.up && c.down && c.jump && c.run && c.spare);
+    EXPECT_FALSE(c.left);
+    for (int k : {KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_LCONTROL, KEY_ALT, KEY_SPACE})
+        key[k] = 0;
+    key[KEY_RCONTROL] = key[KEY_ALTGR] = 1;
+    c = read_controls();
+    EXPECT_FALSE(c.jump) << "right Ctrl does not jump";
+    EXPECT_FALSE(c.run) << "AltGr does not run";
+    key[KEY_RCONTROL] = key[KEY_ALTGR] = 0;
+}
+
 } // namespace

@@ -31,7 +31,7 @@ MapFile map_of(int columns, int rows, char fill = '.')
 std::string problem_of(const MapFile &map)
 {
     const std::string problem = testmaps::load(map);
-    return problem.empty() ? level_problem() : "the test map does not load: " + problem;
+    return problem.empty() ? level_problem(GIRL_START) : "the test map does not load: " + problem;
 }
 
 using LevelCheckTest = HeadlessTest;
