@@ -35,10 +35,6 @@ constexpr int PULL_UP_RISE = HANG_LEDGE_HEIGHT + 1;
 
 const fix CLIMB_SPEED = fix(1);
 
-constexpr long WALK_FRAMES = 12;
-constexpr long RUN_FRAMES = 24;
-constexpr long CLIMB_FRAMES = 16;
-
 } // namespace
 
 void girl_character::a_walk(bool left, bool start)

@@ -2,7 +2,7 @@
 // turns a held jump control into one press, and drawing her picture.
 #include "girlchar.h"
 
-#include "graphic.h"
+#include "girlanim.h"
 
 namespace {
 

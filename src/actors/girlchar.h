@@ -19,6 +19,11 @@ enum girl_status {
     status_climb = 9,
 };
 
+// Her animation cycles: `frame` counts through 0 .. length - 1, one step a tick, then again.
+constexpr long WALK_FRAMES = 12;
+constexpr long RUN_FRAMES = 24;
+constexpr long CLIMB_FRAMES = 16; // one step a tick while she moves
+
 // Directions of climbing.
 enum climb_dir {
     dir_none = 0,

@@ -1,4 +1,4 @@
-// The game's graphics datafile (font, palette, the girl's pictures) and drawing the girl.
+// The game's graphics datafile (font, palette, the girl's pictures) and drawing its pictures.
 #ifndef GRAPHIC_H
 #define GRAPHIC_H
 
@@ -20,8 +20,8 @@ extern BITMAP *girl[GIRL_PICTURES];    // the girl's pictures by table entry
 int load_graphics(const char *file = GRAPHICS_FILE);
 void unload_graphics();
 
-// Draw the girl's picture for an animation (her status) and frame with her feet-centre point
-// at (x, y) of bmp, mirrored when flip; speed (her vertical velocity) picks the falling picture.
-void draw_anim(BITMAP *bmp, int x, int y, int anim, long frame, bool flip, fix speed);
+// Draw a picture masked with its top-left corner at (x, y) of bmp, mirrored when flip; nothing
+// when the picture is null (no datafile loaded).
+void draw_picture(BITMAP *bmp, BITMAP *picture, int x, int y, bool flip);
 
 #endif

@@ -4,6 +4,7 @@
 #include "datafiles.h"
 #include "display.h"
 #include "gameloop.h"
+#include "girlanim.h"
 #include "graphic.h"
 #include "levelcheck.h"
 #include "maplib.h"
@@ -44,8 +45,6 @@ constexpr text_line TITLE_LINES[] = {
 };
 constexpr int TITLE_X = 10;
 constexpr int TITLE_COLOUR = 15;
-constexpr int TITLE_GIRL_PICTURE = 1; // the standing girl
-constexpr int TITLE_GIRL_PICTURE = 1; // the standing girl
 constexpr int TITLE_GIRL_X = 120;
 constexpr int TITLE_GIRL_Y = 16;
 
@@ -78,7 +77,7 @@ bool show_title()
     clear(buf);
     for (const text_line &line : TITLE_LINES)
         textout_ex(buf, comicf, line.text, TITLE_X, line.y, TITLE_COLOUR, TRANSPARENT_TEXT);
-    draw_sprite(buf, girl[TITLE_GIRL_PICTURE], TITLE_GIRL_X, TITLE_GIRL_Y);
+    draw_sprite(buf, girl[picture_stand], TITLE_GIRL_X, TITLE_GIRL_Y);
     present(buf);
     if (!wait_until(start_pressed))
         return false;

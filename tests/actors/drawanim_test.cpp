@@ -1,4 +1,5 @@
 // Which of the girl's pictures draw_anim draws for each status, where, and whether mirrored.
+#include "girlanim.h"
 #include "girlpictures.h"
 #include "graphic.h"
 
