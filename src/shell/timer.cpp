@@ -2,11 +2,9 @@
 // the loop's sleep until the next one.
 #include "timer.h"
 
-#include <allegro.h>
+#include "tick.h"
 
-namespace {
-constexpr int TICK_MS = 25; // one tick: 40 updates a second
-}
+#include <allegro.h>
 
 std::atomic<int> counter{0};
 

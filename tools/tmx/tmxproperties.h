@@ -5,6 +5,7 @@
 
 #include "diagnostic.h"
 #include "mapwords.h"
+#include "tick.h"
 
 #include <array>
 #include <cstdint>
@@ -16,7 +17,7 @@ struct MapFileBlock;
 struct TmxProperty;
 
 // Block animations step once per game tick; a Tiled frame lasts a whole number of steps.
-constexpr int ANIMATION_STEP_MS = 25;
+constexpr int ANIMATION_STEP_MS = TICK_MS;
 constexpr const char *SLOPE_PROPERTY = "slope"; // another name for user1, as in level sources
 
 // "user1" to "user7" for attributes 1 to 7.

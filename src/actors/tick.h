@@ -1,0 +1,8 @@
+// The game's tick: the girl's speeds are in pixels a tick, her counters count ticks, and block
+// animations step once a tick.
+#ifndef TICK_H
+#define TICK_H
+
+constexpr int TICK_MS = 25; // 40 ticks a second
+
+#endif
