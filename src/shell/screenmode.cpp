@@ -150,8 +150,3 @@ bool switch_full_screen()
     report_no_screen((why + "; " + describe(had) + " again: " + allegro_error).c_str());
     return false;
 }
-
-bool in_full_screen()
-{
-    return current.mode.full_screen;
-}

@@ -45,6 +45,4 @@ bool open_game_screen(const game_options &options, const screen_system &system =
 // false, after telling the person, only when not even that mode can be set again.
 bool switch_full_screen();
 
-bool in_full_screen();
-
 #endif
