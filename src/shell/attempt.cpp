@@ -20,6 +20,14 @@ constexpr int TRANSPARENT_TEXT = -1;
 constexpr int FOREGROUND_BEHIND = 0;   // first foreground layer: behind the girl
 constexpr int FOREGROUND_IN_FRONT = 1; // second foreground layer: covers her
 
+void run_tick(attempt &a)
+{
+    a.girl.move();
+    if (a.girl.off_screen())
+        a.result = level_died;
+    update_offset(&a.girl, a.xoff, a.yoff);
+}
+
 } // namespace
 
 attempt::attempt(map_point start) : xoff(CAMERA_START_X), yoff(CAMERA_START_Y)
@@ -28,19 +36,18 @@ attempt::attempt(map_point start) : xoff(CAMERA_START_X), yoff(CAMERA_START_Y)
     girl.sety(start.y);
 }
 
-void advance(attempt &a, const control_state &c, int ticks)
+void advance(attempt &a, const control_state &c, int ticks, tick_watcher *watcher)
 {
     a.girl.set_control(c.left, c.right, c.up, c.down, c.jump, c.run, c.spare);
-    for (int tick = 0; tick < ticks; ++tick)
+    for (int tick = 0; tick < ticks; ++tick) {
+        if (!watcher) {
+            run_tick(a);
+            continue;
+        }
+        const girl_character before = a.girl;
         run_tick(a);
-}
-
-void run_tick(attempt &a)
-{
-    a.girl.move();
-    if (a.girl.off_screen())
-        a.result = level_died;
-    update_offset(&a.girl, a.xoff, a.yoff);
+        watcher->after_tick(before, a);
+    }
 }
 
 void draw_attempt(BITMAP *bmp, attempt &a)

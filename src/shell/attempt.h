@@ -33,12 +33,22 @@ struct attempt {
     int result = level_playing;
 };
 
-// One pass of the level loop on the loaded map: the controls latched once, then `ticks` ticks.
-// A death does not cut the batch short. With no tick the controls are still latched.
-void advance(attempt &a, const control_state &controls, int ticks);
-// One tick: the girl moves, a fall out of the map ends the attempt (level_died) and the camera
-// follows her.
-void run_tick(attempt &a);
+// Told of each tick of a pass once it has run, for what it did (sounds, records); it sees the
+// attempt and cannot change it.
+class tick_watcher {
+public:
+    virtual void after_tick(const girl_character &before, const attempt &now) = 0;
+
+protected:
+    ~tick_watcher() = default;
+};
+
+// One pass of the level loop on the loaded map: the controls latched once, then `ticks` ticks,
+// each moving the girl, noting a fall out of the map (level_died) and dragging the camera, and
+// then telling the watcher, if any. A death does not cut the batch short. With no tick the
+// controls are still latched.
+void advance(attempt &a, const control_state &controls, int ticks,
+             tick_watcher *watcher = nullptr);
 
 // The frame of the attempt as it stands, into a 320 x 240 picture: the camera is kept inside
 // the map first, then the backdrop, the map's layers, the girl and the two lines of text.

@@ -56,6 +56,22 @@ void add_graphics(MapFile &map)
     }
 }
 
+// Her state after every tick; once out of the map she stays out.
+class tick_logger final : public tick_watcher {
+public:
+    explicit tick_logger(std::vector<tick_state> &log) : log_(log) {}
+
+    void after_tick(const girl_character &, const attempt &now) override
+    {
+        const girl_character &g = now.girl;
+        log_.push_back({static_cast<long>(log_.size()) + 1, g.status, g.x, g.y, g.xv, g.yv,
+                        g.facing_left, g.timer, g.frame, now.result == level_died});
+    }
+
+private:
+    std::vector<tick_state> &log_;
+};
+
 } // namespace
 
 bool picture_to_map(const std::vector<std::string> &rows, MapFile &map)
@@ -132,14 +148,9 @@ player_sim &player_sim::operator=(const player_sim &other)
 
 void player_sim::pass(const control_state &c, int ticks)
 {
-    advance(play, c, 0);
-    for (int i = 0; i < ticks; ++i) {
-        run_tick(play);
-        const bool gone = girl.off_screen();
-        died = play.result == level_died;
-        log.push_back({static_cast<long>(log.size()) + 1, girl.status, girl.x, girl.y, girl.xv,
-                       girl.yv, girl.facing_left, girl.timer, girl.frame, gone});
-    }
+    tick_logger logger(log);
+    advance(play, c, ticks, &logger);
+    died = play.result == level_died;
 }
 
 void player_sim::pass(const std::string &keys, int ticks)
