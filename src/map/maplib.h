@@ -291,7 +291,8 @@ struct MapOutputFile {
 // its target, and only when all of them are complete and on the disk are they renamed over
 // their targets. A target that is a symbolic link, a folder or another file that is not
 // regular is refused before anything is written. On failure every existing file is as it was
-// and no temporary file is left. Return 0, or -1 with "path: reason" in `problem`.
+// and no temporary file is left (but for a rename the disk refuses after others were done:
+// those stay done). Return 0, or -1 with "path: reason" in `problem`.
 int MapReplaceFiles(const std::vector<MapOutputFile> &files, std::string *problem = nullptr);
 // Replace one file with `size` bytes in the same way; the reason in `problem` does not name it.
 int MapWriteFile(const char *path, const void *data, std::size_t size,
