@@ -58,7 +58,13 @@ public:
     FileBytes &operator=(const FileBytes &) = delete;
 
     // False at the end of the file or on a read error.
-    bool next(unsigned char &byte) { return take(&byte, 1) == 1; }
+    bool next(unsigned char &byte)
+    {
+        if (at_ == end_ && !fill())
+            return false;
+        byte = buffer_[at_++];
+        return true;
+    }
 
     // Up to `count` bytes; fewer only at the end of the file or on a read error.
     std::size_t take(unsigned char *to, std::size_t count)
