@@ -320,9 +320,9 @@ TEST(ToolFiles, OnlyRegularFilesAreRead)
         run_case(c);
 }
 
-// What a message quotes of a file is short and printable; a byte-order mark is no directive;
-// a packed map that would have Allegro make up bytes is refused alike by the inspector and
-// the loader.
+// What a message quotes of a file is short and printable; a byte-order mark is no directive and
+// no XML; a packed map that would have Allegro make up bytes is refused alike by the inspector
+// and the loader.
 TEST(ToolFiles, MessagesQuoteLittleAndPrintably)
 {
     const std::string quoted(LONG_LINE + 5, LONG_LINE + 60);
@@ -339,6 +339,12 @@ TEST(ToolFiles, MessagesQuoteLittleAndPrintably)
         {"a source that begins with a byte-order mark",
          [] { write("bom.level", std::string("\xEF\xBB\xBF") + SMALL_LEVEL); },
          LEVELC + " bom.level bom.fmp",
+         0,
+         {},
+         {"bom.fmp"}},
+        {"a Tiled map that begins with a byte-order mark",
+         [] { write("bom.tmx", "\xEF\xBB\xBF" + testfiles::read_file("t.tmx")); },
+         LEVELC + " bom.tmx bom.fmp",
          0,
          {},
          {"bom.fmp"}},
