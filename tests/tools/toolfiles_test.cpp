@@ -25,19 +25,12 @@ const std::string MAPINSPECT = std::string("timeout 20 ") + MAPINSPECT_PROGRAM;
 const std::string MAPRENDER = std::string("timeout 20 ") + MAPRENDER_PROGRAM;
 const std::string MAPEXPORT = std::string("timeout 20 ") + MAPEXPORT_PROGRAM;
 // As on a full disk: files limited to `blocks` of 512 bytes, the signal of a file growing past
-// the limit either ignored (the write fails) or left to end the program.
-std::string full_disk(int blocks)
-{
-    return "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; ";
-}
-std::string killed_at(int blocks)
-{
-    return "ulimit -f " + std::to_string(blocks) + "; ";
-}
+// the limit either left to end the program or ignored (the write fails).
+std::string killed_at(int blocks) { return "ulimit -f " + std::to_string(blocks) + "; "; }
+std::string full_disk(int blocks) { return "trap '' XFSZ; " + killed_at(blocks); }
 
-const char *const SMALL_LEVEL =
-    "tiles sheet.pcx\nnames sheet.txt\nblock . sky\nblock # rock bg=rock\n"
-    "layer 0\n.#\nend\n";
+const char *const SMALL_LEVEL = "tiles sheet.pcx\nnames sheet.txt\nblock . sky\n"
+                                "block # rock bg=rock\nlayer 0\n.#\nend\n";
 const char *const LONG_LINE =
     "\x1b[31mroot:x:0:0:a line of some other file, much longer than a message may quote\n";
 
@@ -127,74 +120,40 @@ void earlier_outputs()
     write("precious", "not to be written through a link");
 }
 
+// The earlier tileset's name given to a link to a file of the person's.
+void tileset_linked()
+{
+    earlier_outputs();
+    fs::remove("out.tsx");
+    fs::create_symlink("precious", "out.tsx");
+}
+
 TEST(ToolFiles, OutputsAreReplacedOnlyWholeAndNeverThroughALink)
 {
     const Case cases[] = {
         {"mapexport: a folder where the sheet goes",
-         [] {
-             earlier_outputs();
-             fs::remove("out.png");
-             fs::create_directory("out.png");
-         },
-         MAPEXPORT + " j.fmp out.tmx",
-         1,
-         {"out.png: Is a directory"},
-         {}},
-        {"levelc on a full disk",
-         earlier_outputs,
-         full_disk(1) + "exec " + LEVELC + " small.level out.fmp",
-         1,
-         {"out.fmp: cannot write the map file: File too large"},
-         {}},
-        {"mapexport on a full disk: the last file does not fit",
-         earlier_outputs,
-         full_disk(20) + "exec " + MAPEXPORT + " j.fmp out.tmx",
-         1,
-         {"out.tmx: cannot write the map: File too large"},
-         {}},
-        {"maprender on a full disk",
-         earlier_outputs,
-         full_disk(1) + "exec " + MAPRENDER + " j.fmp out.png",
-         1,
-         {"out.png: cannot write the PNG file: File too large"},
-         {}},
-        {"maprender ended midway",
-         earlier_outputs,
-         killed_at(1) + "exec " + MAPRENDER_PROGRAM + " j.fmp out.png",
-         KILLED,
-         {},
-         {},
-         true},
+         [] { earlier_outputs(); fs::remove("out.png"); fs::create_directory("out.png"); },
+         MAPEXPORT + " j.fmp out.tmx", 1, {"out.png: Is a directory"}, {}},
+        {"levelc on a full disk", earlier_outputs,
+         full_disk(1) + "exec " + LEVELC + " small.level out.fmp", 1,
+         {"out.fmp: cannot write the map file: File too large"}, {}},
+        {"mapexport on a full disk: the last file does not fit", earlier_outputs,
+         full_disk(20) + "exec " + MAPEXPORT + " j.fmp out.tmx", 1,
+         {"out.tmx: cannot write the map: File too large"}, {}},
+        {"maprender on a full disk", earlier_outputs,
+         full_disk(1) + "exec " + MAPRENDER + " j.fmp out.png", 1,
+         {"out.png: cannot write the PNG file: File too large"}, {}},
+        {"maprender ended midway", earlier_outputs,
+         killed_at(1) + "exec " + MAPRENDER_PROGRAM + " j.fmp out.png", KILLED, {}, {}, true},
         {"levelc through a link",
-         [] {
-             earlier_outputs();
-             fs::create_symlink("precious", "link.fmp");
-         },
-         LEVELC + " small.level link.fmp",
-         1,
-         {"link.fmp: cannot write the map file: a symbolic link, which is not written through"},
-         {}},
-        {"maprender through a dangling link",
-         [] { fs::create_symlink("nowhere", "link.png"); },
-         MAPRENDER + " j.fmp link.png",
-         1,
-         {"link.png: a symbolic link"},
-         {}},
-        {"mapexport through a link",
-         [] {
-             earlier_outputs();
-             fs::remove("out.tsx");
-             fs::create_symlink("precious", "out.tsx");
-         },
-         MAPEXPORT + " j.fmp out.tmx",
-         1,
-         {"out.tsx: a symbolic link"},
-         {}},
-        {"all three replaced",
-         earlier_outputs,
-         MAPEXPORT + " j.fmp out.tmx",
-         0,
-         {},
+         [] { earlier_outputs(); fs::create_symlink("precious", "l.fmp"); },
+         LEVELC + " small.level l.fmp", 1,
+         {"l.fmp: cannot write the map file: a symbolic link, which is not written through"}, {}},
+        {"maprender through a dangling link", [] { fs::create_symlink("nowhere", "link.png"); },
+         MAPRENDER + " j.fmp link.png", 1, {"link.png: a symbolic link"}, {}},
+        {"mapexport through a link", tileset_linked,
+         MAPEXPORT + " j.fmp out.tmx", 1, {"out.tsx: a symbolic link"}, {}},
+        {"all three replaced", earlier_outputs, MAPEXPORT + " j.fmp out.tmx", 0, {},
          {"out.tmx", "out.tsx", "out.png"}},
     };
     for (const Case &c : cases)
@@ -203,50 +162,24 @@ TEST(ToolFiles, OutputsAreReplacedOnlyWholeAndNeverThroughALink)
 
 TEST(ToolFiles, AnOutputThatIsAnInputIsRefused)
 {
-    const std::string as_well = "as well, which is not overwritten";
+    const std::string as_well = " as well, which is not overwritten";
     const Case cases[] = {
-        {"levelc onto its Tiled map",
-         nothing,
-         LEVELC + " t.tmx t.tmx",
-         1,
-         {"cannot read \"t.tmx\": it is the output t.tmx " + as_well},
+        {"levelc onto its Tiled map", nothing, LEVELC + " t.tmx t.tmx", 1,
+         {"cannot read \"t.tmx\": it is the output t.tmx" + as_well}, {}},
+        {"levelc onto the tileset", nothing, LEVELC + " t.tmx t.tsx", 1,
+         {"t.tmx:3:2: cannot read \"t.tsx\": it is the output t.tsx" + as_well}, {}},
+        {"levelc onto the tileset's image", nothing, LEVELC + " t.tmx ./t.png", 1,
+         {"cannot read the tileset image \"t.png\": it is the output ./t.png" + as_well}, {}},
+        {"levelc onto its source", nothing, LEVELC + " small.level small.level", 1,
+         {"small.level: cannot read the level source: it is the output small.level" + as_well},
          {}},
-        {"levelc onto the tileset",
-         nothing,
-         LEVELC + " t.tmx t.tsx",
-         1,
-         {"t.tmx:3:2: cannot read \"t.tsx\": it is the output t.tsx " + as_well},
-         {}},
-        {"levelc onto the tileset's image",
-         nothing,
-         LEVELC + " t.tmx ./t.png",
-         1,
-         {"cannot read the tileset image \"t.png\": it is the output ./t.png " + as_well},
-         {}},
-        {"levelc onto its source",
-         nothing,
-         LEVELC + " small.level small.level",
-         1,
-         {"small.level: cannot read the level source: it is the output small.level " + as_well},
-         {}},
-        {"levelc onto its tile sheet",
-         nothing,
-         LEVELC + " small.level sheet.pcx",
-         1,
-         {"small.level:1:7: cannot open the tile sheet sheet.pcx: it is the output"},
-         {}},
-        {"maprender onto its map",
-         [] { fs::copy_file("j.fmp", "j.png"); },
-         MAPRENDER + " j.png j.png",
-         1,
-         {"j.png is the input j.png (the same file)"},
-         {}},
+        {"levelc onto its tile sheet", nothing, LEVELC + " small.level sheet.pcx", 1,
+         {"small.level:1:7: cannot open the tile sheet sheet.pcx: it is the output"}, {}},
+        {"maprender onto its map", [] { fs::copy_file("j.fmp", "j.png"); },
+         MAPRENDER + " j.png j.png", 1, {"j.png is the input j.png (the same file)"}, {}},
         {"mapexport onto its map under another name",
          [] { fs::create_hard_link("j.fmp", "x.png"); },
-         MAPEXPORT + " j.fmp x.tmx",
-         1,
-         {"x.png is the input j.fmp (the same file)"},
-         {}},
+         MAPEXPORT + " j.fmp x.tmx", 1, {"x.png is the input j.fmp (the same file)"}, {}},
     };
     for (const Case &c : cases)
         run_case(c);
@@ -258,63 +191,32 @@ TEST(ToolFiles, OnlyRegularFilesAreRead)
 {
     const std::string not_regular = "not a regular file";
     const Case cases[] = {
-        {"levelc of a folder",
-         [] { fs::create_directory("d.tmx"); },
-         LEVELC + " d.tmx o.fmp",
-         1,
-         {"d.tmx: cannot read \"d.tmx\": " + not_regular},
-         {}},
+        {"levelc of a folder", [] { fs::create_directory("d.tmx"); }, LEVELC + " d.tmx o.fmp", 1,
+         {"d.tmx: cannot read \"d.tmx\": " + not_regular}, {}},
         {"a tileset that is a folder",
          [] { edit("t.tmx", "e.tmx", "source=\"t.tsx\"", "source=\".\""); },
-         LEVELC + " e.tmx o.fmp",
-         1,
-         {"e.tmx:3:2: cannot read \".\": " + not_regular},
-         {}},
+         LEVELC + " e.tmx o.fmp", 1, {"e.tmx:3:2: cannot read \".\": " + not_regular}, {}},
         {"an image that is a folder",
          [] {
              edit("t.tsx", "e.tsx", "source=\"t.png\"", "source=\".\"");
              edit("t.tmx", "e.tmx", "source=\"t.tsx\"", "source=\"e.tsx\"");
          },
-         LEVELC + " e.tmx o.fmp",
-         1,
-         {"cannot read the tileset image \".\": " + not_regular},
-         {}},
+         LEVELC + " e.tmx o.fmp", 1, {"cannot read the tileset image \".\": " + not_regular}, {}},
         {"an image that is endless",
          [] {
              edit("t.tsx", "z.tsx", "source=\"t.png\"", "source=\"/dev/zero\"");
              edit("t.tmx", "z.tmx", "source=\"t.tsx\"", "source=\"z.tsx\"");
          },
-         LEVELC + " z.tmx o.fmp",
-         1,
-         {"\"/dev/zero\": " + not_regular},
-         {}},
-        {"levelc of a FIFO",
-         [] { mkfifo_here("f.level"); },
-         LEVELC + " f.level o.fmp",
-         1,
-         {"f.level: cannot read the level source: " + not_regular},
-         {}},
+         LEVELC + " z.tmx o.fmp", 1, {"\"/dev/zero\": " + not_regular}, {}},
+        {"levelc of a FIFO", [] { mkfifo_here("f.level"); }, LEVELC + " f.level o.fmp", 1,
+         {"f.level: cannot read the level source: " + not_regular}, {}},
         {"names that are a FIFO",
-         [] {
-             mkfifo_here("names.fifo");
-             edit("small.level", "n.level", "sheet.txt", "names.fifo");
-         },
-         LEVELC + " n.level o.fmp",
-         1,
-         {"cannot read the tile names names.fifo: " + not_regular},
-         {}},
-        {"maprender of a FIFO",
-         [] { mkfifo_here("f.fmp"); },
-         MAPRENDER + " f.fmp o.png",
-         1,
-         {"f.fmp: cannot load the map: maperror 3"},
-         {}},
-        {"mapinspect of a folder",
-         nothing,
-         MAPINSPECT + " .",
-         1,
-         {"problem: the file cannot be read: " + not_regular, "maperror 3"},
-         {}},
+         [] { mkfifo_here("n.fifo"); edit("small.level", "n.level", "sheet.txt", "n.fifo"); },
+         LEVELC + " n.level o.fmp", 1, {"cannot read the tile names n.fifo: " + not_regular}, {}},
+        {"maprender of a FIFO", [] { mkfifo_here("f.fmp"); }, MAPRENDER + " f.fmp o.png", 1,
+         {"f.fmp: cannot load the map: maperror 3"}, {}},
+        {"mapinspect of a folder", nothing, MAPINSPECT + " .", 1,
+         {"problem: the file cannot be read: " + not_regular, "maperror 3"}, {}},
     };
     for (const Case &c : cases)
         run_case(c);
@@ -332,26 +234,16 @@ TEST(ToolFiles, MessagesQuoteLittleAndPrintably)
              write("other.txt", std::string("0 sky\n") + LONG_LINE);
              edit("small.level", "o.level", "sheet.txt", "other.txt");
          },
-         LEVELC + " o.level o.fmp",
-         1,
-         {"other.txt:2:1: expected \"number name\", not \"\\x1b[31m" + quoted + "...\"\n"},
-         {}},
+         LEVELC + " o.level o.fmp", 1,
+         {"other.txt:2:1: expected \"number name\", not \"\\x1b[31m" + quoted + "...\"\n"}, {}},
         {"a source that begins with a byte-order mark",
          [] { write("bom.level", std::string("\xEF\xBB\xBF") + SMALL_LEVEL); },
-         LEVELC + " bom.level bom.fmp",
-         0,
-         {},
-         {"bom.fmp"}},
+         LEVELC + " bom.level bom.fmp", 0, {}, {"bom.fmp"}},
         {"a Tiled map that begins with a byte-order mark",
          [] { write("bom.tmx", "\xEF\xBB\xBF" + testfiles::read_file("t.tmx")); },
-         LEVELC + " bom.tmx bom.fmp",
-         0,
-         {},
-         {"bom.fmp"}},
+         LEVELC + " bom.tmx bom.fmp", 0, {}, {"bom.fmp"}},
         {"a packed map referring to bytes not unpacked yet",
-         [] { write("p.fmp", std::string("slh!\x00\xF0\xF0", 7)); },
-         MAPINSPECT + " p.fmp",
-         1,
+         [] { write("p.fmp", std::string("slh!\x00\xF0\xF0", 7)); }, MAPINSPECT + " p.fmp", 1,
          {"problem: the file cannot be read: the packed data refers to bytes it has not unpacked "
           "yet\n",
           "the loader refuses the file: maperror 2"},
