@@ -6,6 +6,8 @@
 // and in the loader.
 #include "datcheck.h"
 
+#include "maplib.h"
+
 #include <allegro.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@ constexpr long MAX_PROPERTY_SIZE = 1L << 16; // a name, a file name, a date
 constexpr long MAX_SIDE = 32767;             // Allegro keeps glyph sizes in shorts
 constexpr long MAX_PIXELS = 1L << 24;        // of one picture or glyph
 constexpr long MAX_CHARACTER = 0x10FFFF;     // the last Unicode code point
+constexpr std::uint64_t MAX_FILE_BYTES = 1 << 26; // far more than a game's datafile takes
 
 // Fonts: the current format gives 0 where old formats gave a glyph height; its ranges are
 // monochrome (flag 1, or 255) or colour (a colour depth, 0 meaning 8).
@@ -240,6 +243,10 @@ bool datafile_is_sound(const char *path)
 {
     // With a '#', Allegro opens an object inside another datafile, reading that one unchecked.
     if (!path || std::strchr(path, '#'))
+        return false;
+    // Allegro opens the file by its name; only a regular file is let through to it, so that a
+    // FIFO or a device cannot hold the game up.
+    if (MapCheckFile(path, MAX_FILE_BYTES) != 0)
         return false;
     PACKFILE *file = pack_fopen(path, F_READ_PACKED);
     if (!file)

@@ -37,7 +37,7 @@ const char *MapErrorText(int code)
     case MER_NONE: return "no error";
     case MER_OUTOFMEM: return "out of memory";
     case MER_MAPLOADERROR: return "not a valid map file, or shorter than it says";
-    case MER_NOOPEN: return "the file cannot be opened";
+    case MER_NOOPEN: return "the file cannot be opened, or is not a regular file";
     case MER_NOSCREEN: return "no screen to convert the block graphics for";
     case MER_CVBFAILED: return "a block bitmap cannot be created";
     case MER_MAPTOONEW: return "unsupported map format version or map type";

@@ -38,8 +38,9 @@ constexpr int MAP_PALETTE_DEPTH = 8;
 // Values of mapgfxinbitmaps.
 enum MapGraphicsPlace { MAP_GFX_IN_VIDEO = 1, MAP_GFX_IN_MEMORY = 2 };
 
-// A file packed by the game library's packer, else a plain file; null when neither opens or
-// the name is a folder.
+// The map file as MapReadMapFile reads it, for reading with pack_fread; null when it is not a
+// regular file or cannot be opened. A read that meets a fault in a packed file falls short, and
+// pack_ferror tells it from the end of the file.
 PACKFILE *MapOpenFile(const char *filename);
 
 // The mask colour of a bitmap of colour depth `depth`: what masked drawing leaves out.

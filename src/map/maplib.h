@@ -6,7 +6,9 @@
 #include <allegro.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -255,6 +257,48 @@ int MapLoadMAR(const char *filename, int layer);
 int MapDecodeMAR(const unsigned char *image, int layer);
 
 // ---------------------------------------------------------------------------------------------
+// Files: only regular files are read, files are replaced only whole
+// ---------------------------------------------------------------------------------------------
+
+// Read the whole regular file `path`, of at most `limit` bytes, into `bytes`. A folder, a FIFO,
+// a device or a socket is refused as "not a regular file" without waiting on it. Return 0, or
+// -1 with `bytes` empty and the reason in `problem` when given (the name is not in it).
+int MapReadFile(const char *path, std::uint64_t limit, std::string &bytes,
+                std::string *problem = nullptr);
+// The same check without reading, for a reader that must open the file itself by its name.
+int MapCheckFile(const char *path, std::uint64_t limit, std::string *problem = nullptr);
+
+// The largest map file: a form length of 32 bits and the 8 bytes before the form.
+constexpr std::uint64_t MAP_MAX_FILE_BYTES = 0xFFFFFFFFull + 8;
+// The bytes of a map file as the loaders read them (MapLoad, MapLoadMAR): a regular file of at
+// most MAP_MAX_FILE_BYTES, unpacked when Allegro's packer made it. A packed file that refers to
+// bytes it has not unpacked yet is refused. Return 0, or -1 with the reason in `problem`.
+int MapReadMapFile(const char *filename, std::vector<unsigned char> &image,
+                   std::string *problem = nullptr);
+
+// Writes the complete new contents of a file at `path`, a new empty file that it may also open
+// by name (as Allegro's picture savers do). False with the reason in `problem`.
+using MapFileWriter =
+    std::function<bool(const char *path, std::string &problem)>;
+
+// A file to replace and the writer of its new contents.
+struct MapOutputFile {
+    std::string path;
+    MapFileWriter write;
+};
+
+// Replace the files together, each only whole: every writer writes a new temporary file beside
+// its target, and only when all of them are complete and on the disk are they renamed over
+// their targets. A target that is a symbolic link, a folder or another file that is not
+// regular is refused before anything is written. On failure every existing file is as it was
+// and no temporary file is left (but for a rename the disk refuses after others were done:
+// those stay done). Return 0, or -1 with "path: reason" in `problem`.
+int MapReplaceFiles(const std::vector<MapOutputFile> &files, std::string *problem = nullptr);
+// Replace one file with `size` bytes in the same way; the reason in `problem` does not name it.
+int MapWriteFile(const char *path, const void *data, std::size_t size,
+                 std::string *problem = nullptr);
+
+// ---------------------------------------------------------------------------------------------
 // Writing map files
 // ---------------------------------------------------------------------------------------------
 
@@ -306,8 +350,9 @@ struct MapFile {
 // given, says why. Maps of 8-bit graphics without a palette, or with only the 8-bit alternative
 // graphics, are written: they load on 8-bit screens.
 std::vector<unsigned char> MapEncode(const MapFile &map, std::string *problem = nullptr);
-// Write the encoded map to a file. Return 0, or -1 when MapEncode refuses the map or the file
-// cannot be written, with the reason in `problem` when given.
+// Write the encoded map to a file through MapWriteFile: a file already there is replaced only
+// by a complete map. Return 0, or -1 when MapEncode refuses the map or the file cannot be
+// written, with the reason in `problem` when given.
 int MapSave(const char *filename, const MapFile &map, std::string *problem = nullptr);
 // Append one chunk (identifier, big-endian length, data) to an image under construction, and
 // wrap chunks into a complete "FORM"/"FMAP" image: for building files by hand.

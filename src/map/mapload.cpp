@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -141,15 +140,6 @@ int decode_image_chunks(const unsigned char *chunk, long remaining, MapChunkLog 
 }
 
 } // namespace
-
-PACKFILE *MapOpenFile(const char *filename)
-{
-    std::error_code error;
-    if (std::filesystem::is_directory(filename, error))
-        return nullptr; // the library would open it and then read nothing
-    PACKFILE *file = pack_fopen(filename, F_READ_PACKED);
-    return file ? file : pack_fopen(filename, F_READ);
-}
 
 int MapSetError(int code)
 {

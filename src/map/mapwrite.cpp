@@ -6,10 +6,7 @@
 #include "maprules.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 
 namespace {
@@ -521,13 +518,6 @@ private:
     }
 };
 
-int save_failed(std::string *problem, int error)
-{
-    if (problem)
-        *problem = std::strerror(error);
-    return -1;
-}
-
 } // namespace
 
 void MapAppendChunk(std::vector<unsigned char> &out, const char id[4],
@@ -561,18 +551,5 @@ int MapSave(const char *filename, const MapFile &map, std::string *problem)
     const Bytes image = MapEncode(map, problem);
     if (image.empty())
         return -1;
-    std::FILE *file = std::fopen(filename, "wb");
-    if (!file)
-        return save_failed(problem, errno);
-    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
-    const int write_error = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed)
-        return 0;
-    // A map cut short would only fail later, when it is loaded; devices are left alone.
-    const int error = written ? errno : write_error;
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(filename, ignored))
-        std::remove(filename);
-    return save_failed(problem, error);
+    return MapWriteFile(filename, image.data(), image.size(), problem);
 }

@@ -41,7 +41,8 @@ TmxOptions fuzz_options(const std::string &input)
     options.max_file_bytes = 1 << 20;
     options.max_image_pixels = 1 << 16;
     options.max_graphics_bytes = 1 << 22;
-    options.read = [&input](const std::string &path, std::string &bytes) {
+    options.read = [&input](const std::string &path, std::uint64_t limit, std::string &bytes,
+                            std::string &problem) {
         if (path == MAP_NAME)
             bytes = input;
         else if (ends_with(path, ".tsx"))
@@ -50,7 +51,8 @@ TmxOptions fuzz_options(const std::string &input)
             bytes = palette_sheet;
         else
             bytes = sheet;
-        return true;
+        problem = "larger than the limit";
+        return bytes.size() <= limit;
     };
     return options;
 }

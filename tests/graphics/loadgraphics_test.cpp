@@ -1,9 +1,13 @@
 // Loading "gfx.dat": the girl table by datafile position, the palette and font, and refusing a
-// missing file or one whose objects are not a font, a palette and fourteen bitmaps.
+// missing file, one that is not a regular file, or one whose objects are not a font, a palette
+// and fourteen bitmaps.
 #include "graphic.h"
 #include "headless.h"
 #include "testfiles.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -197,10 +201,18 @@ TEST_F(LoadGraphics, LoadingAgainReplacesTheFirstLoad)
     expect_nothing_loaded();
 }
 
+// Nor does a name that is no regular file: nothing waits on a FIFO or reads a device.
 TEST_F(LoadGraphics, AMissingFileLoadsNothing)
 {
     EXPECT_EQ(load_graphics(), -1);
     expect_nothing_loaded();
+    ASSERT_EQ(mkfifo("fifo.dat", 0600), 0);
+    std::filesystem::create_directory("folder.dat");
+    std::filesystem::create_symlink("/dev/zero", "zeros.dat");
+    for (const char *name : {"fifo.dat", "folder.dat", "zeros.dat"}) {
+        EXPECT_EQ(load_graphics(name), -1) << name;
+        expect_nothing_loaded();
+    }
 }
 
 TEST_F(LoadGraphics, AFileThatIsNoDatafileLoadsNothing)

@@ -477,22 +477,30 @@ TEST(MapWriterSave, WritesTheEncodedImageOrReportsFailure)
     EXPECT_FALSE(std::filesystem::exists(refused.path())) << "nothing is written";
 }
 
-// Saves with files limited to 16 bytes; exits 0 when the save fails for that reason and leaves
-// no file behind.
-[[noreturn]] void save_into_a_file_too_small(const MapFile &map, const char *path)
+// Saves over the map in `path` with files limited to 16 bytes, as on a full disk; exits 0 when
+// the save fails for that reason and the folder holds just the old map.
+[[noreturn]] void save_into_a_file_too_small(const MapFile &map, const std::string &path,
+                                             const Bytes &old)
 {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit small{16, 16};
     setrlimit(RLIMIT_FSIZE, &small);
     std::string problem;
-    const bool refused = MapSave(path, map, &problem) == -1;
-    std::_Exit(refused && problem == "File too large" && !std::filesystem::exists(path) ? 0 : 1);
+    const bool refused = MapSave(path.c_str(), map, &problem) == -1;
+    const auto folder = std::filesystem::path(path).parent_path();
+    const bool alone = std::distance(std::filesystem::directory_iterator(folder),
+                                     std::filesystem::directory_iterator()) == 1;
+    const bool kept = testfiles::read_file<Bytes>(path) == old;
+    std::_Exit(refused && problem == "File too large" && alone && kept ? 0 : 1);
 }
 
-// The part written is removed, not left to fail later as a map cut short.
-TEST(MapWriterSaveDeathTest, RemovesAFileItCouldNotWriteWhole)
+// The map there stays until a whole new one can take its place; the part written goes.
+TEST(MapWriterSaveDeathTest, KeepsTheOldFileWhenTheNewOneCannotBeWrittenWhole)
 {
-    const testfiles::ScratchFile cut("cut.fmp");
-    EXPECT_EXIT(save_into_a_file_too_small(small_map(1, false), cut.path()),
+    const testfiles::CurrentFolder here;
+    const Bytes old = MapEncode(small_map(2, true));
+    ASSERT_TRUE(testfiles::write_file("map.fmp", old));
+    const std::string path = (here.path() / "map.fmp").string();
+    EXPECT_EXIT(save_into_a_file_too_small(small_map(1, false), path, old),
                 ::testing::ExitedWithCode(0), "");
 }

@@ -41,6 +41,23 @@ std::string write_scratch(const std::string &name, const std::string &text)
     return path;
 }
 
+std::map<std::string, std::string> folder_contents(const fs::path &folder)
+{
+    std::map<std::string, std::string> contents;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        std::string &held = contents[entry.path().filename().string()];
+        if (entry.is_symlink())
+            held = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_directory())
+            held = "folder";
+        else if (entry.is_regular_file())
+            held = read_file(entry.path().string());
+        else
+            held = "other";
+    }
+    return contents;
+}
+
 bool write_file(const std::string &path, const void *data, std::size_t size)
 {
     std::FILE *file = std::fopen(path.c_str(), "wb");

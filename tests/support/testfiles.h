@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 namespace testfiles {
@@ -23,6 +24,10 @@ Bytes read_file(const std::string &path)
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// Every entry of a folder with what it holds: a file's bytes, "-> target" for a symbolic link,
+// "folder" for a folder, "other" for anything else. For seeing that a failure changed nothing.
+std::map<std::string, std::string> folder_contents(const std::filesystem::path &folder);
 
 // Write a file, replacing it; false when it cannot be written whole.
 bool write_file(const std::string &path, const void *data, std::size_t size);

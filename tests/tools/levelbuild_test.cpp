@@ -164,16 +164,19 @@ TEST(LevelCompile, NamesTheFileThatCannotBeRead)
     Diagnostics errors;
     EXPECT_FALSE(compile_level(path, map, errors));
     ASSERT_EQ(errors.list().size(), 2u);
+    const std::string absent = ": No such file or directory";
     EXPECT_EQ(errors.list()[0].text(), path + ":1:7: cannot open the tile sheet " +
-                                           testfiles::scratch_dir() + "/missing.pcx");
-    EXPECT_EQ(errors.list()[1].text(),
-              path + ":2:7: cannot read the tile names " + testfiles::scratch_dir() + "/x");
+                                           testfiles::scratch_dir() + "/missing.pcx" + absent);
+    EXPECT_EQ(errors.list()[1].text(), path + ":2:7: cannot read the tile names " +
+                                           testfiles::scratch_dir() + "/x" + absent);
 
-    for (const std::string &unreadable : {testfiles::scratch_dir() + "/absent.level",
-                                          testfiles::scratch_dir()}) {
+    const std::pair<std::string, std::string> unreadable[] = {
+        {testfiles::scratch_dir() + "/absent.level", absent},
+        {testfiles::scratch_dir(), ": not a regular file"}};
+    for (const auto &[source, reason] : unreadable) {
         Diagnostics none;
-        EXPECT_FALSE(compile_level(unreadable, map, none));
-        EXPECT_EQ(none.list().at(0).text(), unreadable + ": cannot read the level source");
+        EXPECT_FALSE(compile_level(source, map, none));
+        EXPECT_EQ(none.list().at(0).text(), source + ": cannot read the level source" + reason);
     }
 }
 

@@ -147,7 +147,8 @@ TEST_F(MapInspect, ReportsAnUnsupportedVersionAndAMissingFile)
     EXPECT_TRUE(contains(text, "maperror 7, " + std::string("unsupported map format version or map type"))) << text;
 
     text = inspect(testfiles::scratch_dir() + "/absent.fmp", 1).problems;
-    EXPECT_TRUE(contains(text, "problem: the file cannot be opened\n")) << text;
+    EXPECT_TRUE(contains(text, "problem: the file cannot be read: No such file or directory\n"))
+        << text;
     EXPECT_TRUE(contains(text, "maperror 3, " + std::string("the file cannot be opened"))) << text;
 }
 

@@ -102,7 +102,7 @@ TEST_F(MapRender, SaysWhenThePngCannotBeWritten)
     std::string path = testfiles::scratch_dir() + "/no/such/folder.png";
     std::string problem;
     EXPECT_FALSE(save_map_picture(path, picture, problem));
-    EXPECT_EQ(problem, path + ": cannot write the PNG file");
+    EXPECT_EQ(problem, path + ": No such file or directory");
     destroy_bitmap(picture);
 }
 

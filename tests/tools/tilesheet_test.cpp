@@ -30,7 +30,7 @@ TEST(TileSheet, CutsGraphicsLeftToRightThenTopToBottom)
     toolstest::save_test_sheet(path, 3, 2);
     TileSheet sheet;
     Diagnostics errors;
-    ASSERT_TRUE(load_tile_pixels(path, sheet, errors));
+    ASSERT_TRUE(load_tile_pixels(path, testfiles::read_file(path), sheet, errors));
     ASSERT_EQ(sheet.count, 6);
     ASSERT_EQ(sheet.pixels.size(), std::size_t(6 * GRAPHIC_PIXELS));
     for (int n = 0; n < 6; ++n) {
@@ -52,7 +52,7 @@ TEST(TileSheet, RejectsASheetThatIsNotWholeTiles)
     destroy_bitmap(odd);
     TileSheet sheet;
     Diagnostics errors;
-    EXPECT_FALSE(load_tile_pixels(path, sheet, errors));
+    EXPECT_FALSE(load_tile_pixels(path, testfiles::read_file(path), sheet, errors));
     EXPECT_EQ(errors.list().at(0).text(),
               path + ": the tile sheet is 40 x 16 pixels, not a whole number of 16 x 16 tiles");
 }
@@ -68,7 +68,7 @@ TEST(TileSheet, RejectsATrueColourSheet)
     destroy_bitmap(deep);
     TileSheet sheet;
     Diagnostics errors;
-    EXPECT_FALSE(load_tile_pixels(path, sheet, errors));
+    EXPECT_FALSE(load_tile_pixels(path, testfiles::read_file(path), sheet, errors));
     EXPECT_EQ(errors.list().at(0).text(), path + ": the tile sheet must be an 8-bit (256-colour) PCX");
 }
 
@@ -96,7 +96,7 @@ std::string sheet_mistake(const std::string &name, const std::string &bytes)
     const std::string path = testfiles::write_scratch(name, bytes);
     TileSheet sheet;
     Diagnostics errors;
-    EXPECT_FALSE(load_tile_pixels(path, sheet, errors));
+    EXPECT_FALSE(load_tile_pixels(path, testfiles::read_file(path), sheet, errors));
     return errors.empty() ? "" : errors.list().front().text().substr(path.size() + 2);
 }
 

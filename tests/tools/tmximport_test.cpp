@@ -61,11 +61,15 @@ Import import(MemoryFiles &files, const std::string &tmx)
 {
     files["map.tmx"] = tmx;
     TmxOptions options;
-    options.read = [&files](const std::string &path, std::string &bytes) {
+    options.read = [&files](const std::string &path, std::uint64_t, std::string &bytes,
+                            std::string &problem) {
         const auto found = files.find(path);
-        if (found != files.end())
-            bytes = found->second;
-        return found != files.end();
+        if (found == files.end()) {
+            problem = "no such file";
+            return false;
+        }
+        bytes = found->second;
+        return true;
     };
     Import result;
     result.ok = import_tiled_map("map.tmx", options, result.map, result.errors, result.warnings);

@@ -3,7 +3,20 @@
 #define DIAGNOSTIC_H
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Names and text taken from files, as a message may show them: control bytes, and bytes that
+// are no part of a printable UTF-8 character, become \xNN, so that no file can send a terminal
+// its escape sequences.
+std::string printable(std::string_view text);
+
+// What a message quotes of another file's line: at most its first EXCERPT_LENGTH bytes, and
+// "..." where it is cut.
+constexpr std::size_t EXCERPT_LENGTH = 60;
+std::string excerpt(std::string_view line);
+// An excerpt in double quotes, as messages quote words and lines of the files they are about.
+std::string quoted_excerpt(std::string_view text);
 
 // A place in a text file; line and column count from 1, 0 means "the whole file".
 struct SourcePos {
@@ -16,7 +29,7 @@ struct Diagnostic {
     SourcePos pos;
     std::string message;
 
-    // "file:line:column: message", or "file: message" without a place.
+    // "file:line:column: message", or "file: message" without a place; printable.
     std::string text() const;
 };
 

@@ -1,11 +1,11 @@
 // Allegro without a display, for the tools.
 #include "toolscreen.h"
 
+#include "diagnostic.h"
 #include "maplib.h"
 
 #include <allegro.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,9 +18,12 @@ constexpr int TRUE_COLOUR_DEPTH = 32;
 
 bool start_headless_allegro(const char *program)
 {
+    // Allegro sets its error code to EFAULT on any failed write: kept apart from errno, it
+    // leaves the system's reason there for the tools' messages.
+    static int allegro_error_code = 0;
     static bool installed = false;
     if (!installed)
-        installed = install_allegro(SYSTEM_NONE, &errno, atexit) == 0;
+        installed = install_allegro(SYSTEM_NONE, &allegro_error_code, atexit) == 0;
     if (!installed)
         std::fprintf(stderr, "%s: cannot start Allegro: %s\n", program, allegro_error);
     return installed;
@@ -50,7 +53,7 @@ bool load_map_in_own_depth(const char *path)
                         (mapaltdepth == PALETTE_DEPTH ||
                          (use_memory_screen(TRUE_COLOUR_DEPTH) && MapLoad(path) == 0));
     if (!loaded)
-        std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", path, maperror,
-                     MapErrorText(maperror));
+        std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n",
+                     printable(path).c_str(), maperror, MapErrorText(maperror));
     return loaded;
 }

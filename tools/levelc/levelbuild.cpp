@@ -3,10 +3,8 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <map>
-#include <sstream>
 
 namespace {
 
@@ -20,43 +18,31 @@ struct UnknownSymbol {
     int cells;
 };
 
-// Only a plain file is read: a folder opens but reads as nothing, a pipe may never end.
-bool readable_file(const std::string &path)
-{
-    std::error_code unknown;
-    return std::filesystem::is_regular_file(path, unknown) &&
-           static_cast<bool>(std::ifstream(path, std::ios::binary));
-}
-
-bool read_text(const std::string &path, std::string &text)
-{
-    if (!readable_file(path))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return true;
-}
+// A source may draw every layer with as many cells as a map holds, one byte each; a names file
+// is far shorter.
+constexpr std::uint64_t MAX_TEXT_BYTES = std::uint64_t{1} << 28;
 
 // The tile sheet and its names, from the paths the source gives relative to its own folder.
 // False when there is no sheet to build with. Mistakes in the names do not stop the build: the
 // names that are right still resolve, and the source's own mistakes are found.
-bool read_art(const LevelSource &source, TileSheet &sheet, Diagnostics &errors)
+bool read_art(const LevelSource &source, const InputReader &read, TileSheet &sheet,
+              Diagnostics &errors)
 {
     if (source.tiles.text.empty() || source.names.text.empty())
         return false;
     const std::filesystem::path folder = std::filesystem::path(source.file).parent_path();
     const std::string pcx_path = (folder / source.tiles.text).string();
     const std::string names_path = (folder / source.names.text).string();
-    const bool sheet_opens = readable_file(pcx_path);
-    if (!sheet_opens)
-        errors.error(source.file, source.tiles.pos, "cannot open the tile sheet " + pcx_path);
-    std::string names;
-    const bool names_read = read_text(names_path, names);
+    std::string pcx, names, problem;
+    const bool sheet_read = read(pcx_path, TILE_SHEET_MAX_BYTES, pcx, problem);
+    if (!sheet_read)
+        errors.error(source.file, source.tiles.pos,
+                     "cannot open the tile sheet " + pcx_path + ": " + problem);
+    const bool names_read = read(names_path, MAX_TEXT_BYTES, names, problem);
     if (!names_read)
-        errors.error(source.file, source.names.pos, "cannot read the tile names " + names_path);
-    if (!sheet_opens || !names_read || !load_tile_pixels(pcx_path, sheet, errors))
+        errors.error(source.file, source.names.pos,
+                     "cannot read the tile names " + names_path + ": " + problem);
+    if (!sheet_read || !names_read || !load_tile_pixels(pcx_path, pcx, sheet, errors))
         return false;
     parse_tile_names(names_path, names, sheet, errors);
     return true;
@@ -149,7 +135,7 @@ std::int32_t Builder::graphic(const SourceWord &ref)
     auto found = sheet_.names.find(ref.text);
     if (found != sheet_.names.end())
         return found->second;
-    error(ref.pos, "no graphic named \"" + ref.text + "\" in " + source_.names.text);
+    error(ref.pos, "no graphic named " + quoted_excerpt(ref.text) + " in " + source_.names.text);
     return 0;
 }
 
@@ -178,8 +164,8 @@ void Builder::animations(MapFile &map)
         for (const SourceWord &frame : def.frames) {
             auto found = block_numbers_.find(frame.text);
             if (found == block_numbers_.end()) {
-                error(frame.pos, "no block named \"" + frame.text +
-                                     "\" (animation frames are block names)");
+                error(frame.pos, "no block named " + quoted_excerpt(frame.text) +
+                                     " (animation frames are block names)");
                 continue;
             }
             map.animseq.push_back(found->second);
@@ -255,17 +241,18 @@ bool build_level(const LevelSource &source, const TileSheet &sheet, MapFile &map
     return errors.empty();
 }
 
-bool compile_level(const std::string &source_path, MapFile &map, Diagnostics &errors)
+bool compile_level(const std::string &source_path, MapFile &map, Diagnostics &errors,
+                   const InputReader &read)
 {
-    std::string text;
-    if (!read_text(source_path, text)) {
-        errors.error(source_path, {}, "cannot read the level source");
+    std::string text, problem;
+    if (!read(source_path, MAX_TEXT_BYTES, text, problem)) {
+        errors.error(source_path, {}, "cannot read the level source: " + problem);
         return false;
     }
     LevelSource source;
     parse_level_source(source_path, text, source, errors);
     TileSheet sheet;
-    if (read_art(source, sheet, errors))
+    if (read_art(source, read, sheet, errors))
         build_level(source, sheet, map, errors);
     errors.sort_by_place();
     return errors.empty();

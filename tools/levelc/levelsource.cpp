@@ -2,6 +2,7 @@
 // comment, and layer pictures taken verbatim from "layer N" to "end".
 #include "levelsource.h"
 
+#include "inputfiles.h"
 #include "mapformat.h"
 #include "maplib.h"
 #include "mapwords.h"
@@ -170,7 +171,7 @@ private:
 
 void Parser::parse(const std::string &text)
 {
-    std::istringstream in(text);
+    std::istringstream in(std::string(without_byte_order_mark(text)));
     std::string line;
     int line_number = 0;
     while (std::getline(in, line)) {
@@ -260,8 +261,8 @@ void Parser::directive(std::vector<SourceWord> &words)
     else if (name == PICTURE_END)
         error(words[0].pos, std::string("an \"") + PICTURE_END + "\" line without a picture");
     else {
-        error(words[0].pos, "unknown directive \"" + name +
-                                "\" (expected tiles, names, maptype, block, anim or layer)");
+        error(words[0].pos, "unknown directive " + quoted_excerpt(name) +
+                                " (expected tiles, names, maptype, block, anim or layer)");
         passing_over_ = true;
     }
 }
@@ -298,7 +299,7 @@ bool Parser::legend_entry(std::vector<SourceWord> &words, char &symbol, std::str
     }
     const SourceWord &sym = words[1];
     if (sym.text.size() != 1) {
-        error(sym.pos, "a legend symbol is one character, not \"" + sym.text + "\"");
+        error(sym.pos, "a legend symbol is one character, not " + quoted_excerpt(sym.text));
         return false;
     }
     symbol = sym.text[0];
@@ -314,7 +315,7 @@ bool Parser::legend_entry(std::vector<SourceWord> &words, char &symbol, std::str
         return false;
     }
     if (!names_.insert(name).second) {
-        error(words[2].pos, "the name \"" + name + "\" is defined twice");
+        error(words[2].pos, "the name " + quoted_excerpt(name) + " is defined twice");
         return false;
     }
     return true;
@@ -324,7 +325,7 @@ bool Parser::key_value(const SourceWord &word, std::string &key, SourceWord &val
 {
     std::size_t eq = word.text.find('=');
     if (eq == std::string::npos || eq == 0 || eq + 1 == word.text.size()) {
-        error(word.pos, "expected key=value, not \"" + word.text + "\"");
+        error(word.pos, "expected key=value, not " + quoted_excerpt(word.text));
         return false;
     }
     key = word.text.substr(0, eq);
@@ -337,7 +338,7 @@ bool Parser::number_in_range(const SourceWord &value, long long low, long long h
                              long long &number)
 {
     if (!parse_integer(value.text, number)) {
-        error(value.pos, "\"" + value.text + "\" is not a number");
+        error(value.pos, quoted_excerpt(value.text) + " is not a number");
         return false;
     }
     if (number < low || number > high) {
@@ -363,7 +364,7 @@ std::set<std::string> Parser::settings(const std::vector<SourceWord> &words,
         const auto alias = aliases.find(key);
         const std::string &slot = alias == aliases.end() ? key : alias->second;
         if (!keys.insert(slot).second) {
-            std::string message = "\"" + key + "\" is set twice for " + entry;
+            std::string message = quoted_excerpt(key) + " is set twice for " + entry;
             for (const auto &[other, shared] : aliases)
                 if (shared == slot)
                     message += " (" + other + " and " + shared + " are the same attribute)";
@@ -382,7 +383,7 @@ void Parser::block_directive(std::vector<SourceWord> &words)
         return;
     block.pos = words[1].pos;
     // The slope type is attribute 1: one block cannot set it twice under two names.
-    settings(words, "block \"" + block.name + "\"", {{"slope", "attr1"}},
+    settings(words, "block " + quoted_excerpt(block.name), {{"slope", "attr1"}},
              [&](const std::string &key, const SourceWord &value) {
                  block_setting(block, key, value);
              });
@@ -407,8 +408,8 @@ void Parser::block_setting(BlockDef &block, const std::string &key, const Source
         set_attribute(block, attribute, attribute_range(attribute), value);
     else
         error({value.pos.line, value.pos.column - static_cast<int>(key.size()) - 1},
-              "unknown block setting \"" + key +
-                  "\" (expected bg, fg1, fg2, fg3, flags, slope or attr1 to attr7)");
+              "unknown block setting " + quoted_excerpt(key) +
+                  " (expected bg, fg1, fg2, fg3, flags, slope or attr1 to attr7)");
 }
 
 void Parser::set_attribute(BlockDef &block, int attribute, AttributeRange range,
@@ -426,7 +427,7 @@ void Parser::block_flags(BlockDef &block, const SourceWord &value)
         if (bit)
             block.flags |= *bit;
         else
-            error(item.pos, "unknown flag \"" + item.text + "\" (flags are " +
+            error(item.pos, "unknown flag " + quoted_excerpt(item.text) + " (flags are " +
                                 flag_word_list() + ")");
     }
 }
@@ -438,12 +439,12 @@ void Parser::anim_directive(std::vector<SourceWord> &words)
         return;
     anim.pos = words[1].pos;
     const std::set<std::string> keys =
-        settings(words, "animation \"" + anim.name + "\"", {},
+        settings(words, "animation " + quoted_excerpt(anim.name), {},
                  [&](const std::string &key, const SourceWord &value) {
                      anim_setting(anim, key, value);
                  });
     if (!keys.count("frames"))
-        error(anim.pos, "animation \"" + anim.name + "\" has no frames=");
+        error(anim.pos, "animation " + quoted_excerpt(anim.name) + " has no frames=");
     out_.anims.push_back(anim);
 }
 
@@ -457,7 +458,7 @@ void Parser::anim_setting(AnimDef &anim, const std::string &key, const SourceWor
         else if (parse_integer(value.text, n) && n >= 0 && n <= MAX_ANIM_TYPE)
             anim.type = static_cast<int>(n);
         else
-            error(value.pos, "unknown animation type \"" + value.text + "\" (types are " +
+            error(value.pos, "unknown animation type " + quoted_excerpt(value.text) + " (types are " +
                                  anim_type_word_list() + ")");
     } else if (key == "delay" || key == "user") {
         if (number_in_range(value, 0, std::numeric_limits<std::uint8_t>::max(), n))
@@ -471,7 +472,8 @@ void Parser::anim_setting(AnimDef &anim, const std::string &key, const SourceWor
         }
     } else {
         error({value.pos.line, value.pos.column - static_cast<int>(key.size()) - 1},
-              "unknown animation setting \"" + key + "\" (expected type, delay, user or frames)");
+              "unknown animation setting " + quoted_excerpt(key) +
+                  " (expected type, delay, user or frames)");
     }
 }
 

@@ -61,10 +61,11 @@ struct LevelSource {
     std::set<char> symbols;
 };
 
-// Read a level source from its text. Every mistake of form (unknown directive, bad number,
-// unknown flag, ragged or unterminated picture...) goes to errors, once: after a wrong
-// directive the picture lines that may follow it are passed over. What was read correctly is
-// kept, so that the names it uses can still be checked. Returns errors.empty().
+// Read a level source from its text, passing over a byte-order mark at its start. Every mistake
+// of form (unknown directive, bad number, unknown flag, ragged or unterminated picture...) goes
+// to errors, once: after a wrong directive the picture lines that may follow it are passed
+// over. What was read correctly is kept, so that the names it uses can still be checked.
+// Returns errors.empty().
 bool parse_level_source(const std::string &file, const std::string &text, LevelSource &out,
                         Diagnostics &errors);
 

@@ -2,6 +2,8 @@
 #include "levelbuild.h"
 #include "tmximport.h"
 
+#include "diagnostic.h"
+#include "inputfiles.h"
 #include "toolscreen.h"
 #include "usage.h"
 
@@ -17,7 +19,8 @@ constexpr const char *USAGE =
     "Compiles a level source (its form is in data/level/README.md) and the tile art it names\n"
     "into a map file; a SOURCE named .tmx or .tmx.gz is a Tiled map, imported with its\n"
     "tilesets (tools/tmx/README.md). Every mistake is reported, as FILE:LINE:COLUMN: MESSAGE\n"
-    "where it has a place, and then nothing is written.\n";
+    "where it has a place, and then nothing is written. OUTPUT.fmp is replaced only by a\n"
+    "complete map, and never when it is one of the files read.\n";
 
 } // namespace
 
@@ -30,9 +33,13 @@ int main(int argc, char **argv)
     MapFile map;
     Diagnostics errors;
     std::vector<Diagnostic> warnings;
+    // The map file may not be one of the files the map is made from.
+    const InputReader read = reader_sparing(argv[2]);
+    TmxOptions tiled;
+    tiled.read = read;
     const bool built = is_tiled_map_name(argv[1])
-                           ? import_tiled_map(argv[1], TmxOptions{}, map, errors, warnings)
-                           : compile_level(argv[1], map, errors);
+                           ? import_tiled_map(argv[1], tiled, map, errors, warnings)
+                           : compile_level(argv[1], map, errors, read);
     for (const Diagnostic &w : warnings)
         std::fprintf(stderr, "%s\n", w.text().c_str());
     if (!built) {
@@ -40,12 +47,15 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%s\n", d.text().c_str());
         return EXIT_FAILURE;
     }
+    const std::string output = printable(argv[2]);
     std::string problem;
     if (MapSave(argv[2], map, &problem) != 0) {
-        std::fprintf(stderr, "%s: cannot write the map file: %s\n", argv[2], problem.c_str());
+        std::fprintf(stderr, "%s: cannot write the map file: %s\n", output.c_str(),
+                     problem.c_str());
         return EXIT_FAILURE;
     }
-    std::printf("%s: %d x %d blocks, %zu block records, %zu animations, %d graphics\n", argv[2],
-                map.width, map.height, map.blocks.size(), map.anims.size(), map.numgfx);
+    std::printf("%s: %d x %d blocks, %zu block records, %zu animations, %d graphics\n",
+                output.c_str(), map.width, map.height, map.blocks.size(), map.anims.size(),
+                map.numgfx);
     return EXIT_SUCCESS;
 }

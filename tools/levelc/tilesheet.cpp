@@ -3,11 +3,13 @@
 #include "tilesheet.h"
 
 #include "colour.h"
+#include "inputfiles.h"
 
 #include <allegro.h>
 
+#include <algorithm>
 #include <array>
-#include <fstream>
+#include <cstring>
 #include <limits>
 #include <set>
 #include <sstream>
@@ -49,25 +51,65 @@ long pcx_number(const PcxHeader &header, int offset)
     return header[offset] | (header[offset + 1] << 8);
 }
 
-// False with a message when the file cannot be opened or has no whole header.
-bool read_pcx_facts(const std::string &path, PcxFacts &facts, std::string &problem)
+// False with a message when the file has no whole header.
+bool read_pcx_facts(const std::string &pcx, PcxFacts &facts, std::string &problem)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        problem = "cannot open the tile sheet";
-        return false;
-    }
-    facts.size = static_cast<long>(in.tellg());
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char *>(facts.header.data()), PCX_HEADER_SIZE)) {
+    facts.size = static_cast<long>(pcx.size());
+    if (pcx.size() < PCX_HEADER_SIZE) {
         problem = "the tile sheet is too short for a PCX image";
         return false;
     }
-    if (facts.size >= static_cast<long>(PCX_HEADER_SIZE) + PCX_PALETTE_SIZE) {
-        in.seekg(facts.size - PCX_PALETTE_SIZE);
-        facts.palette_marker = in.get();
-    }
+    std::copy_n(pcx.begin(), PCX_HEADER_SIZE, facts.header.begin());
+    if (facts.size >= static_cast<long>(PCX_HEADER_SIZE) + PCX_PALETTE_SIZE)
+        facts.palette_marker = static_cast<unsigned char>(pcx[pcx.size() - PCX_PALETTE_SIZE]);
     return true;
+}
+
+// Allegro reads the picture from a PACKFILE; this one reads the bytes already in memory.
+struct MemoryFile {
+    const std::string &bytes;
+    std::size_t at = 0;
+};
+
+MemoryFile &memory(void *userdata) { return *static_cast<MemoryFile *>(userdata); }
+int memory_close(void *) { return 0; }
+
+int memory_getc(void *userdata)
+{
+    MemoryFile &file = memory(userdata);
+    return file.at < file.bytes.size() ? static_cast<unsigned char>(file.bytes[file.at++]) : EOF;
+}
+
+long memory_read(void *p, long n, void *userdata)
+{
+    MemoryFile &file = memory(userdata);
+    const std::size_t count = std::min<std::size_t>(n > 0 ? n : 0, file.bytes.size() - file.at);
+    std::memcpy(p, file.bytes.data() + file.at, count);
+    file.at += count;
+    return static_cast<long>(count);
+}
+
+// The PCX reader only reads forward.
+int memory_ungetc(int, void *) { return EOF; }
+int memory_putc(int, void *) { return EOF; }
+long memory_write(const void *, long, void *) { return 0; }
+int memory_seek(void *, int) { return -1; }
+int memory_eof(void *userdata) { return memory(userdata).at == memory(userdata).bytes.size(); }
+int memory_error(void *) { return 0; }
+
+const PACKFILE_VTABLE MEMORY_FILE = {memory_close, memory_getc,  memory_ungetc,
+                                     memory_read,  memory_putc,  memory_write,
+                                     memory_seek,  memory_eof,   memory_error};
+
+BITMAP *decode_pcx(const std::string &pcx, RGB *palette)
+{
+    MemoryFile file{pcx};
+    PACKFILE *in = pack_fopen_vtable(&MEMORY_FILE, &file);
+    if (!in)
+        return nullptr;
+    BITMAP *bmp = load_pcx_pf(in, palette);
+    pack_fclose(in);
+    return bmp;
 }
 
 // What is wrong with the sheet for Allegro's reader and for a map; empty when nothing is.
@@ -120,11 +162,12 @@ bool parse_graphic_number(const std::string &text, int &number)
     return true;
 }
 
-bool load_tile_pixels(const std::string &pcx_path, TileSheet &sheet, Diagnostics &errors)
+bool load_tile_pixels(const std::string &pcx_path, const std::string &pcx, TileSheet &sheet,
+                      Diagnostics &errors)
 {
     PcxFacts facts;
     std::string problem;
-    if (read_pcx_facts(pcx_path, facts, problem))
+    if (read_pcx_facts(pcx, facts, problem))
         problem = sheet_problem(facts);
     if (!problem.empty()) {
         errors.error(pcx_path, {}, problem);
@@ -132,7 +175,7 @@ bool load_tile_pixels(const std::string &pcx_path, TileSheet &sheet, Diagnostics
     }
     PALETTE palette = {};
     set_color_conversion(COLORCONV_NONE);
-    BITMAP *bmp = load_pcx(pcx_path.c_str(), palette);
+    BITMAP *bmp = decode_pcx(pcx, palette);
     if (!bmp) {
         errors.error(pcx_path, {}, "cannot read the tile sheet as a PCX image");
         return false;
@@ -155,7 +198,7 @@ bool load_tile_pixels(const std::string &pcx_path, TileSheet &sheet, Diagnostics
 bool parse_tile_names(const std::string &file, const std::string &text, TileSheet &sheet,
                       Diagnostics &errors)
 {
-    std::istringstream in(text);
+    std::istringstream in(std::string(without_byte_order_mark(text)));
     std::string line;
     int line_number = 0;
     std::set<int> numbered;
@@ -173,7 +216,8 @@ bool parse_tile_names(const std::string &file, const std::string &text, TileShee
         SourcePos pos{line_number, static_cast<int>(first) + 1};
         int number = 0;
         if (!parse_graphic_number(number_text, number) || name.empty() || !extra.empty()) {
-            errors.error(file, pos, "expected \"number name\", not \"" + line.substr(first) + "\"");
+            errors.error(file, pos,
+                         "expected \"number name\", not " + quoted_excerpt(line.substr(first)));
             ok = false;
             continue;
         }
@@ -187,7 +231,7 @@ bool parse_tile_names(const std::string &file, const std::string &text, TileShee
         } else if (!sheet.names.emplace(name, number).second) {
             SourcePos name_pos{line_number,
                                static_cast<int>(line.find(name, first + number_text.size())) + 1};
-            errors.error(file, name_pos, "the name \"" + name + "\" is given twice");
+            errors.error(file, name_pos, "the name " + quoted_excerpt(name) + " is given twice");
             ok = false;
         }
     }

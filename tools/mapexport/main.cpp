@@ -1,6 +1,7 @@
 // mapexport: write a map file as a Tiled map (TMX, TSX tileset, PNG tile sheet).
 #include "mapexport.h"
 
+#include "inputfiles.h"
 #include "maplib.h"
 #include "toolscreen.h"
 #include "usage.h"
@@ -16,7 +17,8 @@ constexpr const char *USAGE =
     "usage: mapexport MAP.fmp OUT.tmx\n"
     "Writes the map's layer 0 as a Tiled map OUT.tmx, with the tileset OUT.tsx and the tile\n"
     "sheet OUT.png beside it. The four graphics of a block become four tile layers, the block\n"
-    "records' flags and attributes tile properties, animations animated tiles.\n"
+    "records' flags and attributes tile properties, animations animated tiles. Files already\n"
+    "there are replaced only when all three are complete, never when one is MAP.fmp.\n"
     "levelc OUT.tmx MAP.fmp converts it back.\n";
 
 } // namespace
@@ -25,6 +27,13 @@ int main(int argc, char **argv)
 {
     if (std::optional<int> status = answer_usage(argc, argv, 2, USAGE))
         return *status;
+    for (const std::string &output : exported_files(argv[2])) {
+        const std::string problem = overwrite_problem(output, argv[1]);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s\n", printable(problem).c_str());
+            return EXIT_FAILURE;
+        }
+    }
     if (!start_headless_allegro("mapexport"))
         return EXIT_FAILURE;
     if (!load_map_in_own_depth(argv[1]))

@@ -5,6 +5,7 @@
 #include "mapexport.h"
 
 #include "colour.h"
+#include "inputfiles.h"
 #include "maplib.h"
 #include "tmxproperties.h"
 
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -95,9 +97,10 @@ private:
     void note_unused_blocks();
     std::string sheet_palette(PALETTE palette);
     BITMAP *paint_sheet() const;
-    bool write_sheet(const std::string &path);
-    bool write_tileset(const std::string &path, const std::string &name, const std::string &sheet);
-    bool write_map(const std::string &path, const std::string &tileset);
+    bool write_sheet(const char *path, std::string &reason);
+    bool write_tileset(const char *path, const std::string &name, const std::string &sheet,
+                       std::string &reason);
+    bool write_map(const char *path, const std::string &tileset, std::string &reason);
 
     std::string tmx_path_;
     Diagnostics &errors_;
@@ -391,19 +394,24 @@ BITMAP *Exporter::paint_sheet() const
     return sheet;
 }
 
-bool Exporter::write_sheet(const std::string &path)
+bool Exporter::write_sheet(const char *path, std::string &reason)
 {
     sheet_columns_ = std::clamp(static_cast<int>(tiles_.size()), 1, SHEET_COLUMNS);
     PALETTE palette;
     trans_ = sheet_palette(palette);
     BITMAP *sheet = paint_sheet();
-    if (!sheet)
-        return fail("no memory for the tile sheet");
+    if (!sheet) {
+        reason = "no memory for the tile sheet";
+        return false;
+    }
     sheet_width_ = sheet->w;
     sheet_height_ = sheet->h;
-    const bool saved = save_png(path.c_str(), sheet, palette) == 0;
+    errno = 0;
+    const bool saved = save_png(path, sheet, palette) == 0;
     destroy_bitmap(sheet);
-    return saved || fail("cannot write the tile sheet " + path);
+    if (!saved)
+        reason = failed_writing("cannot write the tile sheet");
+    return saved;
 }
 
 void add_properties(pugi::xml_node parent, const Properties &properties)
@@ -419,13 +427,18 @@ void add_properties(pugi::xml_node parent, const Properties &properties)
     }
 }
 
-bool save_xml(const pugi::xml_document &doc, const std::string &path)
+bool save_xml(const pugi::xml_document &doc, const char *path, const std::string &what,
+              std::string &reason)
 {
-    return doc.save_file(path.c_str(), " ", pugi::format_default, pugi::encoding_utf8);
+    errno = 0;
+    const bool saved = doc.save_file(path, " ", pugi::format_default, pugi::encoding_utf8);
+    if (!saved)
+        reason = failed_writing("cannot write the " + what);
+    return saved;
 }
 
-bool Exporter::write_tileset(const std::string &path, const std::string &name,
-                             const std::string &sheet)
+bool Exporter::write_tileset(const char *path, const std::string &name, const std::string &sheet,
+                             std::string &reason)
 {
     pugi::xml_document doc;
     pugi::xml_node set = doc.append_child("tileset");
@@ -463,7 +476,7 @@ bool Exporter::write_tileset(const std::string &path, const std::string &name,
             f.append_attribute("duration") = ms;
         }
     }
-    return save_xml(doc, path) || fail("cannot write the tileset " + path);
+    return save_xml(doc, path, "tileset", reason);
 }
 
 std::string csv(const std::vector<std::uint32_t> &cells)
@@ -480,7 +493,7 @@ std::string csv(const std::vector<std::uint32_t> &cells)
     return out.str();
 }
 
-bool Exporter::write_map(const std::string &path, const std::string &tileset)
+bool Exporter::write_map(const char *path, const std::string &tileset, std::string &reason)
 {
     pugi::xml_document doc;
     pugi::xml_node map = doc.append_child("map");
@@ -517,7 +530,7 @@ bool Exporter::write_map(const std::string &path, const std::string &tileset)
         data.append_attribute("encoding") = "csv";
         data.text() = csv(layers_[s]).c_str();
     }
-    return save_xml(doc, path) || fail("cannot write the map " + path);
+    return save_xml(doc, path, "map", reason);
 }
 
 bool Exporter::run()
@@ -537,22 +550,31 @@ bool Exporter::run()
             layers_[s][i] = gids[s];
     }
     note_unused_blocks();
+    // The files name one another as they lie side by side in one folder.
     const std::string name = tmx.stem().string();
-    const std::filesystem::path folder = tmx.parent_path();
     const std::string sheet = name + ".png", tileset = name + ".tsx";
-    const std::filesystem::path written[] = {folder / sheet, folder / tileset, tmx};
-    const bool ok = write_sheet((folder / sheet).string()) &&
-                    write_tileset((folder / tileset).string(), name, sheet) &&
-                    write_map(tmx_path_, tileset);
-    if (!ok)
-        for (const auto &path : written) {
-            std::error_code ignored;
-            std::filesystem::remove(path, ignored);
-        }
-    return ok;
+    const std::vector<std::string> paths = exported_files(tmx_path_);
+    const std::vector<MapOutputFile> files = {
+        {paths[0], [&](const char *path, std::string &reason) { return write_sheet(path, reason); }},
+        {paths[1],
+         [&](const char *path, std::string &reason) {
+             return write_tileset(path, name, sheet, reason);
+         }},
+        {paths[2],
+         [&](const char *path, std::string &reason) { return write_map(path, tileset, reason); }},
+    };
+    std::string problem;
+    return MapReplaceFiles(files, &problem) == 0 || fail("cannot write the Tiled map: " + problem);
 }
 
 } // namespace
+
+std::vector<std::string> exported_files(const std::string &tmx_path)
+{
+    const std::filesystem::path tmx(tmx_path), folder = tmx.parent_path();
+    const std::string name = tmx.stem().string();
+    return {(folder / (name + ".png")).string(), (folder / (name + ".tsx")).string(), tmx_path};
+}
 
 bool export_loaded_map(const std::string &tmx_path, Diagnostics &errors,
                        std::vector<Diagnostic> &warnings)

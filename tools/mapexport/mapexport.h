@@ -13,9 +13,13 @@
 // four tile layers (background, foregrounds 1 to 3); the tiles carry the block records' flags
 // and attributes as properties, and animated cells animated tiles. What Tiled cannot hold
 // (other layers, animations that run once, block records no cell shows) goes to warnings. The
-// map must have been loaded with load_map_in_own_depth. Returns errors.empty(); on failure no
-// file is left behind.
+// map must have been loaded with load_map_in_own_depth. The three files are written together:
+// files already there are replaced only when all three are complete, and none is written
+// through a symbolic link. Returns errors.empty(); on failure every file is as it was.
 bool export_loaded_map(const std::string &tmx_path, Diagnostics &errors,
                        std::vector<Diagnostic> &warnings);
+
+// The files export_loaded_map writes for `tmx_path`: the tile sheet, the tileset, the map.
+std::vector<std::string> exported_files(const std::string &tmx_path);
 
 #endif

@@ -2,13 +2,12 @@
 // file can be described), then the library's loader for the contents.
 #include "mapinspect.h"
 
+#include "diagnostic.h"
 #include "mapformat.h"
-#include "mapinternal.h"
 #include "maplib.h"
 #include "mapwords.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <set>
 #include <vector>
@@ -42,35 +41,10 @@ std::size_t sequence_entries(const unsigned char *data, std::size_t length)
     return 0;
 }
 
-// A 4-byte identifier as text, non-printing bytes as \xNN.
+// A 4-byte identifier as text.
 std::string identifier(const unsigned char *p)
 {
-    std::string id;
-    for (std::size_t i = 0; i < ID_SIZE; ++i) {
-        if (std::isprint(p[i])) {
-            id += static_cast<char>(p[i]);
-        } else {
-            constexpr const char *hex = "0123456789abcdef";
-            id += std::string("\\x") + hex[p[i] >> 4] + hex[p[i] & 15];
-        }
-    }
-    return id;
-}
-
-// The whole file as the loader reads it: unpacked when the game library's packer made it.
-// False when it cannot be opened.
-bool read_as_the_loader_does(const std::string &path, Bytes &file)
-{
-    PACKFILE *in = MapOpenFile(path.c_str());
-    if (!in)
-        return false;
-    constexpr long PIECE = 1 << 16;
-    unsigned char piece[PIECE];
-    long got;
-    while ((got = pack_fread(piece, PIECE, in)) > 0)
-        file.insert(file.end(), piece, piece + got);
-    pack_fclose(in);
-    return true;
+    return printable(std::string_view(reinterpret_cast<const char *>(p), ID_SIZE));
 }
 
 // Walk the outer header and the chunks; list each on out, and every inconsistency on problems.
@@ -205,11 +179,12 @@ void print_animations(std::size_t sequence_length, std::ostream &out)
 
 int inspect_map(const std::string &path, std::ostream &out, std::ostream &problems)
 {
-    out << "file: " << path << "\n";
+    out << "file: " << printable(path) << "\n";
     Bytes file;
-    const bool opened = read_as_the_loader_does(path, file);
+    std::string reason;
+    const bool opened = MapReadMapFile(path.c_str(), file, &reason) == 0;
     if (!opened)
-        problems << "problem: the file cannot be opened\n";
+        problems << "problem: the file cannot be read: " << reason << "\n";
     WalkResult walk = opened ? walk_chunks(file, out, problems) : WalkResult{};
     if (MapLoad(path.c_str()) != 0) {
         problems << "the loader refuses the file: maperror " << maperror << ", "

@@ -1,12 +1,14 @@
 // The map renderer.
 #include "maprender.h"
 
+#include "inputfiles.h"
 #include "maplib.h"
 
 #include <loadpng.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -164,10 +166,16 @@ bool save_map_picture(const std::string &path, BITMAP *picture, std::string &pro
         blit(picture, opaque, 0, 0, 0, 0, picture->w, picture->h);
     }
     const RGB *palette = mapcmappt ? mapcmap6bit : default_palette;
-    const bool saved = format->save(path.c_str(), opaque, palette) == 0;
+    const MapOutputFile file{path, [&](const char *temporary, std::string &reason) {
+                                 errno = 0;
+                                 if (format->save(temporary, opaque, palette) == 0)
+                                     return true;
+                                 reason = failed_writing(std::string("cannot write the ") +
+                                                         format->name + " file");
+                                 return false;
+                             }};
+    const bool saved = MapReplaceFiles({file}, &problem) == 0;
     if (opaque != picture)
         destroy_bitmap(opaque);
-    if (!saved)
-        problem = path + ": cannot write the " + format->name + " file";
     return saved;
 }

@@ -22,8 +22,9 @@ BITMAP *render_loaded_map(std::string &problem);
 bool check_picture_name(const std::string &path, std::string &problem);
 
 // Save a rendered map in the format its name asks for; 8-bit pictures take the map's palette
-// (Allegro's default one when the map has none), true-colour ones are saved opaque. False with
-// a message in problem.
+// (Allegro's default one when the map has none), true-colour ones are saved opaque. A file
+// already there is replaced only by a complete picture, and never through a symbolic link.
+// False with a message in problem.
 bool save_map_picture(const std::string &path, BITMAP *picture, std::string &problem);
 
 #endif

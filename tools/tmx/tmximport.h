@@ -4,24 +4,19 @@
 #define TMXIMPORT_H
 
 #include "diagnostic.h"
+#include "inputfiles.h"
 #include "maplib.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
-// How the importer reaches the files a map names; the disk by default, memory in tests and in
-// the fuzzer. Returns false when the file cannot be read.
-using TmxFileReader = std::function<bool(const std::string &path, std::string &bytes)>;
-
-// Reads a whole file from the disk.
-bool read_file_from_disk(const std::string &path, std::string &bytes);
-
 struct TmxOptions {
-    TmxFileReader read = read_file_from_disk;
+    // How the importer reaches the files a map names: the disk by default, memory in tests and
+    // in the fuzzer.
+    InputReader read = read_input_file;
     std::uint64_t max_cells = 1 << 24;          // cells of the map, of a layer and of a chunk
-    std::uint64_t max_file_bytes = 1 << 28;     // a map or tileset file, unpacked
+    std::uint64_t max_file_bytes = 1 << 28;     // a map, tileset or image file (maps unpacked)
     std::uint64_t max_image_pixels = 1 << 26;   // one tileset image
     std::uint64_t max_graphics_bytes = 1 << 28; // all block graphics of the map file
 };

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 
@@ -145,13 +143,9 @@ private:
 bool Reader::load_xml(const std::string &path, const TmxPlace &named_at, XmlFile &file)
 {
     file.path = path;
-    std::string bytes;
-    if (!options_.read(path, bytes))
-        return fail(named_at, "cannot read " + in_quotes(path));
-    if (bytes.size() > options_.max_file_bytes)
-        return fail({path, {}}, "the file is larger than " +
-                                    std::to_string(options_.max_file_bytes) + " bytes");
-    std::string problem;
+    std::string bytes, problem;
+    if (!options_.read(path, options_.max_file_bytes, bytes, problem))
+        return fail(named_at, "cannot read " + in_quotes(path) + ": " + problem);
     if (is_gzip(bytes)) {
         std::string unpacked;
         if (!gunzip(bytes, options_.max_file_bytes, unpacked, problem))
@@ -457,8 +451,9 @@ bool Reader::image(const XmlFile &file, const pugi::xml_node &node, TmxImage &ou
         out.trans = value;
     }
     std::string bytes, problem;
-    if (!options_.read(out.path, bytes))
-        return fail(file, node, "cannot read the tileset image " + in_quotes(out.path));
+    if (!options_.read(out.path, options_.max_file_bytes, bytes, problem))
+        return fail(file, node,
+                    "cannot read the tileset image " + in_quotes(out.path) + ": " + problem);
     if (!decode_png(bytes, options_.max_image_pixels, out, problem))
         return fail(file, node, "the tileset image " + in_quotes(out.path) + " " + problem);
     return true;
@@ -660,15 +655,6 @@ const TmxTile *TmxTileset::tile(int id) const
 {
     const auto found = tiles.find(id);
     return found == tiles.end() ? nullptr : &found->second;
-}
-
-bool read_file_from_disk(const std::string &path, std::string &bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 bool read_tmx(const std::string &path, const TmxOptions &options, TmxMap &map, Diagnostics &errors,
