@@ -9,6 +9,7 @@ another folder; `package` builds the Debian package and checks its dependencies 
 
 import argparse
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -23,6 +24,10 @@ ICON_SIZES = [16, 24, 32, 48, 64, 128, 256]
 PNG_RGBA = 6
 LIBRARY_VERSION = "2.1.0"
 DEPENDENCIES = ["liballegro4.4", "libloadpng4.4"]
+DOC_DIR = "share/doc/orvia"
+DOCS = ["LICENSE", "README.md", "copyright", "docs/maplib.md", "docs/screenshot.png",
+        "docs/level.png"]
+COPYRIGHT_FORMAT = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
 
 # The small level the example runs on: 40 x 30 blocks, a marker block at column 5, row 4.
 LEVEL = """tiles tiles.pcx
@@ -53,7 +58,7 @@ def run(*command, cwd=None, env=None, timeout=300):
 
 def check_tree(root, args):
     """Exactly the expected files, the data equal to the build's, the icons square RGBA PNGs
-    of their size, the desktop entry and metainfo valid."""
+    of their size, the desktop entry and metainfo valid, the documentation sound."""
     lib, cmake, icon = args.libdir, f"{args.libdir}/cmake/maplib", f"apps/{APP_ID}.png"
     major = LIBRARY_VERSION.split(".")[0]
     wanted = {f"bin/{p}" for p in ["orvia"] + args.tools} | {
@@ -64,7 +69,8 @@ def check_tree(root, args):
         f"{cmake}/maplibTargets-{args.build_type}.cmake", "share/orvia/gfx.dat",
         "share/orvia/jump.fmp", f"share/applications/{APP_ID}.desktop",
         f"share/metainfo/{APP_ID}.metainfo.xml"} | {
-        f"share/icons/hicolor/{n}x{n}/{icon}" for n in ICON_SIZES}
+        f"share/icons/hicolor/{n}x{n}/{icon}" for n in ICON_SIZES} | {
+        f"{DOC_DIR}/{name}" for name in DOCS}
     found = {os.path.relpath(os.path.join(folder, n), root)
              for folder, _, names in os.walk(root) for n in names}
     check(found == wanted, f"{root}: missing {sorted(wanted - found)}, "
@@ -81,6 +87,31 @@ def check_tree(root, args):
     run("desktop-file-validate", os.path.join(root, f"share/applications/{APP_ID}.desktop"))
     run("appstreamcli", "validate", "--no-net",
         os.path.join(root, f"share/metainfo/{APP_ID}.metainfo.xml"))
+    check_docs(os.path.join(root, DOC_DIR), args)
+
+
+def check_docs(doc, args):
+    """Documentation readable by all and executable by none, every link of its Markdown files
+    reaching a file beside them, and Debian's copyright file holding the licence's notice and
+    terms."""
+    for name in DOCS:
+        mode = os.stat(os.path.join(doc, name)).st_mode & 0o777
+        check(mode == 0o644, f"the installed {name} has mode {mode:o}")
+    for name in (n for n in DOCS if n.endswith(".md")):
+        with open(os.path.join(doc, name)) as f:
+            links = re.findall(r"\]\(([^)#:]+)[)#]", f.read())
+        dangling = [link for link in links
+                    if not os.path.isfile(os.path.join(doc, os.path.dirname(name), link))]
+        check(not dangling, f"the installed {name} links to missing {dangling}")
+    with open(os.path.join(args.source, "LICENSE")) as f:
+        notice, terms = f.read().split("\n\n", 1)
+    with open(os.path.join(doc, "copyright")) as f:
+        lines = f.read().splitlines()
+    # The format's continuation lines are indented by one space, a lone dot an empty line.
+    text = "\n".join("" if line == " ." else line[1:] for line in lines)
+    check(lines[0] == COPYRIGHT_FORMAT and
+          "Copyright: " + notice.removeprefix("Copyright (c) ") in lines and terms in text + "\n",
+          "the copyright file does not carry LICENSE:\n" + "\n".join(lines))
 
 
 def prefix(args, work):
