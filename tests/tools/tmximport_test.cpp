@@ -400,11 +400,11 @@ TEST(TmxImport, HostileMapsAreRefusedAtTheBudgetsOfAnImport)
          "map.tmx:7:2: layer \"ground\", cell (1, 0): turning the tile animations into block "
          "animations takes 10 update steps here, more than the 8 of an import"},
         {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tiles = 1; },
-         "map.tmx:7:2: layer \"ground\": the layers up to here show 2 different tiles (flips "
-         "counted), more than the 1 of an import"},
+         "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 1 different tiles of an "
+         "import (flips counted)"},
         {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tile_combinations = 1; },
-         "map.tmx:7:2: cell (1, 0): the cells up to here combine their layers' tiles in more than "
-         "the 1 ways of an import"},
+         "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 1 different combinations of "
+         "tiles in cells of an import"},
     };
     for (const BudgetCase &c : cases) {
         SCOPED_TRACE(c.message);

@@ -10,6 +10,7 @@
 #include <numeric>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -123,6 +124,7 @@ private:
     void header();
     std::string place_of_first(TileRef ref, TmxPlace &place) const;
     std::string place_of_cell(const CellKey &key, TmxPlace &place) const;
+    std::string cell_name(const TmxLayer &layer, std::size_t index) const;
 
     const TmxMap &tmx_;
     const TmxOptions &options_;
@@ -165,13 +167,18 @@ std::string Converter::place_of_first(TileRef ref, TmxPlace &place) const
         const auto found = std::find(layer.gids.begin(), layer.gids.end(), ref);
         if (found == layer.gids.end())
             continue;
-        const long index = static_cast<long>(found - layer.gids.begin());
         place = layer.place;
-        return "layer " + in_quotes(layer.name) + ", cell (" + std::to_string(index % tmx_.width) +
-               ", " + std::to_string(index / tmx_.width) + ")";
+        return cell_name(layer, static_cast<std::size_t>(found - layer.gids.begin()));
     }
     place = {tmx_.file, {}};
     return "a cell";
+}
+
+// A cell as messages name it: "layer "ground", cell (3, 5)".
+std::string Converter::cell_name(const TmxLayer &layer, std::size_t index) const
+{
+    return "layer " + in_quotes(layer.name) + ", cell (" + std::to_string(index % tmx_.width) +
+           ", " + std::to_string(index / tmx_.width) + ")";
 }
 
 // Where a cell of these tiles is first, by its lowest tile.
@@ -182,27 +189,26 @@ std::string Converter::place_of_cell(const CellKey &key, TmxPlace &place) const
 }
 
 // Every tile the cells show, flips counted, within the import's budget: each has its graphic and
-// settings looked up, so more than a map's graphics can only be tiles that look alike.
+// settings looked up, so more than a map's graphics can only be tiles that look alike. A cell
+// like the one before it adds nothing new, as most do.
 bool Converter::check_tiles()
 {
-    std::vector<TileRef> used;
+    std::unordered_set<TileRef> seen;
     for (const TmxLayer &layer : tmx_.layers) {
-        TmxGids distinct = layer.gids;
-        std::sort(distinct.begin(), distinct.end());
-        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-        used.insert(used.end(), distinct.begin(), distinct.end());
-        std::sort(used.begin(), used.end());
-        used.erase(std::unique(used.begin(), used.end()), used.end());
-        used.erase(std::remove_if(used.begin(), used.end(),
-                                  [](TileRef ref) { return (ref & TMX_GID_MASK) == 0; }),
-                   used.end());
-        if (used.size() > options_.max_tiles)
-            return fail(layer.place, "layer " + in_quotes(layer.name) +
-                                         ": the layers up to here show " +
-                                         std::to_string(used.size()) +
-                                         " different tiles (flips counted), more than the " +
-                                         std::to_string(options_.max_tiles) + " of an import");
+        TileRef before = 0;
+        for (std::size_t i = 0; i < layer.gids.size(); ++i) {
+            const TileRef ref = layer.gids[i];
+            if (ref == before || (ref & TMX_GID_MASK) == 0)
+                continue;
+            before = ref;
+            if (seen.insert(ref).second && seen.size() > options_.max_tiles)
+                return fail(layer.place, cell_name(layer, i) + ": more than the " +
+                                             std::to_string(options_.max_tiles) +
+                                             " different tiles of an import (flips counted)");
+        }
     }
+    std::vector<TileRef> used(seen.begin(), seen.end());
+    std::sort(used.begin(), used.end());
     for (TileRef ref : used)
         if (!check_tile(ref))
             return false;
@@ -687,10 +693,9 @@ bool Converter::fill_layer()
             return false;
         if (cell_of_key_.size() > options_.max_tile_combinations)
             return fail(tmx_.layers.front().place,
-                        "cell (" + std::to_string(i % tmx_.width) + ", " +
-                            std::to_string(i / tmx_.width) + "): the cells up to here combine " +
-                            "their layers' tiles in more than the " +
-                            std::to_string(options_.max_tile_combinations) + " ways of an import");
+                        cell_name(tmx_.layers.front(), i) + ": more than the " +
+                            std::to_string(options_.max_tile_combinations) +
+                            " different combinations of tiles in cells of an import");
     }
     return true;
 }
