@@ -25,8 +25,6 @@ constexpr long CLIMB_STEP_AT = 4;
 // without her controls pushing her that way: ice friction takes ten ticks to take that much.
 const fix SLIDE_SPEED = fix(0.5);
 
-bool in_air(int status) { return status >= status_jump && status <= status_run_fall; }
-bool on_ground(int status) { return status <= status_run; }
 bool jumping(int status) { return status == status_jump || status == status_run_jump; }
 
 bool entered(int status, const girl_character &before, const girl_character &girl)
@@ -42,7 +40,7 @@ bool pushed_along(const girl_character &girl)
 bool sliding_on_ice(const girl_character &girl)
 {
     const bool fast = girl.xv >= SLIDE_SPEED || girl.xv <= -SLIDE_SPEED;
-    if (!on_ground(girl.status) || !fast || pushed_along(girl))
+    if (!girl.on_ground() || !fast || pushed_along(girl))
         return false;
     girl_character probe = girl; // the terrain queries are not const; she stays untouched
     return probe.on_ice();
@@ -94,11 +92,11 @@ void cue_watcher::hear(sound_cue cue, int volume)
 
 void cue_watcher::follow_fall(const girl_character &before, const girl_character &girl)
 {
-    if (in_air(before.status) && on_ground(girl.status))
+    if (before.in_air() && girl.on_ground())
         hear(cue_land, landing_volume(girl.gety() - fall_top_));
-    if (!in_air(girl.status))
+    if (!girl.in_air())
         return;
-    if (!in_air(before.status))
+    if (!before.in_air())
         fall_top_ = before.gety();
     fall_top_ = std::min(fall_top_, girl.gety());
 }
