@@ -113,6 +113,11 @@ void report_unplayable_map(const char *file, const char *why)
     tell_fatal(format_text("cannot play the map \"%s\": %s", file, why));
 }
 
+void report_no_sound(const char *why)
+{
+    tell_warning(format_text("%s; playing without sound", why));
+}
+
 void report_screenshot_failed(const char *file, int error_number)
 {
     tell_warning(format_text("cannot write the screenshot \"%s\": %s", file,

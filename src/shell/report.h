@@ -20,6 +20,8 @@ void report_no_back_buffer();
 void report_no_map(const char *file, int error);
 // The map loads but the game cannot play it, for the reason given.
 void report_unplayable_map(const char *file, const char *why);
+// The game plays without sound, for the reason given.
+void report_no_sound(const char *why);
 // A screenshot could not be written; the game goes on.
 void report_screenshot_failed(const char *file, int error_number);
 

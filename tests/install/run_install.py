@@ -77,11 +77,14 @@ def check_tree(root, args):
         f"share/metainfo/{APP_ID}.metainfo.xml"} | {
         f"share/icons/hicolor/{n}x{n}/{icon}" for n in ICON_SIZES} | {
         f"{DOC_DIR}/{name}" for name in DOCS}
+    sounds = [f"sounds/{n}" for n in sorted(os.listdir(os.path.join(args.build, "game/sounds")))
+              if n.endswith(".wav")]
+    wanted |= {f"share/orvia/{s}" for s in sounds}
     found = {os.path.relpath(os.path.join(folder, n), root)
              for folder, _, names in os.walk(root) for n in names}
     check(found == wanted, f"{root}: missing {sorted(wanted - found)}, "
                            f"unexpected {sorted(found - wanted)}")
-    for name in ["gfx.dat", "jump.fmp"]:
+    for name in ["gfx.dat", "jump.fmp"] + sounds:
         with open(os.path.join(root, "share/orvia", name), "rb") as a, \
                 open(os.path.join(args.build, "game", name), "rb") as b:
             check(a.read() == b.read(), f"the installed {name} differs from the build's")
