@@ -155,11 +155,19 @@ bool take_graphics(const unsigned char *chunk)
     return true;
 }
 
-// The 8-bit alternative graphics are wanted only on a screen of 8 bits or less; without a
-// screen the load fails later, at the conversion.
-bool screen_wants_palette_graphics()
+// Taken when the graphics become 8 bits deep or less: replaces graphics already read and makes
+// the map's graphics 8-bit, so that a later "BGFX" is skipped. With no depth (no screen) the
+// load fails later, at the conversion.
+int decode_palette_graphics(const unsigned char *chunk, int depth)
 {
-    return screen && bitmap_color_depth(screen) <= MAP_PALETTE_DEPTH;
+    if (!graphics_fit(chunk, MAP_PALETTE_DEPTH))
+        return MapSetError(MER_MAPLOADERROR);
+    if (depth == MAP_NO_DEPTH || depth > MAP_PALETTE_DEPTH)
+        return 0;
+    if (!take_graphics(chunk))
+        return MapSetError(MER_OUTOFMEM);
+    mapaltdepth = MAP_PALETTE_DEPTH;
+    return 0;
 }
 
 // ---- layers ----
@@ -307,11 +315,13 @@ void replace_layer(int layer, short *cells)
 
 constexpr int NO_LAYER = -1;
 
+// decode is null for the chunks whose decoder takes more than the chunk: the layers their
+// number, "AGFX" the depth of the load.
 struct ChunkKind {
     char id[MAP_CHUNK_ID_SIZE + 1];
-    int (*decode)(const unsigned char *chunk); // null for layer chunks
-    int layer;                                 // layer number of a layer chunk, else NO_LAYER
-    bool needs_header;                         // reads sizes and counts of the header
+    int (*decode)(const unsigned char *chunk);
+    int layer;         // layer number of a layer chunk, else NO_LAYER
+    bool needs_header; // reads sizes and counts of the header
 };
 
 const ChunkKind CHUNK_KINDS[] = {
@@ -319,7 +329,7 @@ const ChunkKind CHUNK_KINDS[] = {
     {"CMAP", MapDecodeCMAP, NO_LAYER, false},
     {"BKDT", MapDecodeBKDT, NO_LAYER, true},
     {"ANDT", MapDecodeANDT, NO_LAYER, true},
-    {"AGFX", MapDecodeAGFX, NO_LAYER, true},
+    {"AGFX", nullptr, NO_LAYER, true},
     {"BGFX", MapDecodeBGFX, NO_LAYER, true},
     {"NOVC", MapDecodeNOVC, NO_LAYER, false},
     {"BODY", nullptr, 0, true},
@@ -501,18 +511,9 @@ int MapDecodeANDT(const unsigned char *chunk)
     return 0;
 }
 
-// Taken on a screen of 8 bits or less: replaces graphics already read and makes the map's
-// graphics 8-bit, so that a later "BGFX" is skipped.
 int MapDecodeAGFX(const unsigned char *chunk)
 {
-    if (!graphics_fit(chunk, MAP_PALETTE_DEPTH))
-        return MapSetError(MER_MAPLOADERROR);
-    if (!screen_wants_palette_graphics())
-        return 0;
-    if (!take_graphics(chunk))
-        return MapSetError(MER_OUTOFMEM);
-    mapaltdepth = MAP_PALETTE_DEPTH;
-    return 0;
+    return decode_palette_graphics(chunk, MapScreenDepth());
 }
 
 // Graphics at the header's depth, unless the 8-bit alternative was taken already.
@@ -579,6 +580,8 @@ int MapDecodeChunk(const unsigned char *chunk, MapChunkLog &log)
     log.seen |= bit;
     if (kind->layer != NO_LAYER)
         return MapDecodeLayer(chunk, kind->layer);
+    if (!kind->decode)
+        return decode_palette_graphics(chunk, log.depth);
     return kind->decode(chunk);
 }
 

@@ -38,7 +38,8 @@ const char *MapErrorText(int code)
     case MER_OUTOFMEM: return "out of memory";
     case MER_MAPLOADERROR: return "not a valid map file, or shorter than it says";
     case MER_NOOPEN: return "the file cannot be opened";
-    case MER_NOSCREEN: return "no screen to convert the block graphics for";
+    case MER_NOSCREEN:
+        return "no screen, or a colour depth the block graphics cannot be converted to";
     case MER_CVBFAILED: return "a block bitmap cannot be created";
     case MER_MAPTOONEW: return "unsupported map format version or map type";
     default: return "unknown error";

@@ -35,6 +35,14 @@ constexpr int MAP_CHUNK_HEADER_SIZE = 8;
 // Depth of palette graphics and screens: pixels are palette indices.
 constexpr int MAP_PALETTE_DEPTH = 8;
 
+// The depth a load converts to when there is no screen to take it from: no depth at all, so the
+// conversion fails with MER_NOSCREEN.
+constexpr int MAP_NO_DEPTH = 0;
+
+// The screen's colour depth, MAP_NO_DEPTH without a screen: what the entry points that follow
+// the screen convert to.
+int MapScreenDepth();
+
 // Values of mapgfxinbitmaps.
 enum MapGraphicsPlace { MAP_GFX_IN_VIDEO = 1, MAP_GFX_IN_MEMORY = 2 };
 
@@ -55,8 +63,10 @@ int MapBytesPerPixel(int depth);
 // Pixels of all block graphics of the current header.
 std::uint64_t MapGraphicsPixels();
 
-// What one load has met so far, for the rules on chunk order and repetition.
+// One load in progress: the colour depth it converts the graphics to (which decides whether
+// "AGFX" is taken), and what it has met so far, for the rules on chunk order and repetition.
 struct MapChunkLog {
+    int depth = MAP_NO_DEPTH;
     std::uint32_t seen = 0; // one bit per known identifier
 };
 
@@ -69,6 +79,9 @@ int MapDecodeChunk(const unsigned char *chunk, MapChunkLog &log);
 // counts become 0); the block records' graphic numbers must name graphics, and every layer cell
 // a block record or an animation. Returns 0, or -1 with maperror 2.
 int MapCheckDecoded(const MapChunkLog &log);
+
+// MapRelocate converting to colour depth `depth` instead of the screen's.
+int MapConvertGraphics(int depth);
 
 // Destroys the block bitmaps, releases abmTiles and clears the counts of video and memory
 // bitmaps.

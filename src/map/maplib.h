@@ -134,6 +134,10 @@ extern PACKFILE *mapfilept;                   // the map file while it is read
 int MapLoad(const char *filename);
 int MapLoadVRAM(const char *filename);
 int MapLoadABM(const char *filename);
+// As MapLoad, with the graphics converted to colour depth `depth` (8, 15, 16, 24 or 32) rather
+// than the screen's, in memory bitmaps: no screen is needed, and "AGFX" is taken for depth 8.
+// Any other depth fails with maperror 4 and leaves no map.
+int MapLoadDepth(const char *filename, int depth);
 
 // Decode a complete map file image in memory, beginning with "FORM". The image must hold the
 // whole form its header declares (form length + 8 bytes); it is only read and may be released
@@ -141,6 +145,8 @@ int MapLoadABM(const char *filename);
 int MapDecode(const unsigned char *image);
 int MapDecodeVRAM(const unsigned char *image);
 int MapDecodeABM(const unsigned char *image);
+// As MapDecode, with the graphics converted to colour depth `depth` as MapLoadDepth does.
+int MapDecodeDepth(const unsigned char *image, int depth);
 
 // Release everything a load allocated. Harmless with nothing loaded.
 void MapFreeMem();

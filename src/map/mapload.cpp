@@ -20,24 +20,6 @@ const unsigned char FORM_ID[FORM_ID_SIZE] = {'F', 'O', 'R', 'M'};
 const unsigned char FORM_TYPE[FORM_ID_SIZE] = {'F', 'M', 'A', 'P'};
 constexpr std::size_t CHUNK_FIRST_READ = 64 * 1024; // chunk data bytes read before growing
 
-// A failed load that keeps the previous map (it could not open or recognise the file) keeps
-// that map's graphics mode as well, so that MapRestore still treats it right.
-int load_file(const char *filename, int mode)
-{
-    const int previous = mapgfxinbitmaps;
-    mapgfxinbitmaps = mode;
-    const int result = MapRealLoad(filename);
-    if (result != 0 && abmTiles)
-        mapgfxinbitmaps = previous;
-    return result;
-}
-
-int decode_image(const unsigned char *image, int mode)
-{
-    mapgfxinbitmaps = mode;
-    return MapPreRealDecode(image);
-}
-
 void close_map_file()
 {
     pack_fclose(mapfilept);
@@ -140,6 +122,74 @@ int decode_image_chunks(const unsigned char *chunk, long remaining, MapChunkLog 
     return 0;
 }
 
+// `length` is the whole file's: L + 8. Any failure leaves no map.
+int decode_chunks(PACKFILE *file, const unsigned char *chunks, long length, int depth)
+{
+    MapFreeMem();
+    maperror = MER_NONE;
+    const long remaining = length - FORM_HEADER_SIZE;
+    MapChunkLog log;
+    log.depth = depth;
+    const int decoded = file ? decode_file_chunks(file, remaining, log)
+                             : decode_image_chunks(chunks, remaining, log);
+    if (decoded != 0 || MapCheckDecoded(log) != 0) {
+        MapFreeMem();
+        return -1;
+    }
+    mapdepth = static_cast<short>(mapaltdepth);
+    return MapConvertGraphics(depth);
+}
+
+// Nothing of the previous map is touched until the file has shown itself to be a map file.
+int load_chunks(const char *filename, int depth)
+{
+    maperror = MER_NONE;
+    mapfilept = filename ? MapOpenFile(filename) : nullptr;
+    if (!mapfilept)
+        return MapSetError(MER_NOOPEN);
+    std::uint32_t form_length;
+    if (!read_form_header(mapfilept, form_length)) {
+        close_map_file();
+        return MapSetError(MER_MAPLOADERROR);
+    }
+    const int result = decode_chunks(mapfilept, nullptr, form_length + FORM_LENGTH_EXTRA, depth);
+    close_map_file();
+    return result;
+}
+
+// The previous map is released before the image is even looked at.
+int decode_form(const unsigned char *image, int depth)
+{
+    MapFreeMem();
+    maperror = MER_NONE;
+    if (!image || std::memcmp(image, FORM_ID, FORM_ID_SIZE) != 0)
+        return MapSetError(MER_MAPLOADERROR);
+    const std::uint32_t form_length = MapGetchksz(image + FORM_LENGTH_OFFSET);
+    if (form_length < MIN_FORM_LENGTH ||
+        std::memcmp(image + FORM_TYPE_OFFSET, FORM_TYPE, FORM_ID_SIZE) != 0)
+        return MapSetError(MER_MAPLOADERROR);
+    return decode_chunks(nullptr, image + FORM_HEADER_SIZE, form_length + FORM_LENGTH_EXTRA,
+                         depth);
+}
+
+// A failed load that keeps the previous map (it could not open or recognise the file) keeps
+// that map's graphics mode as well, so that MapRestore still treats it right.
+int load_file(const char *filename, int mode, int depth)
+{
+    const int previous = mapgfxinbitmaps;
+    mapgfxinbitmaps = mode;
+    const int result = load_chunks(filename, depth);
+    if (result != 0 && abmTiles)
+        mapgfxinbitmaps = previous;
+    return result;
+}
+
+int decode_image(const unsigned char *image, int mode, int depth)
+{
+    mapgfxinbitmaps = mode;
+    return decode_form(image, depth);
+}
+
 } // namespace
 
 PACKFILE *MapOpenFile(const char *filename)
@@ -157,82 +207,64 @@ int MapSetError(int code)
     return -1;
 }
 
+int MapScreenDepth()
+{
+    return screen ? bitmap_color_depth(screen) : MAP_NO_DEPTH;
+}
+
 int MapLoad(const char *filename)
 {
-    return load_file(filename, MAP_GFX_IN_MEMORY);
+    return load_file(filename, MAP_GFX_IN_MEMORY, MapScreenDepth());
 }
 
 int MapLoadVRAM(const char *filename)
 {
-    return load_file(filename, MAP_GFX_IN_VIDEO);
+    return load_file(filename, MAP_GFX_IN_VIDEO, MapScreenDepth());
 }
 
 int MapLoadABM(const char *filename)
 {
-    return load_file(filename, MAP_GFX_IN_MEMORY);
+    return load_file(filename, MAP_GFX_IN_MEMORY, MapScreenDepth());
+}
+
+int MapLoadDepth(const char *filename, int depth)
+{
+    return load_file(filename, MAP_GFX_IN_MEMORY, depth);
 }
 
 int MapDecode(const unsigned char *image)
 {
-    return decode_image(image, MAP_GFX_IN_MEMORY);
+    return decode_image(image, MAP_GFX_IN_MEMORY, MapScreenDepth());
 }
 
 int MapDecodeVRAM(const unsigned char *image)
 {
-    return decode_image(image, MAP_GFX_IN_VIDEO);
+    return decode_image(image, MAP_GFX_IN_VIDEO, MapScreenDepth());
 }
 
 int MapDecodeABM(const unsigned char *image)
 {
-    return decode_image(image, MAP_GFX_IN_MEMORY);
+    return decode_image(image, MAP_GFX_IN_MEMORY, MapScreenDepth());
 }
 
-// Nothing of the previous map is touched until the file has shown itself to be a map file.
+int MapDecodeDepth(const unsigned char *image, int depth)
+{
+    return decode_image(image, MAP_GFX_IN_MEMORY, depth);
+}
+
 int MapRealLoad(const char *filename)
 {
-    maperror = MER_NONE;
-    mapfilept = filename ? MapOpenFile(filename) : nullptr;
-    if (!mapfilept)
-        return MapSetError(MER_NOOPEN);
-    std::uint32_t form_length;
-    if (!read_form_header(mapfilept, form_length)) {
-        close_map_file();
-        return MapSetError(MER_MAPLOADERROR);
-    }
-    const int result = MapRealDecode(mapfilept, nullptr, form_length + FORM_LENGTH_EXTRA);
-    close_map_file();
-    return result;
+    return load_chunks(filename, MapScreenDepth());
 }
 
-// The previous map is released before the image is even looked at.
 int MapPreRealDecode(const unsigned char *image)
 {
-    MapFreeMem();
-    maperror = MER_NONE;
-    if (!image || std::memcmp(image, FORM_ID, FORM_ID_SIZE) != 0)
-        return MapSetError(MER_MAPLOADERROR);
-    const std::uint32_t form_length = MapGetchksz(image + FORM_LENGTH_OFFSET);
-    if (form_length < MIN_FORM_LENGTH ||
-        std::memcmp(image + FORM_TYPE_OFFSET, FORM_TYPE, FORM_ID_SIZE) != 0)
-        return MapSetError(MER_MAPLOADERROR);
-    return MapRealDecode(nullptr, image + FORM_HEADER_SIZE, form_length + FORM_LENGTH_EXTRA);
+    return decode_form(image, MapScreenDepth());
 }
 
-// `length` is the whole file's: L + 8. Any failure leaves no map.
 int MapRealDecode(PACKFILE *file, const unsigned char *chunks, long length)
 {
-    MapFreeMem();
-    maperror = MER_NONE;
-    const long remaining = length - FORM_HEADER_SIZE;
-    MapChunkLog log;
-    const int decoded = file ? decode_file_chunks(file, remaining, log)
-                             : decode_image_chunks(chunks, remaining, log);
-    if (decoded != 0 || MapCheckDecoded(log) != 0) {
-        MapFreeMem();
-        return -1;
-    }
-    mapdepth = static_cast<short>(mapaltdepth);
-    return MapRelocate();
+    return decode_chunks(file, chunks, length, MapScreenDepth());
 }
 
 void MapFreeMem()

@@ -211,7 +211,7 @@ int inspect_map(const std::string &path, std::ostream &out, std::ostream &proble
     if (!opened)
         problems << "problem: the file cannot be opened\n";
     WalkResult walk = opened ? walk_chunks(file, out, problems) : WalkResult{};
-    if (MapLoad(path.c_str()) != 0) {
+    if (MapLoadDepth(path.c_str(), MAP_PALETTE_DEPTH) != 0) {
         problems << "the loader refuses the file: maperror " << maperror << ", "
                  << MapErrorText(maperror) << "\n";
         return 1;

@@ -40,6 +40,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", problem.c_str());
     destroy_bitmap(picture);
     MapFreeMem();
-    drop_memory_screen();
     return saved ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -85,15 +85,16 @@ PictureFrame picture_frame()
     return {first_x + left + reach_x, first_y + top + reach_y, width, bottom - top};
 }
 
-// A picture at the screen's depth. Map sizes and gaps come from the file: their product can
-// exceed any bitmap, or an int, so the size is checked first. Null with the reason otherwise.
+// A picture at the depth of the map's block graphics. Map sizes and gaps come from the file:
+// their product can exceed any bitmap, or an int, so the size is checked first. Null with the
+// reason otherwise.
 BITMAP *new_picture(long long w, long long h, std::string &problem)
 {
-    if (!MapBitmapFits(w, h, get_color_depth())) {
-        problem = "the whole map would be " + MapBitmapSizeText(w, h, get_color_depth());
+    if (!MapBitmapFits(w, h, mapdepth)) {
+        problem = "the whole map would be " + MapBitmapSizeText(w, h, mapdepth);
         return nullptr;
     }
-    BITMAP *picture = create_bitmap(static_cast<int>(w), static_cast<int>(h));
+    BITMAP *picture = create_bitmap_ex(mapdepth, static_cast<int>(w), static_cast<int>(h));
     if (!picture)
         problem = "not enough memory for a picture of " + std::to_string(w) + " x " +
                   std::to_string(h) + " pixels";
