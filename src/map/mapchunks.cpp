@@ -23,10 +23,6 @@ enum AnimOffset {
     AN_END = 12,
 };
 
-// Map types whose numbers need more than reading: 0 stores offsets instead of numbers, 2 and 3
-// pack the layers (type 1 stores everything as it is).
-enum MapTypes { MAP_TYPE_OFFSETS = 0, MAP_TYPE_RUNS = 2, MAP_TYPE_COPIES = 3 };
-
 std::uint32_t chunk_length(const unsigned char *chunk)
 {
     return MapGetchksz(chunk + MAP_CHUNK_LENGTH_OFFSET);

@@ -32,9 +32,6 @@ constexpr int MAP_CHUNK_ID_SIZE = 4;
 constexpr int MAP_CHUNK_LENGTH_OFFSET = 4;
 constexpr int MAP_CHUNK_HEADER_SIZE = 8;
 
-// Depth of palette graphics and screens: pixels are palette indices.
-constexpr int MAP_PALETTE_DEPTH = 8;
-
 // The depth a load converts to when there is no screen to take it from: no depth at all, so the
 // conversion fails with MER_NOSCREEN.
 constexpr int MAP_NO_DEPTH = 0;

@@ -75,8 +75,20 @@ enum MapError {
 // Text for a maperror code, for programs that tell a person what went wrong.
 const char *MapErrorText(int code);
 
+// How a map file stores its numbers: the header's map type (maptype, MapFile::maptype).
+enum MapType {
+    MAP_TYPE_OFFSETS = 0, // graphic, block and frame numbers as byte offsets, layers plain
+    MAP_TYPE_PLAIN = 1,   // numbers as they are, layers plain
+    MAP_TYPE_RUNS = 2,    // as 1, layers packed in runs of one value
+    MAP_TYPE_COPIES = 3,  // as 1, layers packed in runs and copies of cells decoded before
+    MAP_TYPE_LAST = MAP_TYPE_COPIES, // the highest type the loader reads
+};
+
 constexpr int MAP_LAYERS = 8;
 constexpr int MAP_NOVC_SIZE = 70;
+
+// The colour depth of palette graphics and screens, whose pixels are palette indices.
+constexpr int MAP_PALETTE_DEPTH = 8;
 
 // The largest bitmap made from sizes that a file gives: block graphics, the parallax picture,
 // a tool's picture of a whole map. Allegro counts a bitmap's bytes in an int, and no sane map
@@ -115,7 +127,7 @@ extern short mapnumblockgfx;                  // number of block graphics
 extern int mapblockgapx, mapblockgapy;        // distance between neighbouring block origins
 extern int mapblockstaggerx, mapblockstaggery;
 extern int mapclickmask;                      // graphic number of the click mask, 0 = none
-extern int maptype;                           // cell encoding 0..3
+extern int maptype;                           // the MapType of the map
 extern int mapislsb;                          // 1: numbers in chunk data are little-endian
 extern int maperror;                          // MapError code of the last load
 extern char mapnovctext[MAP_NOVC_SIZE];       // graphics kept out of video memory
@@ -286,7 +298,7 @@ struct MapFileAnim {
 struct MapFile {
     std::uint8_t major = 1, minor = 0;
     bool lsb = false;         // numbers in chunk data little-endian
-    int maptype = 1;          // cell encoding 0..3
+    int maptype = MAP_TYPE_PLAIN; // a MapType
     int headersize = 38;      // bytes of the MPHD chunk: 24, 28, 36 or 38 (or more)
     int width = 0, height = 0;
     int blockwidth = 16, blockheight = 16;

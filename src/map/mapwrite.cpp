@@ -133,7 +133,7 @@ private:
 
     bool ok() const { return problem_.empty(); }
 
-    bool type0() const { return map_.maptype == 0; }
+    bool type0() const { return map_.maptype == MAP_TYPE_OFFSETS; }
 
     // Byte size of one graphic: the type 0 unit of graphic numbers.
     long long graphic_bytes() const
@@ -410,10 +410,10 @@ private:
     {
         Bytes out;
         switch (map_.maptype) {
-        case 0:
+        case MAP_TYPE_OFFSETS:
             put_type0_cells(out, cells);
             break;
-        case 1:
+        case MAP_TYPE_PLAIN:
             out.reserve(cells.size() * 2);
             for (short v : cells)
                 num_.put_short(out, v);
@@ -448,7 +448,7 @@ private:
         std::size_t pos = row_start;
         while (pos < row_end) {
             int distance = 0;
-            const std::size_t length = map_.maptype == 2
+            const std::size_t length = map_.maptype == MAP_TYPE_RUNS
                                            ? repeat_length(cells, pos, row_end)
                                            : best_copy(cells, pos, row_end, distance);
             if (length < MIN_RUN) {
@@ -457,7 +457,7 @@ private:
             }
             put_literals(out, cells, literal_start, pos);
             num_.put_short(out, -static_cast<int>(length));
-            num_.put_short(out, map_.maptype == 2 ? cells[pos] : distance);
+            num_.put_short(out, map_.maptype == MAP_TYPE_RUNS ? cells[pos] : distance);
             pos += length;
             literal_start = pos;
         }

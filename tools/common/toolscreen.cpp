@@ -10,7 +10,6 @@
 #include <cstdlib>
 
 namespace {
-constexpr int PALETTE_DEPTH = 8;
 constexpr int TRUE_COLOUR_DEPTH = 32;
 } // namespace
 
@@ -28,8 +27,9 @@ bool start_headless_allegro(const char *program)
 // its colours survive.
 bool load_map_in_own_depth(const char *path)
 {
-    const bool loaded = MapLoadDepth(path, PALETTE_DEPTH) == 0 &&
-                        (mapaltdepth == PALETTE_DEPTH || MapLoadDepth(path, TRUE_COLOUR_DEPTH) == 0);
+    const bool loaded =
+        MapLoadDepth(path, MAP_PALETTE_DEPTH) == 0 &&
+        (mapaltdepth == MAP_PALETTE_DEPTH || MapLoadDepth(path, TRUE_COLOUR_DEPTH) == 0);
     if (!loaded)
         std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n", path, maperror,
                      MapErrorText(maperror));

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int PALETTE_DEPTH = 8;
 constexpr int CMAP_ENTRY_SIZE = 3;
 // Allegro writes the fourth byte of a 32-bit pixel as alpha, which map pixels leave at 0: such
 // a picture is saved from a 24-bit copy, so that it comes out opaque.
@@ -48,7 +47,7 @@ const PictureFormat *picture_format(const std::string &path)
 // the map's palette gives that index.
 int backdrop(BITMAP *picture)
 {
-    if (bitmap_color_depth(picture) == PALETTE_DEPTH)
+    if (bitmap_color_depth(picture) == MAP_PALETTE_DEPTH)
         return BACKDROP_COLOUR;
     if (!mapcmappt)
         return makecol_depth(bitmap_color_depth(picture), 0, 0, 0);
