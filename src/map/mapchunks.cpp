@@ -37,6 +37,7 @@ const unsigned char *chunk_data(const unsigned char *chunk)
 
 void store_header(const MapHeader &h)
 {
+    mapversion = h.major;
     mapwidth = static_cast<short>(h.width);
     mapheight = static_cast<short>(h.height);
     mapblockwidth = static_cast<short>(h.blockwidth);

@@ -23,6 +23,7 @@ short mapnumblockgfx = 0;
 int mapblockgapx = 0, mapblockgapy = 0;
 int mapblockstaggerx = 0, mapblockstaggery = 0;
 int mapclickmask = 0;
+int mapversion = 0;
 int maptype = 0;
 int mapislsb = 0;
 int maperror = 0;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 // Every part of a loaded map is allocated with MapAllocate and released with MapRelease,
 // because MapFreeMem releases whatever a load or a layer file left in the globals. Null when
@@ -28,9 +29,62 @@ void MapRelease(T *&part)
 }
 
 // A chunk of the map file: 4-byte identifier, 4-byte big-endian data length, data.
-constexpr int MAP_CHUNK_ID_SIZE = 4;
 constexpr int MAP_CHUNK_LENGTH_OFFSET = 4;
 constexpr int MAP_CHUNK_HEADER_SIZE = 8;
+
+// The chunks of a map file or image in order, by the loader's rules: "FORM", a form length of
+// at least 4 and "FMAP", then chunks that each lie whole in the form, until it is used up. A
+// chunk of a file is read into a buffer of the reader's, released when the next is read; a
+// chunk of an image is where it lies, as an image holds the whole form its header declares.
+// Where a rule fails, error() is the maperror code of a load and problem() says what is wrong
+// and where; the reader leaves maperror alone.
+class MapFormReader {
+public:
+    static constexpr int OUTER_HEADER_SIZE = 12; // "FORM", form length, "FMAP"
+
+    // Reads from where the file stands, or from the image at `image`.
+    MapFormReader(PACKFILE *file, const unsigned char *image);
+    ~MapFormReader();
+    MapFormReader(const MapFormReader &) = delete;
+    MapFormReader &operator=(const MapFormReader &) = delete;
+
+    // Reads and checks the outer header, after which next_chunk gives the form's chunks. 0, or
+    // -1.
+    int read_outer_header();
+    // The outer header as a file holds it, even when wrong; null for an image or a file too
+    // short for it.
+    const unsigned char *outer_header() const;
+    // For a caller that has read the outer header itself: the chunks begin here, and the form
+    // with its header is `length` bytes (form length + 8).
+    void enter_form(long length);
+
+    // The next chunk: 1 with chunk() at its identifier, 0 after the form's last chunk, -1.
+    int next_chunk();
+    const unsigned char *chunk() const { return chunk_; }
+    std::uint64_t chunk_offset() const { return chunk_offset_; } // of chunk() in the file
+    std::uint64_t form_size() const { return static_cast<std::uint64_t>(form_size_); }
+
+    int error() const { return error_; }
+    const std::string &problem() const { return problem_; }
+
+private:
+    std::size_t read(unsigned char *to, std::size_t count);
+    int take_chunk_header(unsigned char *header);
+    int read_chunk(const unsigned char *header, std::uint32_t size);
+    int fail(int code, std::string problem);
+
+    PACKFILE *file_;
+    const unsigned char *pos_;        // the image's next byte
+    unsigned char *buffer_ = nullptr; // the file's chunk at hand
+    const unsigned char *chunk_ = nullptr;
+    unsigned char outer_[OUTER_HEADER_SIZE] = {};
+    bool outer_read_ = false;
+    long form_size_ = 0;
+    long remaining_ = 0; // bytes of the form after the chunk at hand
+    std::uint64_t offset_ = 0, chunk_offset_ = 0;
+    int error_ = MER_NONE;
+    std::string problem_;
+};
 
 // The depth a load converts to when there is no screen to take it from: no depth at all, so the
 // conversion fails with MER_NOSCREEN.

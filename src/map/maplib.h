@@ -127,6 +127,7 @@ extern short mapnumblockgfx;                  // number of block graphics
 extern int mapblockgapx, mapblockgapy;        // distance between neighbouring block origins
 extern int mapblockstaggerx, mapblockstaggery;
 extern int mapclickmask;                      // graphic number of the click mask, 0 = none
+extern int mapversion;                        // format version of the header: 0 or 1
 extern int maptype;                           // the MapType of the map
 extern int mapislsb;                          // 1: numbers in chunk data are little-endian
 extern int maperror;                          // MapError code of the last load
@@ -188,6 +189,38 @@ int MapDecodeNULL(const unsigned char *chunk);
 std::uint32_t MapGetchksz(const unsigned char *p);
 int MapGetshort(const unsigned char *p);
 std::int32_t MapGetlong(const unsigned char *p);
+
+// ---------------------------------------------------------------------------------------------
+// The chunks of a map file, as a load walks them
+// ---------------------------------------------------------------------------------------------
+
+constexpr int MAP_CHUNK_ID_SIZE = 4;
+
+// One chunk of a map file: its identifier, where it begins and how long its data is.
+struct MapChunkInfo {
+    std::string id;           // MAP_CHUNK_ID_SIZE bytes, as stored
+    std::uint64_t offset = 0; // of the identifier, in the file as read (packed files unpacked)
+    std::uint32_t length = 0; // bytes of data after the identifier and the length
+};
+
+// What MapWalkChunks found in a file.
+struct MapChunkWalk {
+    bool has_outer_header = false;    // the file holds the 12 bytes of the outer header
+    std::string form_id, form_type;   // their identifiers as stored: "FORM", "FMAP" in a map
+    std::uint32_t form_length = 0;    // the form length between them
+    std::vector<MapChunkInfo> chunks; // every whole chunk of the form, in file order
+    int error = MER_NONE;             // the maperror a load meets where the walk stopped
+    std::string problem;              // what is wrong and where, in words; empty if nothing
+};
+
+// Walk a map file's chunks (plain or packed) by the rules a load follows: the outer header,
+// then chunks until the form's length is used up, each whole. Return 0, or -1 where a load
+// would stop too: the file cannot be opened (error 3), is no map file or ends before its form
+// (2), or memory runs out (1). Bytes after the form, which a load does not read, are named in
+// `problem` with a result of 0. Leaves the loaded map and maperror alone.
+int MapWalkChunks(const char *filename, MapChunkWalk &walk);
+// An identifier as text: printable ASCII as it is, other bytes as \xNN.
+std::string MapChunkIdText(const std::string &id);
 
 // ---------------------------------------------------------------------------------------------
 // Graphics conversion and palette
