@@ -1,5 +1,6 @@
 // The map file's chunk decoders and the readers of its numbers: every byte of a chunk is read
 // here, and every value a chunk gives is checked against the chunk and the header first.
+// Chunks of identifiers the loader does not know are kept here for MapGetChunk.
 #include "mapformat.h"
 #include "mapinternal.h"
 #include "maprules.h"
@@ -351,6 +352,45 @@ const ChunkKind *find_chunk_kind(const unsigned char *chunk, std::uint32_t &bit)
     return nullptr;
 }
 
+// ---- chunks of other programs ----
+
+// The chunks of the loaded map whose identifiers the loader does not know, in file order, each
+// a copy of the whole chunk (identifier, length, data), for MapGetChunk.
+struct KeptChunks {
+    unsigned char **chunks = nullptr;
+    std::size_t count = 0, capacity = 0;
+};
+KeptChunks kept;
+constexpr std::size_t FIRST_KEPT_CAPACITY = 4;
+
+bool make_room_to_keep()
+{
+    if (kept.count < kept.capacity)
+        return true;
+    const std::size_t capacity = kept.capacity ? 2 * kept.capacity : FIRST_KEPT_CAPACITY;
+    // realloc keeps the malloc'd block that MapRelease frees.
+    auto *grown =
+        static_cast<unsigned char **>(std::realloc(kept.chunks, capacity * sizeof *kept.chunks));
+    if (!grown)
+        return false;
+    kept.chunks = grown;
+    kept.capacity = capacity;
+    return true;
+}
+
+int keep_chunk(const unsigned char *chunk)
+{
+    const std::size_t size = MAP_CHUNK_HEADER_SIZE + std::size_t{chunk_length(chunk)};
+    auto *copy = MapAllocate<unsigned char>(size);
+    if (!copy || !make_room_to_keep()) {
+        MapRelease(copy);
+        return MapSetError(MER_OUTOFMEM);
+    }
+    std::memcpy(copy, chunk, size);
+    kept.chunks[kept.count++] = copy;
+    return 0;
+}
+
 // ---- cross-chunk checks ----
 
 bool block_graphics_are_sound()
@@ -571,7 +611,7 @@ int MapDecodeChunk(const unsigned char *chunk, MapChunkLog &log)
     std::uint32_t bit;
     const ChunkKind *kind = find_chunk_kind(chunk, bit);
     if (!kind)
-        return MapDecodeNULL(chunk);
+        return keep_chunk(chunk);
     if ((log.seen & bit) || (kind->needs_header && !(log.seen & HEADER_SEEN)))
         return MapSetError(MER_MAPLOADERROR);
     log.seen |= bit;
@@ -595,4 +635,35 @@ int MapCheckDecoded(const MapChunkLog &log)
     if (!cells_are_sound())
         return MapSetError(MER_MAPLOADERROR);
     return 0;
+}
+
+// ---- chunks of other programs, after the load ----
+
+bool MapIsKnownChunk(const char *id)
+{
+    std::uint32_t bit;
+    return find_chunk_kind(reinterpret_cast<const unsigned char *>(id), bit) != nullptr;
+}
+
+const unsigned char *MapGetChunk(const char *id, std::uint32_t *length)
+{
+    for (std::size_t i = 0; id && i < kept.count; ++i) {
+        const unsigned char *chunk = kept.chunks[i];
+        if (std::memcmp(chunk, id, MAP_CHUNK_ID_SIZE) != 0)
+            continue;
+        if (length)
+            *length = chunk_length(chunk);
+        return chunk_data(chunk);
+    }
+    if (length)
+        *length = 0;
+    return nullptr;
+}
+
+void MapReleaseKeptChunks()
+{
+    for (std::size_t i = 0; i < kept.count; ++i)
+        MapRelease(kept.chunks[i]);
+    MapRelease(kept.chunks);
+    kept.count = kept.capacity = 0;
 }

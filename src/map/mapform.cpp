@@ -229,7 +229,7 @@ std::string MapChunkIdText(const std::string &id)
     constexpr const char *HEX = "0123456789abcdef";
     std::string text;
     for (unsigned char c : id) {
-        if (c >= ' ' && c <= '~')
+        if (MapIsPrintableAscii(c))
             text += static_cast<char>(c);
         else
             text += std::string("\\x") + HEX[c >> 4] + HEX[c & 15];

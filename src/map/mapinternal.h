@@ -121,10 +121,23 @@ struct MapChunkLog {
     std::uint32_t seen = 0; // one bit per known identifier
 };
 
-// Decodes one complete chunk (identifier, length, data) through the decoder of its identifier.
-// Fails with maperror 2 for a second chunk of a known identifier, or for a chunk that needs
-// the header before "MPHD". Returns 0 or -1.
+// Decodes one complete chunk (identifier, length, data) through the decoder of its identifier,
+// or keeps a copy of one of an identifier it does not know, for MapGetChunk. Fails with
+// maperror 2 for a second chunk of a known identifier, or for a chunk that needs the header
+// before "MPHD", and with 1 when memory runs out. Returns 0 or -1.
 int MapDecodeChunk(const unsigned char *chunk, MapChunkLog &log);
+
+// Printable ASCII: shown as it is in an identifier's text, and all that the identifier of a
+// program's own chunk may hold.
+inline bool MapIsPrintableAscii(unsigned char c)
+{
+    return c >= ' ' && c <= '~';
+}
+
+// True when the 4-character identifier is one the loader decodes itself.
+bool MapIsKnownChunk(const char *id);
+// Releases the chunks of other programs that a load kept for MapGetChunk.
+void MapReleaseKeptChunks();
 
 // After the last chunk: a load without a header holds no block records and no graphics (their
 // counts become 0); the block records' graphic numbers must name graphics, and every layer cell

@@ -164,6 +164,7 @@ int MapDecodeDepth(const unsigned char *image, int depth);
 // Release everything a load allocated. Harmless with nothing loaded.
 void MapFreeMem();
 
+
 // Build a row table for every layer present. Return 0, or -1 when memory runs out.
 int MapGenerateYLookup();
 
@@ -191,7 +192,7 @@ int MapGetshort(const unsigned char *p);
 std::int32_t MapGetlong(const unsigned char *p);
 
 // ---------------------------------------------------------------------------------------------
-// The chunks of a map file, as a load walks them
+// The chunks of a map file, as a load walks them and keeps those it does not know
 // ---------------------------------------------------------------------------------------------
 
 constexpr int MAP_CHUNK_ID_SIZE = 4;
@@ -221,6 +222,11 @@ struct MapChunkWalk {
 int MapWalkChunks(const char *filename, MapChunkWalk &walk);
 // An identifier as text: printable ASCII as it is, other bytes as \xNN.
 std::string MapChunkIdText(const std::string &id);
+// A chunk of the loaded map whose identifier (MAP_CHUNK_ID_SIZE characters) the loader does not
+// know, kept from the file: its data, with its length in `length` when given, or null (length
+// 0) when the map has none. Of two chunks of one identifier, the first in the file. Valid
+// until the next load or MapFreeMem.
+const unsigned char *MapGetChunk(const char *id, std::uint32_t *length);
 
 // ---------------------------------------------------------------------------------------------
 // Graphics conversion and palette
@@ -327,6 +333,13 @@ struct MapFileAnim {
     std::int32_t current = 0, first = 0, end = 0;
 };
 
+// A chunk of the writer's caller, for programs that keep data of their own in a map file: a
+// load skips it and keeps it for MapGetChunk, so other programs read the map unchanged.
+struct MapFileChunk {
+    std::string id; // MAP_CHUNK_ID_SIZE printable ASCII characters the loader does not know
+    std::vector<unsigned char> data;
+};
+
 // Everything a map file holds, in numbers rather than file offsets.
 struct MapFile {
     std::uint8_t major = 1, minor = 0;
@@ -349,6 +362,7 @@ struct MapFile {
     bool has_novc = false;
     std::string novc;                  // NOVC text, written with its terminating zero
     std::array<std::vector<short>, MAP_LAYERS> layers; // width x height cells, empty = absent
+    std::vector<MapFileChunk> extra_chunks; // written after the map's own, each id once
 };
 
 // Encode a map file image. Type 0 turns numbers into the file's byte offsets; types 2 and 3

@@ -171,6 +171,7 @@ void MapFreeMem()
     mapanimstrendpt = nullptr;
     MapDestroyTiles();
     mapnovctext[0] = 0;
+    MapReleaseKeptChunks();
 }
 
 // On failure the tables built so far stay, and maparraypt never refers to a released table.

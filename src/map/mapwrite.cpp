@@ -81,6 +81,13 @@ std::string numbered(const char *what, std::size_t index)
     return what + (" " + std::to_string(index));
 }
 
+bool is_printable_id(const std::string &id)
+{
+    return id.size() == MAP_CHUNK_ID_SIZE &&
+           std::all_of(id.begin(), id.end(),
+                       [](char c) { return MapIsPrintableAscii(static_cast<unsigned char>(c)); });
+}
+
 // Encodes one MapFile, or refuses it with the first reason found: a value that does not fit
 // its field, or anything the loader would refuse on every screen, checked by the loader's own
 // rules on the header as it is written.
@@ -111,6 +118,8 @@ public:
         for (int layer = 0; layer < MAP_LAYERS; ++layer)
             if (!map_.layers[layer].empty())
                 MapAppendChunk(chunks, LAYER_IDS[layer], layer_cells(map_.layers[layer]));
+        for (const MapFileChunk &extra : map_.extra_chunks)
+            MapAppendChunk(chunks, extra.id.c_str(), extra.data);
         if (ok() && !fits_form(chunks))
             refuse("the file would be longer than its 32-bit form length can say");
         if (!ok())
@@ -166,6 +175,26 @@ private:
             if (map_.anims[k].type == anim_end)
                 refuse(numbered("animation", k + 1) +
                        " has the end marker's type, -1: the loader would stop there");
+        check_extra_chunks();
+    }
+
+    // A chunk of the caller's must be one a load keeps for MapGetChunk, and the only one of
+    // its identifier, since MapGetChunk gives the first.
+    void check_extra_chunks()
+    {
+        for (std::size_t k = 0; k < map_.extra_chunks.size(); ++k) {
+            const std::string &id = map_.extra_chunks[k].id;
+            const std::string which =
+                numbered("extra chunk", k) + ": the identifier \"" + MapChunkIdText(id) + "\" ";
+            if (!is_printable_id(id))
+                refuse(which + "is not " + std::to_string(MAP_CHUNK_ID_SIZE) +
+                       " printable ASCII characters");
+            else if (MapIsKnownChunk(id.c_str()))
+                refuse(which + "is one the loader reads itself");
+            for (std::size_t j = 0; j < k; ++j)
+                if (map_.extra_chunks[j].id == id)
+                    refuse(which + "comes twice: a load gives only the first");
+        }
     }
 
     // The rules of every chunk, on the header as the loader will read it back.
