@@ -61,16 +61,11 @@ bool load_map(BITMAP *picture, const char *mapfile)
 
 } // namespace
 
-// The map library makes block graphics for the screen's colour depth; the game draws them into
-// its 8-bit picture whatever the screen's depth, so the picture stands in for the screen while
-// the map loads.
+// The game draws the block graphics into its 8-bit picture whatever the screen's depth, so they
+// are made for the picture's depth.
 int load_map_for(BITMAP *picture, const char *mapfile)
 {
-    BITMAP *const display = screen;
-    screen = picture;
-    const int result = MapLoad(mapfile);
-    screen = display;
-    return result;
+    return MapLoadDepth(mapfile, bitmap_color_depth(picture));
 }
 
 void level_pass(level_play &play, BITMAP *bmp, int ticks)

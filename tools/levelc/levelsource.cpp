@@ -2,7 +2,6 @@
 // comment, and layer pictures taken verbatim from "layer N" to "end".
 #include "levelsource.h"
 
-#include "mapformat.h"
 #include "maplib.h"
 #include "mapwords.h"
 
@@ -248,7 +247,7 @@ void Parser::maptype_directive(const std::vector<SourceWord> &words)
         return;
     }
     long long type = 0;
-    if (number_in_range(words[1], 0, mapformat::MAX_MAP_TYPE, type))
+    if (number_in_range(words[1], MAP_TYPE_OFFSETS, MAP_TYPE_LAST, type))
         out_.maptype = static_cast<int>(type);
 }
 

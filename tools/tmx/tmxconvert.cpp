@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int PALETTE_DEPTH = 8;
 constexpr int TRUE_COLOUR_DEPTH = 24;
 constexpr int TRUE_COLOUR_BYTES = 3;
 constexpr std::uint8_t MASK_INDEX = 0;
@@ -321,7 +320,7 @@ void Converter::put_pixel(std::uint8_t *out, const TmxImageUse &use, int x, int 
 {
     const TmxImage &image = *use.image;
     const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
-    if (depth_ == PALETTE_DEPTH) {
+    if (depth_ == MAP_PALETTE_DEPTH) {
         const int index = image.indices[at];
         out[0] = transparent_colour(use, 0, index) ? MASK_INDEX : static_cast<std::uint8_t>(index);
         return;
@@ -353,7 +352,7 @@ void Converter::paint(TileRef ref, std::vector<std::uint8_t> &pixels)
 {
     const Tile tile = tile_of(ref);
     const TmxTilePicture pic = tile.set->picture(tile.id);
-    const int bytes = depth_ == PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES;
+    const int bytes = depth_ == MAP_PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES;
     const int left = margin_x_ + tile.set->offset_x;
     const int top = margin_y_ + tmx_.tile_height - pic.height + tile.set->offset_y;
     for (int y = 0; y < pic.height; ++y) {
@@ -373,7 +372,7 @@ void Converter::paint(TileRef ref, std::vector<std::uint8_t> &pixels)
 // True when some pixel of a graphic is the mask colour (index 0, or the mask's red, green, blue).
 bool has_mask_pixel(const std::vector<std::uint8_t> &pixels, int depth)
 {
-    if (depth == PALETTE_DEPTH)
+    if (depth == MAP_PALETTE_DEPTH)
         return std::find(pixels.begin(), pixels.end(), MASK_INDEX) != pixels.end();
     for (std::size_t i = 0; i < pixels.size(); i += TRUE_COLOUR_BYTES)
         if (std::equal(MASK_RGB, MASK_RGB + TRUE_COLOUR_BYTES,
@@ -384,9 +383,9 @@ bool has_mask_pixel(const std::vector<std::uint8_t> &pixels, int depth)
 
 bool Converter::make_graphics()
 {
-    depth_ = palette_fits() ? PALETTE_DEPTH : TRUE_COLOUR_DEPTH;
+    depth_ = palette_fits() ? MAP_PALETTE_DEPTH : TRUE_COLOUR_DEPTH;
     const std::size_t bytes = static_cast<std::size_t>(block_width_) * block_height_ *
-                              (depth_ == PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES);
+                              (depth_ == MAP_PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES);
     std::vector<std::uint8_t> blank(bytes, MASK_INDEX);
     if (depth_ == TRUE_COLOUR_DEPTH)
         for (std::size_t i = 0; i < bytes; ++i)
@@ -418,7 +417,7 @@ bool Converter::make_graphics()
     if (near_mask_pixels_)
         warn(std::to_string(near_mask_pixels_) + " opaque pixels of the mask colour (255, 0, "
                                                  "255) are drawn as (254, 0, 255)");
-    if (depth_ == PALETTE_DEPTH) {
+    if (depth_ == MAP_PALETTE_DEPTH) {
         const TmxImage &image = *picture(shown_.front()).image->image;
         map_.cmap.assign(image.palette.begin(), image.palette.end());
     }
@@ -702,7 +701,7 @@ bool Converter::fill_layer()
 
 void Converter::header()
 {
-    map_.maptype = 2;
+    map_.maptype = MAP_TYPE_RUNS;
     map_.width = tmx_.width;
     map_.height = tmx_.height;
     map_.depth = depth_;
