@@ -2,15 +2,12 @@
 // against what the file holds and against the caps before a sample is made.
 #include "soundfile.h"
 
+#include "maplib.h"
+
 #include <allegro.h>
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -195,26 +192,9 @@ SAMPLE *sample_from_wav(const std::uint8_t *bytes, std::size_t size, std::string
 
 SAMPLE *load_wav_sample(const std::string &path, std::string &why)
 {
-    std::error_code error;
-    const fs::file_type type = fs::status(path, error).type();
-    if (type != fs::file_type::regular) {
-        why = type == fs::file_type::not_found ? "there is no such file"
-              : error                          ? error.message()
-                                               : "not a regular file";
+    std::string bytes;
+    if (MapReadFile(path.c_str(), MAX_SOUND_FILE_BYTES, bytes, &why) != 0)
         return nullptr;
-    }
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error || size > MAX_SOUND_FILE_BYTES) {
-        why = error ? error.message()
-                    : text_of("%ju bytes, more than the %zu a sound file may have", size,
-                              MAX_SOUND_FILE_BYTES);
-        return nullptr;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(size))) {
-        why = "cannot be read";
-        return nullptr;
-    }
-    return sample_from_wav(bytes.data(), bytes.size(), why);
+    return sample_from_wav(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size(),
+                           why);
 }

@@ -58,7 +58,7 @@ TEST_F(SoundTest, WithoutADeviceOrASoundFileTheGamePlaysSilently)
     EXPECT_FALSE(missing.opened);
     expect_one_line(missing.errors,
                     "cannot use the sound \"sounds/land.wav\" (looked in the current folder, then "
-                    "in /nonexistent/share/orvia): there is no such file");
+                    "in /nonexistent/share/orvia): No such file or directory");
 
     testfiles::write_file("sounds/land.wav", std::string("RIFF"));
     const opening damaged = open_capturing_errors();

@@ -3,20 +3,14 @@
 #include "sfxrender.h"
 #include "sfxtext.h"
 
+#include "diagnostic.h"
+#include "maplib.h"
 #include "soundfile.h"
 #include "usage.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -30,57 +24,16 @@ constexpr const char *USAGE =
     "files. Every mistake is reported as FILE:LINE:COLUMN: MESSAGE, and then nothing is written.\n";
 
 // Far beyond any text of sounds; a bigger file is not one.
-constexpr std::uintmax_t MAX_TEXT_BYTES = 1 << 20;
-constexpr mode_t NEW_FILE_MODE = 0666; // less the person's umask
+constexpr std::uint64_t MAX_TEXT_BYTES = 1 << 20;
 
 bool read_text(const char *path, std::string &text)
 {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) {
-        std::fprintf(stderr, "%s: not a readable regular file\n", path);
-        return false;
-    }
-    if (fs::file_size(path, error) > MAX_TEXT_BYTES) {
-        std::fprintf(stderr, "%s: more than %ju bytes: not a text of sounds\n", path,
-                     MAX_TEXT_BYTES);
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        std::fprintf(stderr, "%s: cannot be read\n", path);
-        return false;
-    }
-    return true;
-}
-
-// Writes the bytes to a new file beside `path` and renames it into place once it is whole, so
-// that `path` is either the old file or the new one, never a part. Errno tells why it failed.
-bool replace_file(const std::string &path, const std::vector<std::uint8_t> &bytes)
-{
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    fchmod(fd, NEW_FILE_MODE & ~umask(umask(0)));
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        written += static_cast<std::size_t>(n);
-    }
-    const bool whole = written == bytes.size() && fsync(fd) == 0;
-    const int write_error = errno;
-    if (close(fd) != 0 || !whole || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = whole ? errno : write_error;
-        unlink(temporary.c_str());
-        errno = error;
-        return false;
-    }
-    return true;
+    std::string problem;
+    if (MapReadFile(path, MAX_TEXT_BYTES, text, &problem) == 0)
+        return true;
+    std::fprintf(stderr, "%s: cannot read the text of sounds: %s\n", printable(path).c_str(),
+                 problem.c_str());
+    return false;
 }
 
 bool write_sounds(const fs::path &folder, const std::vector<sound_spec> &sounds,
@@ -95,9 +48,11 @@ bool write_sounds(const fs::path &folder, const std::vector<sound_spec> &sounds,
     }
     for (std::size_t i = 0; i < sounds.size(); ++i) {
         const std::string path = (folder / (sounds[i].name + ".wav")).string();
-        if (!replace_file(path, wav_bytes(rendered[i].samples, SOUND_RATE))) {
+        const std::vector<std::uint8_t> wav = wav_bytes(rendered[i].samples, SOUND_RATE);
+        std::string problem;
+        if (MapWriteFile(path.c_str(), wav.data(), wav.size(), &problem) != 0) {
             std::fprintf(stderr, "%s: cannot write the sound: %s\n", path.c_str(),
-                         std::strerror(errno));
+                         problem.c_str());
             return false;
         }
     }
