@@ -46,27 +46,7 @@ void play_ticks(level_play &play, BITMAP *bmp, int ticks)
     play.screenshots.take_if_pressed(bmp);
 }
 
-// The map and its row tables, or false with maperror saying why.
-bool load_map(BITMAP *picture, const char *mapfile)
-{
-    if (load_map_for(picture, mapfile) < 0)
-        return false;
-    if (MapGenerateYLookup() < 0) {
-        MapFreeMem();
-        maperror = MER_OUTOFMEM;
-        return false;
-    }
-    return true;
-}
-
 } // namespace
-
-// The game draws the block graphics into its 8-bit picture whatever the screen's depth, so they
-// are made for the picture's depth.
-int load_map_for(BITMAP *picture, const char *mapfile)
-{
-    return MapLoadDepth(mapfile, bitmap_color_depth(picture));
-}
 
 void level_pass(level_play &play, BITMAP *bmp, int ticks)
 {
@@ -87,11 +67,11 @@ void level_pass(level_play &play, BITMAP *bmp, int ticks)
         play.now.result = level_quit;
 }
 
-int play_level(BITMAP *bmp, const char *mapfile)
+int play_level(BITMAP *bmp, const level &lvl)
 {
-    if (!load_map(bmp, mapfile))
+    if (load_level_map(lvl) != 0)
         return level_load_failed;
-    level_play play(GIRL_START);
+    level_play play(lvl.start);
     wait_for_clear(KEY_ESC);
     start_timer();
     drop_pending_ticks();

@@ -2,7 +2,6 @@
 // message and the one place that writes them out.
 #include "report.h"
 
-#include "maplib.h"
 
 #include <allegro.h>
 
@@ -102,10 +101,9 @@ void report_no_back_buffer()
     tell_fatal("not enough memory for the 320 x 240 back buffer");
 }
 
-void report_no_map(const char *file, int error)
+void report_no_map(const char *file, const char *why)
 {
-    tell_fatal(format_text("cannot load the map \"%s\": %s (map error %d)", file,
-                           MapErrorText(error), error));
+    tell_fatal(format_text("cannot load the map \"%s\": %s", file, why));
 }
 
 void report_unplayable_map(const char *file, const char *why)

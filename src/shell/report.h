@@ -16,8 +16,8 @@ void report_scale_lowered(int asked, int used, int desktop_w, int desktop_h);
 void report_no_graphics(const char *file, const char *installed_folder);
 // No memory for the back buffer.
 void report_no_back_buffer();
-// The map file cannot be loaded; error is the map library's code (maperror).
-void report_no_map(const char *file, int error);
+// The map file cannot be read or loaded, for the reason given.
+void report_no_map(const char *file, const char *why);
 // The map loads but the game cannot play it, for the reason given.
 void report_unplayable_map(const char *file, const char *why);
 // The game plays without sound, for the reason given.
