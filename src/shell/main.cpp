@@ -149,7 +149,9 @@ bool read_playable_level(const std::string &file, level &lvl)
         report_no_map(file.c_str(), map_load_problem().c_str());
         return false;
     }
-    problem = level_problem(lvl.start);
+    lvl.start = loaded_map_start(&problem).value_or(GIRL_START);
+    if (problem.empty())
+        problem = level_problem(lvl.start);
     MapFreeMem();
     if (!problem.empty()) {
         report_unplayable_map(file.c_str(), problem.c_str());
