@@ -18,6 +18,7 @@ mar_load       mar_load_fuzz      10
 gfx_dat        gfx_dat_fuzz       15
 level_source   level_source_fuzz  15
 tile_names     tile_names_fuzz    5
+controls       controls_fuzz      5
 tile_sheet     tile_sheet_fuzz    10
 map_inspect    map_inspect_fuzz   15
 tmx            tmx_fuzz           20
