@@ -1,18 +1,25 @@
-// The player's keys: the controls file read strictly and replaced whole, and the keys it names
-// driving the controls.
+// The player's keys: the controls file read strictly and replaced whole, the keys it names
+// driving the controls, and the "Redefine keys" screen, by its rules and pressed from a thread.
 #include "controls.h"
 #include "controlsfile.h"
+#include "display.h"
+#include "graphic.h"
 #include "headless.h"
+#include "keyscreen.h"
 #include "testfiles.h"
+#include "windowevents.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -195,6 +202,92 @@ TEST_F(KeysTest, SavedKeysReadBackAndAFailedSaveLeavesThePreviousFileWhole)
               "orvia: cannot save the keys in \"" + in_the_way +
                   "/orvia/controls.cfg\": cannot make the folder \"" + in_the_way +
                   "/orvia\": Not a directory; they serve until the game ends\n");
+}
+
+TEST_F(KeysTest, AKeyGivenToOneControlIsTakenFromTheOtherWhichIsAskedAgain)
+{
+    key_choice choice(key_bindings{}, true);
+    for (const int k : {KEY_A, KEY_S, KEY_D, KEY_W, KEY_A, KEY_SPACE, KEY_LSHIFT}) {
+        answer(choice, k);
+        EXPECT_EQ(choice.refused_key, k == KEY_S ? KEY_S : 0) << "the game's own key is refused";
+    }
+    EXPECT_EQ(choice.chosen.of[binding_left], UNBOUND) << "down took A";
+    EXPECT_EQ(asked_now(choice), binding_pad_jump);
+    answer(choice, 1); // button 1 is no key: down keeps KEY_A, which is 1 too
+    answer(choice, 1); // taken from the pad's jump
+    EXPECT_EQ(asked_now(choice), binding_left) << "asked again, in order";
+    answer(choice, KEY_LEFT);
+    EXPECT_EQ(asked_now(choice), binding_pad_jump);
+    answer(choice, 2);
+    EXPECT_EQ(asked_now(choice), binding_count);
+    key_bindings wanted;
+    wanted.of = {KEY_LEFT, KEY_D, KEY_W, KEY_A, KEY_SPACE, KEY_LSHIFT, 2, 1};
+    EXPECT_EQ(choice.chosen, wanted);
+
+    key_choice without_pad(key_bindings{}, false);
+    for (const int k : {KEY_1, KEY_2, KEY_3, KEY_4, KEY_5, KEY_6})
+        answer(without_pad, k);
+    EXPECT_EQ(asked_now(without_pad), binding_count) << "no pad, no pad questions";
+}
+
+// Presses and releases each key in turn, as a person at the keyboard would; `then` after.
+template <typename Then>
+std::thread person_pressing(std::initializer_list<int> keys, Then then)
+{
+    return std::thread([keys = std::vector<int>(keys), then] {
+        const auto moment = std::chrono::milliseconds(60);
+        for (const int k : keys) {
+            std::this_thread::sleep_for(moment);
+            key[k] = 1;
+            std::this_thread::sleep_for(moment);
+            key[k] = 0;
+        }
+        then();
+    });
+}
+
+TEST_F(KeysTest, TheScreenAsksEveryKeyAndSavesOrLeavesAllAsItWas)
+{
+    headless::make_screen(8);
+    comicf = font;
+    BITMAP *picture = create_bitmap(320, 240);
+    key_bindings keys;
+
+    // ESC after the first answer: nothing changes, nothing is written.
+    std::thread person = person_pressing({KEY_A, KEY_ESC}, [] {});
+    EXPECT_EQ(redefine_keys(picture, keys), key_screen_end::kept);
+    person.join();
+    EXPECT_EQ(keys, key_bindings{});
+    EXPECT_FALSE(fs::exists(file));
+
+    // Closing the window ends the screen as ESC does.
+    person = person_pressing({KEY_A}, [] { note_close_request(); });
+    EXPECT_EQ(redefine_keys(picture, keys), key_screen_end::window_closed);
+    person.join();
+    forget_window_events();
+    EXPECT_EQ(keys, key_bindings{});
+
+    // X, held from before, answers nothing; down takes A from left, which is asked again.
+    key[KEY_X] = 1;
+    person = person_pressing({KEY_X, KEY_A, KEY_D, KEY_W, KEY_A, KEY_SPACE, KEY_LSHIFT, KEY_J},
+                             [] {});
+    EXPECT_EQ(redefine_keys(picture, keys), key_screen_end::saved);
+    person.join();
+    key_bindings wanted;
+    wanted.of = {KEY_J, KEY_D, KEY_W, KEY_A, KEY_SPACE, KEY_LSHIFT, 0, 1};
+    EXPECT_EQ(keys, wanted);
+    std::string told;
+    EXPECT_EQ(load_telling(told), wanted);
+    int heading_pixels = 0;
+    for (int y = 30; y < 42; ++y)
+        for (int x = 10; x < 120; ++x)
+            heading_pixels += getpixel(picture, x, y) == 15;
+    EXPECT_GT(heading_pixels, 0) << "the heading is drawn";
+
+    release_display();
+    destroy_bitmap(picture);
+    comicf = nullptr;
+    headless::drop_screen();
 }
 
 } // namespace
