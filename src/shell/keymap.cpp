@@ -92,7 +92,7 @@ bool is_word(std::string_view text)
 
 std::string quoted(std::string_view text)
 {
-    return "\"" + printable(text, QUOTE_LIMIT) + "\"";
+    return "\"" + printable_excerpt(text, QUOTE_LIMIT) + "\"";
 }
 
 std::string thing_bound(binding b, int value)
@@ -158,7 +158,7 @@ void read_section(reading &r, std::string_view line, int number)
     else if (same_ignoring_case(name, PAD_SECTION))
         r.in = section::pad;
     else
-        r.problem(number, "unknown section [" + printable(name, QUOTE_LIMIT) +
+        r.problem(number, "unknown section [" + printable_excerpt(name, QUOTE_LIMIT) +
                               "] (there are [keys] and [pad]); its entries are not read");
 }
 
@@ -369,7 +369,7 @@ std::string controls_text(const key_bindings &keys)
     return text;
 }
 
-std::string printable(std::string_view text, std::size_t limit)
+std::string printable_excerpt(std::string_view text, std::size_t limit)
 {
     std::string out;
     for (const char c : text) {

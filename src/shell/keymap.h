@@ -71,6 +71,6 @@ std::string controls_text(const key_bindings &keys);
 
 // The text with every byte that is not printable ASCII written \xNN, cut to at most `limit`
 // characters with "..." after.
-std::string printable(std::string_view text, std::size_t limit);
+std::string printable_excerpt(std::string_view text, std::size_t limit);
 
 #endif

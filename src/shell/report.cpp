@@ -69,7 +69,7 @@ void tell_fatal(const std::string &text)
 // may name: shown printable, and no longer than a message.
 std::string shown(const char *text)
 {
-    return printable(text, MESSAGE_SIZE);
+    return printable_excerpt(text, MESSAGE_SIZE);
 }
 
 } // namespace
