@@ -19,6 +19,7 @@ mar_load       mar_load_fuzz      10       2048
 gfx_dat        gfx_dat_fuzz       15       2048
 level_source   level_source_fuzz  15       2048
 tile_names     tile_names_fuzz    5        2048
+controls       controls_fuzz      5        2048
 tile_sheet     tile_sheet_fuzz    10       2048
 map_inspect    map_inspect_fuzz   15       2048
 tmx            tmx_fuzz           20       512
