@@ -1,7 +1,12 @@
-// The game's command line: how the screen opens and which level is played.
+// The game's command line: how the screen opens, which level is played and how, and the
+// recordings a session makes or plays.
 #ifndef OPTIONS_H
 #define OPTIONS_H
 
+#include "levelcheck.h"
+#include "timer.h"
+
+#include <optional>
 #include <string>
 
 // The first screen mode tried; later ones follow the fallback order of the screen module.
@@ -15,7 +20,12 @@ enum class screen_start {
 struct game_options {
     screen_start start = screen_start::automatic;
     int scale = 0;     // the factor of --scale N
-    std::string level; // the level's map file; empty for the game's own level
+    std::string level; // the level's file; empty for the game's own level
+    std::optional<map_point> girl_start; // --start X,Y, over the level's own
+    bool watch = false;  // --watch: the level is built again when its files change
+    bool mute = false;   // --mute: sound starts off
+    int speed = FULL_SPEED;
+    std::string record, replay, verify, ghost; // the replay file of each, or empty
 };
 
 enum class parse_outcome {

@@ -8,6 +8,10 @@
 
 std::atomic<int> counter{0};
 
+namespace {
+int speed_percent = FULL_SPEED;
+} // namespace
+
 // Runs in the library's timer context: it must touch nothing but the atomic counter, which
 // also wakes a loop sleeping on it.
 void game_timer()
@@ -25,10 +29,16 @@ void init_game_timer()
     LOCK_FUNCTION(game_timer);
 }
 
-// Installing again while installed only sets the same period again.
+// Installing again while installed only sets the same period again. At full speed the period
+// is exactly that of install_int(game_timer, TICK_MS).
 void start_timer()
 {
-    install_int(game_timer, TICK_MS);
+    install_int_ex(game_timer, MSEC_TO_TIMER(TICK_MS) * FULL_SPEED / speed_percent);
+}
+
+void set_timer_speed(int percent)
+{
+    speed_percent = percent;
 }
 
 void stop_timer()
