@@ -4,6 +4,7 @@
 #include "display.h"
 
 #include "maplib.h"
+#include "notes.h"
 #include "screenmode.h"
 #include "windowevents.h"
 
@@ -24,6 +25,7 @@ PALETTE palette_used;           // made from this palette
 int colours_depth = 0;          // for a screen of this depth (0: none made yet)
 bool whole_picture_due = true;  // a new screen, bitmap or palette needs every row
 BITMAP *last_picture = nullptr; // shown again after a switch of screen mode
+BITMAP *noted = nullptr;        // the last picture with the notes over it
 
 // One pixel's byte repeated across a 64-bit word: in 8 bits a square up to this wide is one
 // store.
@@ -194,11 +196,26 @@ void update_colours(int depth)
     whole_picture_due = true;
 }
 
-} // namespace
-
-void present(BITMAP *picture)
+// The picture itself, or a copy of it with the notes over it while there are any.
+BITMAP *with_notes(BITMAP *picture)
 {
-    last_picture = picture;
+    if (!have_notes())
+        return picture;
+    if (noted && (noted->w != picture->w || noted->h != picture->h)) {
+        destroy_bitmap(noted);
+        noted = nullptr;
+    }
+    if (!noted)
+        noted = create_bitmap_ex(MAP_PALETTE_DEPTH, picture->w, picture->h);
+    if (!noted)
+        return picture;
+    blit(picture, noted, 0, 0, 0, 0, picture->w, picture->h);
+    draw_notes(noted);
+    return noted;
+}
+
+void present_as_it_is(BITMAP *picture)
+{
     const picture_layout at = layout_for(screen->w, screen->h);
     const int depth = bitmap_color_depth(screen);
     update_colours(depth);
@@ -220,6 +237,21 @@ void present(BITMAP *picture)
     whole_picture_due = false;
 }
 
+} // namespace
+
+void present(BITMAP *picture)
+{
+    last_picture = picture;
+    present_as_it_is(with_notes(picture));
+    notes_presented();
+}
+
+void follow_notes()
+{
+    if (notes_changed() && last_picture)
+        present(last_picture);
+}
+
 void follow_screen_keys()
 {
     if (!alt_enter_pressed())
@@ -235,7 +267,7 @@ void follow_screen_keys()
 
 void release_display()
 {
-    for (BITMAP **kept : {&enlarged, &shown}) {
+    for (BITMAP **kept : {&enlarged, &shown, &noted}) {
         if (*kept)
             destroy_bitmap(*kept);
         *kept = nullptr;

@@ -6,9 +6,12 @@
 
 #include <allegro.h>
 
-// Shows the 8-bit picture on the screen in the selected palette's colours; it is remembered for
-// showing again after a switch of mode.
+// Shows the 8-bit picture on the screen in the selected palette's colours, with the notes of the
+// time over it (the picture itself is left as it is); it is remembered for showing again after a
+// switch of mode.
 void present(BITMAP *picture);
+// Shows the last picture again when a note has come or gone since it was presented.
+void follow_notes();
 
 // Alt+Enter switches between full screen and window and shows the last picture again. Ends
 // the program, after telling the person, when no screen at all can be set.

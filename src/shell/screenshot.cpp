@@ -4,7 +4,9 @@
 #include "screenshot.h"
 
 #include "graphic.h"
+#include "notes.h"
 #include "report.h"
+#include "sound.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@ namespace {
 
 const char *const SCREENSHOT_NAME = "s%04d.bmp";
 constexpr mode_t NEW_FILE_MODE = 0666; // less the person's umask
+constexpr double FAILURE_NOTE_SECONDS = 3;
 
 std::string name_of(int n)
 {
@@ -84,10 +87,13 @@ void screenshot_taker::save(BITMAP *bmp)
             continue;
         if (fd < 0 || !write_bmp(fd, bmp)) {
             report_screenshot_failed(name.c_str(), errno);
+            // A player who started the game from the desktop sees no standard error.
+            show_note("Cannot save the screenshot " + name, FAILURE_NOTE_SECONDS);
             if (fd >= 0)
                 unlink(name.c_str());
             return;
         }
+        play_cue(cue_screenshot);
         ++number;
         return;
     }
