@@ -69,11 +69,10 @@ std::string room_problem(map_point start)
         why << start_position{start} << " is in the map's outer block columns, which are walls";
         return why.str();
     }
-    for (int x = left; x <= right; ++x)
-        if (block_vert(x, top, feet, false)) {
-            why << "a solid block fills " << start_position{start};
-            return why.str();
-        }
+    if (!body_clear_at(start)) {
+        why << "a solid block fills " << start_position{start};
+        return why.str();
+    }
     return "";
 }
 
@@ -102,6 +101,15 @@ std::optional<map_point> loaded_map_start(std::string *problem)
         return std::nullopt;
     }
     return map_point{MapGetlong(data), MapGetlong(data + NUMBER_BYTES)};
+}
+
+bool body_clear_at(map_point feet)
+{
+    const girl_character body;
+    for (int x = feet.x - body.half_width; x <= feet.x + body.half_width; ++x)
+        if (block_vert(x, feet.y - body.height, feet.y, false))
+            return false;
+    return true;
 }
 
 std::string level_problem(map_point start)

@@ -29,5 +29,8 @@ std::optional<map_point> loaded_map_start(std::string *problem = nullptr);
 // Why the loaded map cannot be played with the girl starting at `start`, or an empty text when
 // it can.
 std::string level_problem(map_point start);
+// No solid block of the loaded map, nor its outer block columns, within her body with her feet
+// at `feet`.
+bool body_clear_at(map_point feet);
 
 #endif

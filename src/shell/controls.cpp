@@ -69,10 +69,8 @@ control_state read_controls(const key_bindings &keys)
     return c;
 }
 
-bool start_pressed()
+bool pad_start_down()
 {
-    if (key[KEY_SPACE])
-        return true;
     const JOYSTICK_INFO *pad = first_pad();
     if (!pad)
         return false;
@@ -80,4 +78,16 @@ bool start_pressed()
         if (button_down(*pad, button))
             return true;
     return false;
+}
+
+bool start_pressed()
+{
+    return key[KEY_SPACE] || pad_start_down();
+}
+
+bool press::pressed(bool down)
+{
+    const bool pressed_now = down && !held_;
+    held_ = down;
+    return pressed_now;
 }

@@ -23,7 +23,21 @@ control_state pad_controls(const JOYSTICK_INFO &pad, const key_bindings &keys);
 // The first pad, freshly read, or nullptr without one.
 const JOYSTICK_INFO *first_pad();
 
+// The pad's Start button is down.
+bool pad_start_down();
 // SPACE, or the pad's Start button: leaves the title.
 bool start_pressed();
+
+// A key or button that acts once for each press, however long it is held: asked every pass
+// whether it is down, it answers true only for the first pass of a press.
+class press {
+public:
+    // Held: a press under way now is not one.
+    explicit press(bool held = false) : held_(held) {}
+    bool pressed(bool down);
+
+private:
+    bool held_;
+};
 
 #endif

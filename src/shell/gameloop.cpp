@@ -8,6 +8,7 @@
 #include "graphic.h"
 #include "maplib.h"
 #include "screenmode.h"
+#include "sound.h"
 #include "timer.h"
 #include "wallstuff.h"
 #include "windowevents.h"
@@ -20,7 +21,7 @@ constexpr int ZONE_RIGHT = 220;
 constexpr int ZONE_TOP = 50;
 constexpr int ZONE_BOTTOM = 190;
 
-// "Paused", over the frozen frame while the window is without the keyboard focus.
+// "Paused", over the frozen frame.
 constexpr int TEXT_COLOUR = 15;
 constexpr int TRANSPARENT_TEXT = -1;
 constexpr int PAUSED_CENTRE_X = GAME_SCREEN_W / 2;
@@ -28,54 +29,80 @@ constexpr int PAUSED_Y = 110;
 
 constexpr int KEY_POLL_MS = 50;
 
-void show_paused(BITMAP *bmp, attempt &now)
+void show_frame(level_play &play, BITMAP *bmp)
 {
-    draw_attempt(bmp, now);
-    textout_centre_ex(bmp, comicf, "Paused", PAUSED_CENTRE_X, PAUSED_Y, TEXT_COLOUR,
-                      TRANSPARENT_TEXT);
+    draw_attempt(bmp, play.now);
+    if (play.showing_paused)
+        textout_centre_ex(bmp, comicf, "Paused", PAUSED_CENTRE_X, PAUSED_Y, TEXT_COLOUR,
+                          TRANSPARENT_TEXT);
     present(bmp);
 }
 
 void play_ticks(level_play &play, BITMAP *bmp, int ticks)
 {
-    advance(play.now, read_controls(), ticks);
+    advance(play.now, read_controls(play.session.keys), ticks, &play.cues);
+    play_cues(play.cues.take());
     if (ticks == 0)
         return;
     draw_attempt(bmp, play.now);
-    present(bmp);
     play.screenshots.take_if_pressed(bmp);
+    present(bmp);
+}
+
+bool paused(level_play &play)
+{
+    if (play.pause_key.pressed(key[KEY_P] || pad_start_down()))
+        play.paused_by_player = !play.paused_by_player;
+    return play.paused_by_player || !window_has_focus();
 }
 
 } // namespace
 
 void level_pass(level_play &play, BITMAP *bmp, int ticks)
 {
-    // Away from the keyboard the frame stands as it is and play goes on from exactly there:
-    // the ticks that arrive meanwhile, those of the pass that finds the focus back included,
-    // are dropped.
-    if (!window_has_focus()) {
-        if (!play.paused)
-            show_paused(bmp, play.now);
-        play.paused = true;
-    } else if (play.paused) {
-        play.paused = false;
-    } else {
+    // While paused the frame stands as it is and play goes on from exactly there: the ticks
+    // that arrive meanwhile, those of the pass that goes on again included, are dropped.
+    const bool was_paused = play.showing_paused;
+    play.showing_paused = paused(play);
+    if (play.showing_paused && !was_paused)
+        show_frame(play, bmp);
+    else if (!play.showing_paused && !was_paused)
         play_ticks(play, bmp, ticks);
-    }
-    follow_screen_keys();
+    follow_game_keys();
     if (key[KEY_ESC] || close_requested())
         play.now.result = level_quit;
 }
 
-int play_level(BITMAP *bmp, const level &lvl)
+bool go_on_in_new_level(level_play &play, BITMAP *bmp)
 {
-    if (load_level_map(lvl) != 0)
+    MapFreeMem();
+    if (load_level_map(play.session.lvl) != 0) {
+        play.now.result = level_load_failed;
+        return false;
+    }
+    const girl_character &girl = play.now.girl;
+    if (!body_clear_at({girl.getx(), girl.gety()})) {
+        const attempt afresh(play.session.lvl.start);
+        play.now.girl = afresh.girl;
+    }
+    show_frame(play, bmp);
+    return true;
+}
+
+int play_level(BITMAP *bmp, game_session &session)
+{
+    if (load_level_map(session.lvl) != 0)
         return level_load_failed;
-    level_play play(lvl.start);
+    level_play play(session);
     wait_for_clear(KEY_ESC);
     start_timer();
     drop_pending_ticks();
     while (play.now.result == level_playing) {
+        if (reload_if_changed(session)) {
+            if (!go_on_in_new_level(play, bmp))
+                break;
+            drop_pending_ticks(); // the time the build took is not made up
+        }
         const int ticks = counter.load();
         level_pass(play, bmp, ticks);
         counter.fetch_sub(ticks);

@@ -4,8 +4,10 @@
 #define GAMELOOP_H
 
 #include "attempt.h"
-#include "level.h"
+#include "controls.h"
+#include "cues.h"
 #include "screenshot.h"
+#include "session.h"
 
 #include <allegro.h>
 
@@ -13,25 +15,36 @@ class girl_character;
 
 // What the level loop keeps from one pass to the next.
 struct level_play {
-    explicit level_play(map_point start) : now(start) {}
+    explicit level_play(game_session &s) : session(s), now(s.lvl.start) {}
 
+    game_session &session;
     attempt now;
     screenshot_taker screenshots;
-    bool paused = false; // the window is without the keyboard focus
+    cue_watcher cues;
+    press pause_key{true}; // a press from before the attempt does not count
+    bool paused_by_player = false; // P, or the pad's Start
+    bool showing_paused = false;   // the frame stands with "Paused" over it
 };
 
-// Play one attempt at the level, its map loaded afresh, drawing into bmp. Returns level_quit
-// (ESC or a request to close the window), level_died (fell out of the map) or
-// level_load_failed (maperror tells why). Ticks that arrived before the attempt, or while the
-// window was without the keyboard focus, are dropped; every other tick is run.
-int play_level(BITMAP *bmp, const level &lvl);
+// Play one attempt at the session's level, its map loaded afresh, drawing into bmp. Returns
+// level_quit (ESC or a request to close the window), level_died (fell out of the map) or
+// level_load_failed (maperror tells why). Ticks that arrived before the attempt, while play was
+// paused or while the level was built anew, are dropped; every other tick is run.
+int play_level(BITMAP *bmp, game_session &session);
 
 // One pass of the level loop over the `ticks` that have arrived since the last: the controls
-// are sampled and the ticks run, and a frame is drawn and presented after at least one (with a
-// screenshot when S was pressed). While the window is without the keyboard focus the frame
-// stands with "Paused" over it and the ticks are dropped. ESC, or a request to close the
-// window, ends the attempt with level_quit after the batch.
+// are sampled and the ticks run, their sounds played, and a frame is drawn and presented after
+// at least one (with a screenshot when S was pressed). While play is paused (P, the pad's
+// Start, or the window without the keyboard focus) the frame stands with "Paused" over it and
+// the ticks are dropped. ESC, or a request to close the window, ends the attempt with
+// level_quit after the batch.
 void level_pass(level_play &play, BITMAP *bmp, int ticks);
+
+// The attempt goes on in the session's new level: its map is loaded, the girl stays as she is
+// where her body is clear of its solid blocks and starts afresh at its start otherwise, and the
+// camera keeps its place inside the new map. The frame is shown at once. Returns false, the
+// attempt ended with level_load_failed, when the map cannot be loaded.
+bool go_on_in_new_level(level_play &play, BITMAP *bmp);
 
 // Wait until the key is up, then empty the keyboard buffer.
 void wait_for_clear(int k);

@@ -1,4 +1,5 @@
-// Reading the level once, and loading its map from memory for each attempt.
+// Building the level once from its file, checking it, and loading its map from memory for each
+// attempt.
 #include "level.h"
 
 #include "maplib.h"
@@ -16,21 +17,60 @@ bool holds_whole_form(const std::vector<unsigned char> &image)
            MapGetchksz(&image[FORM_LENGTH_AT]) <= image.size() - BYTES_BEFORE_FORM;
 }
 
-} // namespace
-
-bool read_level(const std::string &file, level &out, std::string &problem)
+std::string load_problem()
 {
-    level read{file, {}, GIRL_START};
+    return std::string(MapErrorText(maperror)) + " (map error " + std::to_string(maperror) + ")";
+}
+
+bool read_map_file(level &lvl, std::string &problem)
+{
     std::string reason;
-    if (MapReadMapFile(file.c_str(), read.image, &reason) != 0) {
+    if (MapReadMapFile(lvl.file.c_str(), lvl.image, &reason) != 0) {
         problem = "the file cannot be opened: " + reason;
         return false;
     }
-    if (!holds_whole_form(read.image)) {
+    if (!holds_whole_form(lvl.image)) {
         problem = MapErrorText(MER_MAPLOADERROR);
         return false;
     }
-    out = std::move(read);
+    lvl.sources = {lvl.file};
+    return true;
+}
+
+// Loads the map to check it, with the start in force; the map is released again.
+bool check(level &lvl, std::optional<map_point> start, level_refusal &refusal)
+{
+    if (load_level_map(lvl) != 0) {
+        refusal.problems.push_back(load_problem());
+        return false;
+    }
+    std::string problem;
+    lvl.start = start ? *start : loaded_map_start(&problem).value_or(GIRL_START);
+    if (problem.empty())
+        problem = level_problem(lvl.start);
+    MapFreeMem();
+    refusal.unplayable = !problem.empty();
+    if (refusal.unplayable)
+        refusal.problems.push_back(problem);
+    return !refusal.unplayable;
+}
+
+} // namespace
+
+bool build_level(const std::string &file, std::optional<map_point> start, level &out,
+                 level_refusal &refusal)
+{
+    refusal = level_refusal{};
+    level built;
+    built.file = file;
+    std::string problem;
+    if (!read_map_file(built, problem)) {
+        refusal.problems.push_back(problem);
+        return false;
+    }
+    if (!check(built, start, refusal))
+        return false;
+    out = std::move(built);
     return true;
 }
 

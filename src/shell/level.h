@@ -1,21 +1,32 @@
-// The level the game plays: the map file read once and checked, then kept in memory, so that
+// The level the game plays: built once from its file and checked, then kept in memory, so that
 // every attempt plays the map that was checked and never a file changed on the disk meanwhile.
 #ifndef LEVEL_H
 #define LEVEL_H
 
-#include "attempt.h"
+#include "levelcheck.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 struct level {
-    std::string file;                 // the map file as named
-    std::vector<unsigned char> image; // its whole contents, unpacked
+    std::string file;                 // the level's file as named
+    std::vector<unsigned char> image; // the whole map file image
     map_point start = GIRL_START;     // where the girl starts every attempt
+    std::vector<std::string> sources; // the file and every file it was built from
 };
 
-// Reads the map file whole. Returns false, `out` untouched, with `problem` saying why.
-bool read_level(const std::string &file, level &out, std::string &problem);
+// Why a level cannot be played: its problems in the order found.
+struct level_refusal {
+    bool unplayable = false; // it loads, but the game cannot play it
+    std::vector<std::string> problems;
+};
+
+// Builds the level from its file and checks it with the start in force: `start` when given,
+// else the map's own, else GIRL_START. Leaves no map loaded. Returns false, `out` untouched,
+// with `refusal` saying why.
+bool build_level(const std::string &file, std::optional<map_point> start, level &out,
+                 level_refusal &refusal);
 
 // Makes the level's map the loaded map, with block graphics for the game's 8-bit picture and
 // its row tables. Returns 0, or -1 with maperror saying why.

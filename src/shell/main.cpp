@@ -1,16 +1,19 @@
 // The game program: the command line, start-up, the title screen, the attempts at the level
 // with the retry question after each death, and shut-down.
 #include "controls.h"
+#include "controlsfile.h"
 #include "datafiles.h"
 #include "display.h"
 #include "gameloop.h"
 #include "girlanim.h"
 #include "graphic.h"
-#include "levelcheck.h"
+#include "keyscreen.h"
 #include "maplib.h"
 #include "options.h"
 #include "report.h"
 #include "screenmode.h"
+#include "session.h"
+#include "sound.h"
 #include "timer.h"
 #include "windowevents.h"
 
@@ -42,6 +45,7 @@ constexpr text_line TITLE_LINES[] = {
     {50, "Use arrows to move left and right."},
     {70, "Run with ALT, and jump with CTRL."},
     {90, "Press SPACE to start."},
+    {110, "Press K to choose the keys."},
 };
 constexpr int TITLE_X = 10;
 constexpr int TITLE_COLOUR = 15;
@@ -55,39 +59,60 @@ constexpr int DEATH_Y = 90;
 constexpr int RETRY_Y = 110;
 constexpr int ASCII_BITS = 0xff; // readkey gives the scancode above the character
 
-// Waits, polling, until `done` holds; the window may switch mode meanwhile. Returns false
-// when the person asks to close the window instead.
+// Waits, polling, until `done` holds; meanwhile the window may switch mode, sound be switched
+// and the level built anew. Returns false when the person asks to close the window instead.
 template <typename Condition>
-bool wait_until(Condition done)
+bool wait_until(game_session &session, Condition done)
 {
     for (;;) {
         if (close_requested())
             return false;
-        follow_screen_keys();
+        reload_if_changed(session);
+        follow_game_keys();
         if (done())
             return true;
         rest(KEY_POLL_MS);
     }
 }
 
-// The title, held until SPACE (or the pad's Start) is down; then one buffered key is taken.
-// Returns false when the window is closed instead.
-bool show_title()
+void draw_title()
 {
     clear(buf);
     for (const text_line &line : TITLE_LINES)
         textout_ex(buf, comicf, line.text, TITLE_X, line.y, TITLE_COLOUR, TRANSPARENT_TEXT);
     draw_sprite(buf, girl[picture_stand], TITLE_GIRL_X, TITLE_GIRL_Y);
-    present(buf);
-    if (!wait_until(start_pressed))
-        return false;
+}
+
+// The title, held until SPACE (or the pad's Start) is down; then one buffered key is taken.
+// K opens the screen that chooses the keys. Returns false when ESC is pressed or the window
+// closed instead.
+bool show_title(game_session &session)
+{
+    press choose_keys;
+    for (;;) {
+        draw_title();
+        present(buf);
+        bool keys_asked = false, quit = false;
+        const auto pressed = [&] {
+            keys_asked = choose_keys.pressed(key[KEY_K]);
+            quit = key[KEY_ESC];
+            return keys_asked || quit || start_pressed();
+        };
+        if (!wait_until(session, pressed) || quit)
+            return false;
+        if (!keys_asked)
+            break;
+        if (redefine_keys(buf, session.keys) == key_screen_end::window_closed)
+            return false;
+    }
     if (keypressed()) // the pad's Start leaves no key behind
         readkey();
+    play_cue(cue_start);
     return true;
 }
 
 // Asks over the last frame; only a lower-case 'y' or 'n' answers. Closing the window is a no.
-bool wants_retry()
+bool wants_retry(game_session &session)
 {
     textout_centre_ex(buf, comicf, "Sorry, YOU DIED!", DEATH_CENTRE_X, DEATH_Y, DEATH_COLOUR,
                       TRANSPARENT_TEXT);
@@ -96,7 +121,7 @@ bool wants_retry()
     present(buf);
     clear_keybuf();
     char answer = 0;
-    const bool answered = wait_until([&answer] {
+    const bool answered = wait_until(session, [&answer] {
         while (keypressed()) {
             answer = static_cast<char>(readkey() & ASCII_BITS);
             if (answer == 'y' || answer == 'n')
@@ -104,7 +129,10 @@ bool wants_retry()
         }
         return false;
     });
-    return answered && answer == 'y';
+    const bool again = answered && answer == 'y';
+    if (again)
+        play_cue(cue_retry);
+    return again;
 }
 
 // What maperror says of the last load, for the person playing.
@@ -115,15 +143,15 @@ std::string map_load_problem()
 
 // Attempts at the level until ESC, a closed window, a 'n' after a death, or a map that cannot
 // be loaded.
-int play_attempts(const level &lvl)
+int play_attempts(game_session &session)
 {
     for (;;) {
-        const int result = play_level(buf, lvl);
+        const int result = play_level(buf, session);
         if (result == level_load_failed) {
-            report_no_map(lvl.file.c_str(), map_load_problem().c_str());
+            report_no_map(session.lvl.file.c_str(), {map_load_problem()});
             return EXIT_FAILURE;
         }
-        if (result != level_died || !wants_retry())
+        if (result != level_died || !wants_retry(session))
             return EXIT_SUCCESS;
     }
 }
@@ -136,28 +164,18 @@ std::string level_file(const game_options &options)
     return data_file_path(MAP_FILE, executable_path());
 }
 
-// Reads the level once before the title and tries its map, so that a level the game cannot
-// play is refused before anyone presses a key.
-bool read_playable_level(const std::string &file, level &lvl)
+// Builds the level once before the title, so that a level the game cannot play is refused
+// before anyone presses a key.
+bool build_playable_level(const std::string &file, game_session &session)
 {
-    std::string problem;
-    if (!read_level(file, lvl, problem)) {
-        report_no_map(file.c_str(), problem.c_str());
-        return false;
-    }
-    if (load_level_map(lvl) != 0) {
-        report_no_map(file.c_str(), map_load_problem().c_str());
-        return false;
-    }
-    lvl.start = loaded_map_start(&problem).value_or(GIRL_START);
-    if (problem.empty())
-        problem = level_problem(lvl.start);
-    MapFreeMem();
-    if (!problem.empty()) {
-        report_unplayable_map(file.c_str(), problem.c_str());
-        return false;
-    }
-    return true;
+    level_refusal refusal;
+    if (build_level(file, session.start_option, session.lvl, refusal))
+        return true;
+    if (refusal.unplayable)
+        report_unplayable_map(file.c_str(), refusal.problems.front().c_str());
+    else
+        report_no_map(file.c_str(), refusal.problems);
+    return false;
 }
 
 // The command line's answer when it asks for no game: the usage, or what is wrong with it.
@@ -185,6 +203,7 @@ int init_stuff(const game_options &options)
     install_keyboard();
     install_timer();
     install_pad();
+    open_sound(executable_path(), options.mute);
     init_game_timer();
     set_window_title(WINDOW_TITLE);
     if (!open_game_screen(options))
@@ -208,6 +227,7 @@ int init_stuff(const game_options &options)
 // The library closes itself at exit.
 int destroy_stuff()
 {
+    close_sound();
     release_display();
     destroy_bitmap(buf);
     buf = nullptr;
@@ -220,12 +240,19 @@ int main(int argc, char **argv)
     const parsed_command_line parsed = parse_command_line(argc, argv);
     if (parsed.outcome != parse_outcome::play)
         return answer_command_line(parsed);
-    if (init_stuff(parsed.options) != 0)
+    const game_options &options = parsed.options;
+    if (init_stuff(options) != 0)
         return EXIT_FAILURE;
-    level lvl;
+    set_timer_speed(options.speed);
+    game_session session;
+    session.keys = load_key_bindings();
+    session.start_option = options.girl_start;
+    session.watching = options.watch;
     int status = EXIT_FAILURE;
-    if (read_playable_level(level_file(parsed.options), lvl))
-        status = show_title() ? play_attempts(lvl) : EXIT_SUCCESS;
+    if (build_playable_level(level_file(options), session)) {
+        watch_level(session);
+        status = show_title(session) ? play_attempts(session) : EXIT_SUCCESS;
+    }
     destroy_stuff();
     return status;
 }

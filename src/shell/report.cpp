@@ -109,14 +109,27 @@ void report_no_back_buffer()
     tell_fatal("not enough memory for the 320 x 240 back buffer");
 }
 
-void report_no_map(const char *file, const char *why)
+void report_no_map(const char *file, const std::vector<std::string> &why)
 {
-    tell_fatal(format_text("cannot load the map \"%s\": %s", file, why));
+    if (why.size() == 1) {
+        tell_fatal(format_text("cannot load the map \"%s\": %s", file, why.front().c_str()));
+        return;
+    }
+    for (const std::string &problem : why)
+        tell_warning(problem);
+    tell_fatal(format_text("cannot load the map \"%s\": %zu mistakes, listed above; the first: "
+                           "%s",
+                           file, why.size(), why.front().c_str()));
 }
 
 void report_unplayable_map(const char *file, const char *why)
 {
     tell_fatal(format_text("cannot play the map \"%s\": %s", file, why));
+}
+
+void report_reload_failed(const char *file, const char *why)
+{
+    tell_warning(format_text("the level \"%s\" was not reloaded: %s", file, why));
 }
 
 void report_no_sound(const char *why)

@@ -3,6 +3,9 @@
 #ifndef REPORT_H
 #define REPORT_H
 
+#include <string>
+#include <vector>
+
 // The game library itself cannot be started; why is the library's explanation.
 void report_no_library(const char *why);
 // No screen in any mode tried; reasons names each mode and why it failed.
@@ -16,8 +19,12 @@ void report_scale_lowered(int asked, int used, int desktop_w, int desktop_h);
 void report_no_graphics(const char *file, const char *installed_folder);
 // No memory for the back buffer.
 void report_no_back_buffer();
-// The map file cannot be read or loaded, for the reason given.
-void report_no_map(const char *file, const char *why);
+// The level cannot be read or loaded, for the reasons given (the first of several named in the
+// message box, every one on standard error).
+void report_no_map(const char *file, const std::vector<std::string> &why);
+// The level's files changed, and what they now make cannot be played (why): the level before
+// plays on.
+void report_reload_failed(const char *file, const char *why);
 // The map loads but the game cannot play it, for the reason given.
 void report_unplayable_map(const char *file, const char *why);
 // The game plays without sound, for the reason given.

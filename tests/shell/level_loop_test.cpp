@@ -5,6 +5,7 @@
 #include "girlpictures.h"
 #include "graphic.h"
 #include "maplib.h"
+#include "notes.h"
 #include "playerharness.h"
 #include "testfiles.h"
 #include "testmaps.h"
@@ -14,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -118,9 +121,10 @@ protected:
 
     void load()
     {
-        std::string problem;
-        ASSERT_TRUE(read_level("level.fmp", lvl, problem)) << problem;
-        ASSERT_EQ(load_level_map(lvl), 0);
+        level_refusal refusal;
+        ASSERT_TRUE(build_level("level.fmp", std::nullopt, session.lvl, refusal));
+        ASSERT_EQ(load_level_map(session.lvl), 0);
+        play = std::make_unique<level_play>(session);
     }
 
     // One pass with these keys held and this many ticks arrived.
@@ -129,14 +133,14 @@ protected:
         release_all_keys();
         for (int k : keys)
             key[k] = 1;
-        level_pass(play, bmp, ticks);
+        level_pass(*play, bmp, ticks);
     }
 
     testfiles::CurrentFolder folder; // the level and the screenshots of one test
     const fs::path &dir = folder.path();
     BITMAP *bmp = nullptr;
-    level lvl;
-    level_play play{GIRL_START};
+    game_session session;
+    std::unique_ptr<level_play> play; // made by load()
 };
 
 TEST_F(LevelLoopTest, APassLatchesTheControlsOnceRunsEveryTickAndDrawsOneFrameAfterThem)
@@ -147,26 +151,26 @@ TEST_F(LevelLoopTest, APassLatchesTheControlsOnceRunsEveryTickAndDrawsOneFrameAf
     EXPECT_EQ(getpixel(screen, 10, 10), SENTINEL);
 
     // Five ticks in one pass leave her where five passes of one tick do.
-    level_play one_by_one{GIRL_START};
+    level_play one_by_one{session};
     for (int i = 0; i < 5; ++i) {
         key[KEY_LEFT] = 1;
         level_pass(one_by_one, bmp, 1);
     }
     pass(5, {KEY_LEFT});
-    EXPECT_LT(play.now.girl.getx(), START_X) << "she walked";
-    EXPECT_EQ(play.now.girl.x, one_by_one.now.girl.x);
-    EXPECT_EQ(play.now.girl.xv, one_by_one.now.girl.xv);
-    EXPECT_EQ(play.now.girl.frame, one_by_one.now.girl.frame);
-    EXPECT_EQ(play.now.xoff, one_by_one.now.xoff);
-    EXPECT_EQ(play.now.result, level_playing);
+    EXPECT_LT(play->now.girl.getx(), START_X) << "she walked";
+    EXPECT_EQ(play->now.girl.x, one_by_one.now.girl.x);
+    EXPECT_EQ(play->now.girl.xv, one_by_one.now.girl.xv);
+    EXPECT_EQ(play->now.girl.frame, one_by_one.now.girl.frame);
+    EXPECT_EQ(play->now.xoff, one_by_one.now.xoff);
+    EXPECT_EQ(play->now.result, level_playing);
 }
 
 TEST_F(LevelLoopTest, TheFrameLayersBackdropMapGirlAndTextFromTheClampedCameraAndReachesTheScreen)
 {
     load();
     pass(1);
-    EXPECT_EQ(play.now.xoff, FIRST_XOFF) << "the first tick brings her to the zone's edges";
-    EXPECT_EQ(play.now.yoff, FIRST_YOFF);
+    EXPECT_EQ(play->now.xoff, FIRST_XOFF) << "the first tick brings her to the zone's edges";
+    EXPECT_EQ(play->now.yoff, FIRST_YOFF);
     const int sx = LAYERED_X - FIRST_XOFF;
     const int sy = LAYERED_Y - FIRST_YOFF;
     EXPECT_EQ(getpixel(bmp, sx, sy), STANDING_MARKER) << "she covers the first foreground";
@@ -182,84 +186,158 @@ TEST_F(LevelLoopTest, TheFrameLayersBackdropMapGirlAndTextFromTheClampedCameraAn
         for (int x = 0; x < 320; x += 5)
             ASSERT_EQ(getpixel(screen, x, y), getpixel(bmp, x, y)) << x << "," << y;
 
-    play.now.girl.setx(MAP_W * BLOCK + 500);
+    play->now.girl.setx(MAP_W * BLOCK + 500);
     pass(1);
-    EXPECT_EQ(play.now.xoff, MAP_W * BLOCK - 320) << "the camera is kept inside the map";
+    EXPECT_EQ(play->now.xoff, MAP_W * BLOCK - 320) << "the camera is kept inside the map";
 }
 
 TEST_F(LevelLoopTest, FallingOutOfTheMapEndsTheAttemptAfterTheWholeBatchUnlessEscIsHeld)
 {
     load();
-    play.now.girl.sety(MAP_H * BLOCK + play.now.girl.height + 3);
+    play->now.girl.sety(MAP_H * BLOCK + play->now.girl.height + 3);
     pass(1);
-    const fix after_one = play.now.girl.y;
-    EXPECT_EQ(play.now.result, level_died);
+    const fix after_one = play->now.girl.y;
+    EXPECT_EQ(play->now.result, level_died);
     pass(3);
-    EXPECT_GT(play.now.girl.y, after_one) << "the death does not cut the batch short";
-    EXPECT_EQ(play.now.result, level_died);
+    EXPECT_GT(play->now.girl.y, after_one) << "the death does not cut the batch short";
+    EXPECT_EQ(play->now.result, level_died);
 
-    level_play escaping{GIRL_START};
+    level_play escaping{session};
     escaping.now.girl.sety(MAP_H * BLOCK + escaping.now.girl.height + 3);
     key[KEY_ESC] = 1;
     level_pass(escaping, bmp, 1);
     EXPECT_EQ(escaping.now.result, level_quit) << "ESC held when she dies quits instead";
 
-    level_play quitting{GIRL_START};
+    level_play quitting{session};
     clear_to_color(bmp, SENTINEL);
     level_pass(quitting, bmp, 0);
     EXPECT_EQ(quitting.now.result, level_quit) << "ESC with no tick pending";
     EXPECT_EQ(getpixel(bmp, 10, 10), SENTINEL) << "and no frame";
 }
 
-TEST_F(LevelLoopTest, AwayFromTheKeyboardTheFrameStandsTicksAreDroppedAndClosingEndsIt)
+TEST_F(LevelLoopTest, PausedByPOrAwayTheFrameStandsTicksAreDroppedAndClosingEndsIt)
 {
     load();
     pass(1);
-    const fix x = play.now.girl.x;
+    const fix x = play->now.girl.x;
     note_focus_lost();
     pass(3, {KEY_LEFT});
-    EXPECT_TRUE(play.paused);
+    EXPECT_TRUE(play->showing_paused);
     EXPECT_TRUE(has_colour_in_rows(bmp, TEXT, 110, 118)) << "\"Paused\" over the frame";
-    EXPECT_EQ(play.now.girl.x, x) << "no tick runs while away";
+    EXPECT_EQ(play->now.girl.x, x) << "no tick runs while away";
     note_focus_back();
     pass(2, {KEY_LEFT});
-    EXPECT_EQ(play.now.girl.x, x) << "the ticks that arrived while away are dropped";
+    EXPECT_EQ(play->now.girl.x, x) << "the ticks that arrived while away are dropped";
     pass(1, {KEY_LEFT});
-    EXPECT_LT(play.now.girl.x, x) << "play goes on where it stopped";
+    EXPECT_LT(play->now.girl.x, x) << "play goes on where it stopped";
     EXPECT_FALSE(has_colour_in_rows(bmp, TEXT, 110, 118));
+
+    pass(1, {KEY_P});
+    EXPECT_TRUE(play->showing_paused) << "P pauses as well";
+    const fix held = play->now.girl.x;
+    pass(3, {KEY_P, KEY_LEFT});
+    pass(3, {KEY_LEFT});
+    EXPECT_TRUE(has_colour_in_rows(bmp, TEXT, 110, 118));
+    pass(1, {KEY_P});
+    EXPECT_EQ(play->now.girl.x, held) << "held P, then P again: only the pause and its end";
+    pass(1, {KEY_LEFT});
+    EXPECT_LT(play->now.girl.x, held);
 
     note_focus_lost();
     pass(1);
     note_close_request();
     pass(1);
-    EXPECT_EQ(play.now.result, level_quit);
+    EXPECT_EQ(play->now.result, level_quit);
 }
 
 TEST_F(LevelLoopTest, AMapThatCannotBeLoadedEndsTheAttemptAtOnce)
 {
-    lvl.image.assign(64, 0);
-    EXPECT_EQ(play_level(bmp, lvl), level_load_failed);
+    session.lvl.image.assign(64, 0);
+    EXPECT_EQ(play_level(bmp, session), level_load_failed);
     EXPECT_EQ(maperror, MER_MAPLOADERROR);
     EXPECT_EQ(getpixel(bmp, 10, 10), SENTINEL);
     EXPECT_EQ(getpixel(screen, 10, 10), SENTINEL);
 }
 
-TEST_F(LevelLoopTest, EveryAttemptPlaysTheLevelAsItWasReadNotTheFileAsItIsNow)
+TEST_F(LevelLoopTest, EveryAttemptPlaysTheLevelAsItWasBuiltNotTheFileAsItIsNow)
 {
     load();
     const std::string first = testfiles::read_file("level.fmp");
     ASSERT_TRUE(testfiles::write_file("level.fmp", std::string("not a map any more")));
-    ASSERT_EQ(load_level_map(lvl), 0) << "the next attempt";
+    ASSERT_EQ(load_level_map(session.lvl), 0) << "the next attempt";
     EXPECT_EQ(mapwidth, MAP_W);
 
     level unread;
-    std::string problem;
-    EXPECT_FALSE(read_level("no-such-map.fmp", unread, problem));
-    EXPECT_EQ(problem, "the file cannot be opened: No such file or directory");
+    level_refusal refusal;
+    EXPECT_FALSE(build_level("no-such-map.fmp", std::nullopt, unread, refusal));
+    EXPECT_EQ(refusal.problems,
+              std::vector<std::string>{"the file cannot be opened: No such file or directory"});
     ASSERT_TRUE(testfiles::write_file("cut.fmp", first.substr(0, first.size() / 2)));
-    EXPECT_FALSE(read_level("cut.fmp", unread, problem)) << "a map cut short is never decoded";
-    EXPECT_EQ(problem, MapErrorText(MER_MAPLOADERROR));
+    EXPECT_FALSE(build_level("cut.fmp", std::nullopt, unread, refusal))
+        << "a map cut short is never decoded";
+    EXPECT_EQ(refusal.problems, std::vector<std::string>{MapErrorText(MER_MAPLOADERROR)});
     EXPECT_TRUE(unread.image.empty());
+}
+
+// Where she starts: the option, else the map's own start, else the game's; and a level built
+// anew keeps her where she is clear of its solid blocks, else starts her at its start.
+TEST_F(LevelLoopTest, TheStartInForceAndANewLevelUnderAnAttempt)
+{
+    MapFile map = test_map();
+    map.extra_chunks.push_back(start_chunk({START_X - 32, START_Y}, map.lsb));
+    ASSERT_EQ(MapSave("own.fmp", map), 0);
+    level_refusal refusal;
+    level own, chosen;
+    ASSERT_TRUE(build_level("own.fmp", std::nullopt, own, refusal));
+    EXPECT_EQ(own.start.x, START_X - 32) << "the map's start";
+    ASSERT_TRUE(build_level("own.fmp", map_point{START_X + 32, START_Y}, chosen, refusal));
+    EXPECT_EQ(chosen.start.x, START_X + 32) << "the option over the map's";
+    EXPECT_FALSE(build_level("own.fmp", map_point{5, 5}, chosen, refusal));
+    EXPECT_TRUE(refusal.unplayable);
+    EXPECT_EQ(refusal.problems.front().find("the girl's start position (5, 5)"), 0u);
+    load();
+    EXPECT_EQ(play->now.girl.getx(), START_X) << "the game's start";
+
+    pass(1);
+    const fix x = play->now.girl.x;
+    session.lvl = own;
+    ASSERT_TRUE(go_on_in_new_level(*play, bmp));
+    EXPECT_EQ(play->now.girl.x, x) << "clear of the new map's blocks: she stays";
+    for (int row = 0; row < MAP_H; ++row)
+        testmaps::cell(map, 0, START_X / BLOCK, row) = BLOCK_FLOOR;
+    ASSERT_EQ(MapSave("own.fmp", map), 0);
+    ASSERT_TRUE(build_level("own.fmp", std::nullopt, session.lvl, refusal));
+    ASSERT_TRUE(go_on_in_new_level(*play, bmp));
+    EXPECT_EQ(play->now.girl.getx(), START_X - 32) << "inside a wall: afresh at the start";
+    EXPECT_EQ(getpixel(bmp, START_X - play->now.xoff, 100), FLOOR_COLOUR) << "shown at once";
+}
+
+// The watch takes a change once the files have stayed as they are for a while, and a write
+// made while the level was being built is a change still to come.
+TEST(FileWatchTest, AChangeCountsOnceQuietAndAWriteDuringTheBuildAfterIt)
+{
+    testfiles::CurrentFolder here;
+    ASSERT_TRUE(testfiles::write_file("a.tmx", std::string("first")));
+    file_watch watch;
+    watch.watch({"a.tmx", "tiles.png"});
+    const file_watch::clock::time_point t0{};
+    const auto at = [t0](int ms) {
+        return t0 + std::chrono::hours(1) + std::chrono::milliseconds(ms);
+    };
+    EXPECT_FALSE(watch.settled_change(at(0)));
+    ASSERT_TRUE(testfiles::write_file("a.tmx", std::string("second, longer")));
+    EXPECT_FALSE(watch.settled_change(at(100))) << "just changed";
+    EXPECT_FALSE(watch.settled_change(at(150))) << "looked at too soon";
+    EXPECT_FALSE(watch.settled_change(at(300))) << "not quiet long enough";
+    EXPECT_TRUE(watch.settled_change(at(400)));
+    EXPECT_FALSE(watch.settled_change(at(800))) << "taken once";
+
+    ASSERT_TRUE(testfiles::write_file("tiles.png", std::string("a new tileset image")));
+    EXPECT_FALSE(watch.settled_change(at(900)));
+    EXPECT_TRUE(watch.settled_change(at(1300))) << "a file that appears";
+    ASSERT_TRUE(testfiles::write_file("a.tmx", std::string("third")));
+    watch.watch({"a.tmx", "tiles.png"}); // the build ends after the write
+    EXPECT_TRUE(watch.settled_change(file_watch::clock::now() + std::chrono::seconds(1)));
 }
 
 // Screenshots.
@@ -311,7 +389,7 @@ TEST_F(LevelLoopTest, ScreenshotsNeverOverwriteExistingFilesNorThoseOfAnEarlierA
     load();
     for (const auto &keys : std::vector<std::set<int>>{{KEY_S}, {}, {KEY_S}})
         pass(1, keys);
-    level_play next_attempt{GIRL_START};
+    level_play next_attempt{session};
     key[KEY_S] = 1;
     level_pass(next_attempt, bmp, 1);
 
@@ -342,13 +420,16 @@ TEST_F(LevelLoopTest, AScreenshotThatCannotBeWrittenIsReportedKeepsItsNumberAndP
     pass(1, {KEY_S});
     fs::current_path(dir);
 
-    EXPECT_EQ(play.now.result, level_playing) << "play went on after the failures";
+    EXPECT_EQ(play->now.result, level_playing) << "play went on after the failures";
     const std::string told = "cannot write the screenshot \"s0000.bmp\"";
     const std::size_t first = errors.find(told);
     ASSERT_NE(first, std::string::npos) << errors;
     EXPECT_NE(errors.find(told, first + 1), std::string::npos) << "the number is kept: " << errors;
     EXPECT_EQ(errors.find("s0001.bmp"), std::string::npos) << errors;
     EXPECT_EQ(screenshot_names(gone), std::vector<std::string>{"s0000.bmp"});
+    EXPECT_TRUE(have_notes()) << "the failure is named in the picture too";
+    EXPECT_NE(getpixel(screen, 6, 232), getpixel(bmp, 6, 232)) << "over it, not in it";
+    forget_notes();
 }
 
 TEST_F(LevelLoopTest, AScreenshotNeverFollowsALinkEvenOneThatLeadsNowhere)

@@ -157,7 +157,7 @@ protected:
 
 TEST_F(ReportTest, AMissingMapIsNamedWithTheReason)
 {
-    const told t = capture([] { report_no_map("jump.fmp", "the file cannot be opened"); });
+    const told t = capture([] { report_no_map("jump.fmp", {"the file cannot be opened"}); });
     EXPECT_NE(t.errors.find("cannot load the map \"jump.fmp\": the file cannot be opened"),
               std::string::npos)
         << t.errors;

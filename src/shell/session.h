@@ -1,0 +1,34 @@
+// What the game keeps for the whole of a run: the level (built anew when --watch sees its files
+// change), the player's keys, and the keys that mean the same everywhere (M, Alt+Enter).
+#ifndef SESSION_H
+#define SESSION_H
+
+#include "filewatch.h"
+#include "keymap.h"
+#include "level.h"
+
+#include <optional>
+
+struct game_session {
+    level lvl;
+    key_bindings keys;
+    std::optional<map_point> start_option; // --start, over every build of the level
+    bool watching = false;                  // --watch
+    file_watch watch;
+};
+
+// Starts watching the level's files, when the session is to.
+void watch_level(game_session &session);
+
+// With --watch, builds and checks the level again once its files have changed and then stayed
+// unchanged for a moment. A level that can be played replaces the old one, and "Level reloaded"
+// shows for a while; one that cannot leaves the old one in play, every problem goes to
+// standard error and the first shows in the picture for a while. Returns whether the level
+// was replaced.
+bool reload_if_changed(game_session &session);
+
+// The keys that mean the same wherever the game is: Alt+Enter switches the screen, M sound;
+// notes that come and go are shown. Called between frames.
+void follow_game_keys();
+
+#endif
