@@ -8,7 +8,8 @@ scenario:
 
     run_e2e.py --game orvia --data build/game --helper e2e_helper SCENARIO
 
-or measure the processor share and the main thread's wake-ups over ten seconds of play:
+or measure the processor share and the main thread's wake-ups over ten seconds of walking with
+sound playing:
 
     run_e2e.py --game orvia --data build/game --helper e2e_helper --measure 10
 """
@@ -800,17 +801,21 @@ def main_thread_switches(pid):
 
 
 def measure(s, seconds):
+    """Processor share and wake-ups while she walks, with sound playing into a file."""
     s.place()
-    s.start()
+    home, _ = sound_home(s, "measured")
+    s.start(env={"HOME": home})
     s.start_play()
+    s.keys_down("Right")
     pid = s.game.process.pid
     start_cpu, start_wakes, start = cpu_seconds(pid), main_thread_switches(pid), time.monotonic()
     time.sleep(seconds)
     elapsed = time.monotonic() - start
     used = cpu_seconds(pid) - start_cpu
     wakes = main_thread_switches(pid) - start_wakes
-    print(f"{elapsed:.1f} s of play full screen at {DESKTOP_W} x {DESKTOP_H}: processor "
-          f"{used:.2f} s, {100 * used / elapsed:.1f}% of one core; main thread "
+    s.keys_up("Right")
+    print(f"{elapsed:.1f} s of walking full screen at {DESKTOP_W} x {DESKTOP_H} with sound: "
+          f"processor {used:.2f} s, {100 * used / elapsed:.1f}% of one core; main thread "
           f"{wakes / elapsed:.0f} wake-ups a second")
     s.press_on_game("Escape")
     s.ends_with(0)
