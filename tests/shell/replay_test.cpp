@@ -1,7 +1,11 @@
 // Replays on a small pit map: a session recorded as it is played, read back and verified, a
-// changed control found; damaged and foreign files refused, each with its message.
+// changed control found; damaged and foreign files refused, each with its message; the ghost in
+// step with the live ticks however they are cut, and drawn translucent behind the player.
+#include "girlanim.h"
 #include "girlpictures.h"
+#include "graphic.h"
 #include "playerharness.h"
+#include "replayplay.h"
 #include "replayrecorder.h"
 #include "replayverify.h"
 #include "testfiles.h"
@@ -140,6 +144,21 @@ TEST_F(ReplayTest, ARecordedSessionReadsBackAndVerifiesAndAChangedControlIsFound
     EXPECT_EQ(as_recorded.verdict, replay_as_recorded);
     EXPECT_EQ(as_recorded.text, "session.replay: 2 attempts, " + std::to_string(r.ticks) +
                                     " ticks, as recorded\n");
+
+    // Played back pass by pass, each attempt ends as recorded.
+    replay_source source(r);
+    std::size_t played = 0;
+    for (; source.next_attempt(); ++played) {
+        ASSERT_EQ(decode_level(level), 0);
+        attempt a(r.header.start);
+        control_state controls;
+        int ticks = 0;
+        while (source.next_pass(controls, ticks))
+            advance(a, controls, ticks);
+        EXPECT_EQ(check_of(a.girl), source.current().state);
+        MapFreeMem();
+    }
+    EXPECT_EQ(played, r.attempts.size());
 
     // Stepping right instead of left in attempt 2: found at its end, its tick 15.
     std::string changed = text;
@@ -284,5 +303,65 @@ INSTANTIATE_TEST_SUITE_P(
                    "session.replay: recorded from the start 1350 447, this game starts at 88 "
                    "143"}),
     [](const testing::TestParamInfo<bad_replay> &info) { return std::string(info.param.name); });
+
+// The first attempt of the session, followed by live passes of one tick, of seven, and of
+// sizes that straddle every recorded pass: she ends where it ended, and stays there.
+TEST_F(ReplayTest, TheGhostEndsWhereTheRecordedAttemptEndedWhateverTheLivePasses)
+{
+    const std::string path = record_session("ghost.replay");
+    replay r;
+    std::string problem;
+    ASSERT_TRUE(read_replay(path.c_str(), r, problem)) << problem;
+    const replay_attempt &first = r.attempts[0];
+    ASSERT_EQ(decode_level(level), 0);
+    for (const std::vector<int> &sizes : {std::vector<int>{1}, {7}, {3, 11, 2, 29}}) {
+        replay_ghost ghost(first, START);
+        long ticks = 0;
+        for (std::size_t k = 0; ticks < first.ticks + 20; ++k) {
+            const int n = sizes[k % sizes.size()];
+            ghost.follow(n);
+            ticks += n;
+            EXPECT_EQ(ghost.finished(), ticks >= first.ticks) << "after " << ticks << " ticks";
+        }
+        EXPECT_EQ(check_of(ghost.now().girl), first.state) << "passes of " << sizes[0];
+        EXPECT_EQ(ghost.now().result, level_died);
+    }
+}
+
+// Drawn into the frame over the backdrop, she is half her colour and half what lies behind; the
+// live girl, drawn after her, covers her; facing left she is mirrored.
+TEST_F(ReplayTest, TheGhostIsDrawnTranslucentBehindThePlayer)
+{
+    comicf = font;
+    ASSERT_EQ(decode_level(level), 0);
+    const ghost_painter painter(default_palette, girl, GIRL_PICTURES);
+    const replay_attempt standing{};
+    const replay_ghost ghost(standing, START, &painter);
+    attempt live(START);
+    advance(live, {}, 1);
+    draw_attempt(target, live, &ghost);
+    const int x = START.x - live.xoff - 16, y = START.y - live.yoff - 31;
+    EXPECT_EQ(getpixel(target, x, y), girlpictures::MARKER + picture_stand) << "the live girl";
+
+    live.girl.setx(START.x + 40);
+    draw_attempt(target, live);
+    const int behind = getpixel(target, x + 1, y);
+    draw_attempt(target, live, &ghost);
+    COLOR_MAP half;
+    create_trans_table(&half, default_palette, 128, 128, 128, nullptr);
+    const int backdrop = 54, standing_colour = picture_stand + 1;
+    EXPECT_EQ(getpixel(target, x + 1, y), half.data[standing_colour][behind]);
+    EXPECT_NE(getpixel(target, x + 1, y), standing_colour);
+    EXPECT_NE(getpixel(target, x + 1, y), behind);
+
+    girl_character facing_left = ghost.now().girl;
+    facing_left.facing_left = true;
+    clear_to_color(target, backdrop);
+    painter.draw(target, facing_left, live.xoff, live.yoff);
+    EXPECT_EQ(getpixel(target, x + girlpictures::WIDTH - 1, y),
+              half.data[girlpictures::MARKER + picture_stand][backdrop]);
+    EXPECT_EQ(getpixel(target, x, y), half.data[standing_colour][backdrop]);
+    comicf = nullptr;
+}
 
 } // namespace
