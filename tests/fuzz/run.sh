@@ -21,6 +21,7 @@ tile_names     tile_names_fuzz    5
 tile_sheet     tile_sheet_fuzz    10
 map_inspect    map_inspect_fuzz   15
 tmx            tmx_fuzz           20
+replay         replay_fuzz        10
 "
 DEFAULT_SECONDS=10
 RSS_LIMIT_MB=2048
