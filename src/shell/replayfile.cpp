@@ -102,15 +102,6 @@ std::string range_text(long long low, long long high)
     return std::to_string(low) + " to " + std::to_string(high);
 }
 
-// Where a session stands after the lines read so far.
-enum class phase {
-    header,        // the header lines, in their order
-    between,       // before the first attempt, or after a "retry y"
-    in_attempt,    // passes until its end
-    after_death,   // its "retry" line, or the end of the file
-    over,          // after "retry n", "end quit" or "end closed": only comments
-};
-
 // The header's lines in their order: the keyword and the form of the line.
 enum header_field { field_game, field_level, field_map, field_start, field_speed, HEADER_FIELDS };
 struct header_line {
@@ -141,7 +132,7 @@ public:
         bool read = read_format_line();
         while (read && next_line())
             read = content_.empty() || read_line();
-        if (read && phase_ == phase::header)
+        if (read && phase_ == replay_phase::header)
             read = whole_file_error("the header ends before its \"" +
                                     std::string(HEADER_LINES[field_].form) + "\" line");
         if (!read)
@@ -211,7 +202,7 @@ private:
         if (content_.size() > MAX_LINE_BYTES)
             return error("the line is longer than " + std::to_string(MAX_LINE_BYTES) + " bytes");
         const std::vector<std::string_view> words = words_of(content_);
-        if (phase_ == phase::header)
+        if (phase_ == replay_phase::header)
             return read_header_line(words);
         const std::string_view first = words[0];
         if (first == ATTEMPT_WORD)
@@ -244,7 +235,7 @@ private:
         if (!read_header_value(words))
             return false;
         if (++field_ == HEADER_FIELDS)
-            phase_ = phase::between;
+            phase_ = replay_phase::between;
         return true;
     }
 
@@ -337,13 +328,13 @@ private:
     {
         const int expected = static_cast<int>(out_.attempts.size()) + 1;
         switch (phase_) {
-        case phase::in_attempt:
+        case replay_phase::in_attempt:
             return error(attempt_text(expected) + " begins before " +
                          current_name() + " has ended");
-        case phase::after_death:
+        case replay_phase::after_death:
             return error(attempt_text(expected) +
                          " follows a death without the answer to the retry question");
-        case phase::over:
+        case replay_phase::over:
             return after_session_error();
         default:
             break;
@@ -359,7 +350,7 @@ private:
         out_.attempts.push_back(replay_attempt());
         current().number = expected;
         current().line = line_number_;
-        phase_ = phase::in_attempt;
+        phase_ = replay_phase::in_attempt;
         return true;
     }
 
@@ -370,9 +361,9 @@ private:
 
     bool outside_attempt(const char *what)
     {
-        if (phase_ == phase::over)
+        if (phase_ == replay_phase::over)
             return after_session_error();
-        if (out_.attempts.empty() || phase_ == phase::between)
+        if (out_.attempts.empty() || phase_ == replay_phase::between)
             return error(std::string(what) + " outside an attempt");
         return error(std::string(what) + " after the end of " + current_name());
     }
@@ -398,7 +389,7 @@ private:
 
     bool read_passes(const std::vector<std::string_view> &words)
     {
-        if (phase_ != phase::in_attempt)
+        if (phase_ != replay_phase::in_attempt)
             return outside_attempt("a pass");
         if (words.size() < 2 || words.size() > 3)
             return error("the line " + quoted_excerpt(content_) +
@@ -439,7 +430,7 @@ private:
 
     bool read_end(const std::vector<std::string_view> &words)
     {
-        if (phase_ != phase::in_attempt)
+        if (phase_ != replay_phase::in_attempt)
             return outside_attempt("an end");
         if (current().passes.empty())
             return error(current_name() + " ends without a pass");
@@ -469,21 +460,21 @@ private:
         a.state.status = static_cast<int>(status);
         a.end = how->end;
         a.end_line = line_number_;
-        phase_ = how->end == attempt_end::death ? phase::after_death : phase::over;
+        phase_ = phase_after(how->end);
         return true;
     }
 
     bool read_retry(const std::vector<std::string_view> &words)
     {
-        if (phase_ != phase::after_death)
-            return phase_ == phase::over ? after_session_error()
+        if (phase_ != replay_phase::after_death)
+            return phase_ == replay_phase::over ? after_session_error()
                                          : error("a retry answer without a death before it");
         if (words.size() != 2 || (words[1] != YES && words[1] != NO))
             return error("the line " + quoted_excerpt(content_) + " is not \"" + retry_text(true) +
                          "\" or \"" + retry_text(false) + "\"");
         const bool yes = words[1] == YES;
         current().answer = yes ? retry_answer::yes : retry_answer::no;
-        phase_ = yes ? phase::between : phase::over;
+        phase_ = phase_after_answer(yes);
         return true;
     }
 
@@ -494,7 +485,7 @@ private:
     int line_number_ = 0;
     std::string_view content_;
     std::string message_;
-    phase phase_ = phase::header;
+    replay_phase phase_ = replay_phase::header;
     int field_ = field_game;
     long passes_ = 0;
 };
@@ -517,6 +508,16 @@ bool operator==(const control_state &a, const control_state &b)
         if (a.*(l.control) != b.*(l.control))
             return false;
     return true;
+}
+
+replay_phase phase_after(attempt_end end)
+{
+    return end == attempt_end::death ? replay_phase::after_death : replay_phase::over;
+}
+
+replay_phase phase_after_answer(bool retry)
+{
+    return retry ? replay_phase::between : replay_phase::over;
 }
 
 bool continues(const replay_passes &run, const control_state &controls, int ticks)

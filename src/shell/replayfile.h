@@ -67,6 +67,17 @@ enum class retry_answer {
     no,
 };
 
+// Where a session stands after the lines so far, for the reader and the writer alike.
+enum class replay_phase {
+    header,      // the header lines, in their order
+    between,     // before the first attempt, or after a "retry y"
+    in_attempt,  // passes until its end
+    after_death, // its "retry" line, or the end of the file
+    over,        // after "retry n", "end quit" or "end closed": only comments
+};
+replay_phase phase_after(attempt_end end);
+replay_phase phase_after_answer(bool retry);
+
 struct replay_attempt {
     int number = 0; // from 1
     int line = 0;   // of its "attempt" line

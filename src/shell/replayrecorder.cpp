@@ -43,7 +43,7 @@ bool replay_recorder::create(const char *path, std::string &problem)
         return false;
     }
     path_ = path;
-    begun_ = false;
+    phase_ = replay_phase::header;
     problem_.clear();
     attempts_ = 0;
     passes_ = ticks_ = 0;
@@ -52,9 +52,9 @@ bool replay_recorder::create(const char *path, std::string &problem)
 
 void replay_recorder::begin(const replay_header &header)
 {
-    if (!file_ || begun_)
+    if (!file_ || phase_ != replay_phase::header)
         return;
-    begun_ = true;
+    phase_ = replay_phase::between;
     ticks_per_line_ = std::max(1L, TICKS_PER_SECOND * header.speed / FULL_SPEED);
     write(replay_header_text(header));
     flush(true);
@@ -62,7 +62,7 @@ void replay_recorder::begin(const replay_header &header)
 
 void replay_recorder::begin_attempt()
 {
-    if (!file_ || !begun_ || in_attempt_)
+    if (!file_ || phase_ != replay_phase::between)
         return;
     if (attempts_ == REPLAY_MAX_ATTEMPTS) {
         stop("the session has reached " + std::to_string(REPLAY_MAX_ATTEMPTS) +
@@ -70,14 +70,14 @@ void replay_recorder::begin_attempt()
         return;
     }
     ++attempts_;
-    in_attempt_ = true;
+    phase_ = replay_phase::in_attempt;
     write(replay_attempt_line(attempts_));
     flush(false);
 }
 
 void replay_recorder::pass(const control_state &controls, int ticks)
 {
-    if (!file_ || !in_attempt_)
+    if (!file_ || phase_ != replay_phase::in_attempt)
         return;
     ticks = std::max(ticks, 0); // a pass runs no tick for a count below one
     if (ticks_ + ticks > REPLAY_MAX_TICKS || passes_ == REPLAY_MAX_PASSES) {
@@ -102,19 +102,20 @@ void replay_recorder::pass(const control_state &controls, int ticks)
 
 void replay_recorder::end_attempt(attempt_end how, const girl_character &girl)
 {
-    if (!file_ || !in_attempt_)
+    if (!file_ || phase_ != replay_phase::in_attempt || how == attempt_end::unfinished)
         return;
     write_run();
     write(replay_end_line(how, check_of(girl)));
-    in_attempt_ = false;
+    phase_ = phase_after(how);
     flush(true);
 }
 
 void replay_recorder::answer(bool retry)
 {
-    if (!file_ || !begun_ || in_attempt_)
+    if (!file_ || phase_ != replay_phase::after_death)
         return;
     write(replay_retry_line(retry));
+    phase_ = phase_after_answer(retry);
     flush(true);
 }
 
@@ -162,15 +163,15 @@ void replay_recorder::close()
 {
     if (!file_)
         return;
-    if (begun_) {
+    const bool begun = phase_ != replay_phase::header;
+    if (begun) {
         write_run();
         flush(true);
     }
     if (file_)
         std::fclose(file_);
     file_ = nullptr;
-    if (!begun_)
+    if (!begun)
         ::unlink(path_.c_str());
     run_open_ = false;
-    in_attempt_ = false;
 }

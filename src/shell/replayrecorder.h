@@ -10,9 +10,10 @@
 #include <cstdio>
 #include <string>
 
-// Told each pass of the simulation, each attempt's end and each retry answer, in play order.
-// Only passes that ran through `advance` belong here: paused passes, frames, screenshots,
-// sound and the screen mode are no part of a recording.
+// Told each pass of the simulation, each attempt's end and each retry answer, in play order;
+// a call out of that order is ignored, so that the file stays readable. Only passes that ran
+// through `advance` belong here: paused passes, frames, screenshots, sound and the screen mode
+// are no part of a recording.
 class replay_recorder {
 public:
     replay_recorder() = default;
@@ -52,8 +53,7 @@ private:
 
     std::FILE *file_ = nullptr;
     std::string path_;
-    bool begun_ = false;
-    bool in_attempt_ = false;
+    replay_phase phase_ = replay_phase::header; // calls out of their order are ignored
     std::string problem_;
     replay_passes run_;
     bool run_open_ = false;

@@ -123,6 +123,10 @@ protected:
 TEST_F(ReplayTest, ARecordedSessionReadsBackAndVerifiesAndAChangedControlIsFound)
 {
     const std::string path = record_session("session.replay");
+    // After ESC the session is over: nothing more reaches the file.
+    recorder.answer(true);
+    recorder.begin_attempt();
+    recorder.pass(control_state(), 1);
     const std::string text = testfiles::read_file(path);
     replay r;
     std::string problem;
@@ -193,6 +197,14 @@ TEST_F(ReplayTest, ARecordedSessionReadsBackAndVerifiesAndAChangedControlIsFound
     EXPECT_FALSE(again.create(link.c_str(), problem));
     EXPECT_FALSE(std::filesystem::exists(testfiles::scratch_dir() + "/nowhere"));
     EXPECT_EQ(testfiles::read_file(path), text);
+    // A recording that never began leaves no file behind.
+    const std::string unused = testfiles::scratch_dir() + "/unused.replay";
+    {
+        replay_recorder never_begun;
+        EXPECT_TRUE(never_begun.create(unused.c_str(), problem)) << problem;
+        EXPECT_TRUE(std::filesystem::exists(unused));
+    }
+    EXPECT_FALSE(std::filesystem::exists(unused));
 }
 
 struct bad_replay {
