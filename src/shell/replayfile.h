@@ -6,6 +6,7 @@
 #include "attempt.h"
 #include "controls.h"
 #include "girlchar.h"
+#include "tick.h"
 
 #include <cstdint>
 #include <string>
@@ -19,7 +20,7 @@ constexpr int REPLAY_FORMAT_VERSION = 1;
 // A whole session is at most a day of play at full speed, so that a file of a few bytes
 // cannot ask a verification for years of simulation: checking this many ticks takes a few
 // seconds. No pass and no line of passes can ask for more either.
-constexpr long REPLAY_MAX_TICKS = 40L * 60 * 60 * 24;
+constexpr long REPLAY_MAX_TICKS = long{TICKS_PER_SECOND} * 60 * 60 * 24;
 // Passes of the level loop: every pass but an attempt's first waits for a tick, so a day of
 // ticks is a day of passes, with room for the first passes of the attempts.
 constexpr long REPLAY_MAX_PASSES = 2 * REPLAY_MAX_TICKS;
@@ -28,7 +29,8 @@ constexpr long REPLAY_MAX_PASSES = 2 * REPLAY_MAX_TICKS;
 constexpr int REPLAY_MAX_ATTEMPTS = 16000;
 // The file: a day of passes each on a line of its own, every control in it, with room to spare.
 constexpr std::uint64_t REPLAY_MAX_FILE_BYTES = 256ull << 20;
-// The speed in force, in percent of 40 ticks a second.
+// The speed in force, in percent of TICKS_PER_SECOND.
+constexpr int REPLAY_FULL_SPEED = 100;
 constexpr int REPLAY_MIN_SPEED = 1, REPLAY_MAX_SPEED = 1000;
 
 // Whole pixels of the start, as fix numbers can hold them.
@@ -94,7 +96,7 @@ struct replay_header {
     std::string level;      // the map file's base name, printable
     std::uint64_t map_hash = 0;
     map_point start{};
-    int speed = 100;
+    int speed = REPLAY_FULL_SPEED;
 };
 
 struct replay {

@@ -12,13 +12,6 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
-constexpr long TICKS_PER_SECOND = 1000 / TICK_MS;
-constexpr long FULL_SPEED = 100; // percent
-
-} // namespace
-
 replay_recorder::~replay_recorder() { close(); }
 
 bool replay_recorder::create(const char *path, std::string &problem)
@@ -55,7 +48,7 @@ void replay_recorder::begin(const replay_header &header)
     if (!file_ || phase_ != replay_phase::header)
         return;
     phase_ = replay_phase::between;
-    ticks_per_line_ = std::max(1L, TICKS_PER_SECOND * header.speed / FULL_SPEED);
+    ticks_per_line_ = std::max(1L, long{TICKS_PER_SECOND} * header.speed / REPLAY_FULL_SPEED);
     write(replay_header_text(header));
     flush(true);
 }

@@ -39,7 +39,6 @@ const std::vector<std::string> PIT_MAP = {
     "#####################....#####",
 };
 constexpr map_point START{88, 143}; // feet on the ground, block column 5
-constexpr int FULL_SPEED = 100;
 
 struct scripted_pass {
     const char *keys;
@@ -95,7 +94,7 @@ protected:
         const std::string path = testfiles::scratch_dir() + "/" + name;
         std::string problem;
         EXPECT_TRUE(recorder.create(path.c_str(), problem)) << problem;
-        recorder.begin(header_for(level, START, FULL_SPEED));
+        recorder.begin(header_for(level, START, REPLAY_FULL_SPEED));
         const attempt first = play(FIRST_ATTEMPT);
         EXPECT_EQ(first.result, level_died);
         recorder.end_attempt(attempt_end::death, first.girl);

@@ -45,7 +45,6 @@ constexpr int TOWER_ROOF_FEET = 255;           // standing on the roof, block ro
 constexpr int MAX_TICKS = 2000; // no run below needs nearly as many
 
 const char *const LEVEL_FILE = ORVIA_SOURCE_DIR "/data/jump.fmp";
-constexpr int FULL_SPEED = 100;
 
 class LevelPlaythrough : public HeadlessTest {
 protected:
@@ -74,7 +73,7 @@ protected:
                                  ".replay";
         ASSERT_TRUE(read_replay_level(LEVEL_FILE, level, problem)) << problem;
         ASSERT_TRUE(recorder.create(path.c_str(), problem)) << problem;
-        recorder.begin(header_for(level, {START_X, START_Y}, FULL_SPEED));
+        recorder.begin(header_for(level, {START_X, START_Y}, REPLAY_FULL_SPEED));
         recorder.begin_attempt();
         for (const replay_passes &p : sim.passes)
             for (long n = 0; n < p.count; ++n)
