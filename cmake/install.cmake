@@ -1,5 +1,6 @@
 # What `cmake --install` puts into a prefix, besides the game's data and desktop files (data/):
-# the map library with its header, CMake package and pkg-config file; the level tools; the game.
+# the map library with its header, CMake package and pkg-config file; the level tools; the game;
+# the licence and the documentation.
 include(CMakePackageConfigHelpers)
 
 set(MAPLIB_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/maplib)
@@ -34,3 +35,11 @@ foreach(program orvia levelc mapinspect maprender mapexport)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+
+# Where distributions keep a package's documentation: the licence, the README with the pictures
+# it shows and the library's reference, in docs/ as in the source tree, so the README's links hold.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/maplib.md ${PROJECT_SOURCE_DIR}/docs/screenshot.png
+              ${PROJECT_SOURCE_DIR}/docs/level.png
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)

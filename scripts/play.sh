@@ -5,6 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build >/dev/null
-cmake --build build -j "$(nproc)" --target orvia gfxdat level levelc mapinspect maprender
+cmake --build build -j "$(nproc)" --target orvia gfxdat level sounds levelc mapinspect maprender
 cd build/game
 exec ../orvia

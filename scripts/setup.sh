@@ -11,6 +11,7 @@ packages=(
   xvfb xdotool x11-apps x11-utils imagemagick python3 python3-xlib
   desktop-file-utils appstream dpkg-dev file
   libpugixml-dev zlib1g-dev libzstd-dev libpng-dev tiled
+  libasound2-dev
 )
 
 missing=()

@@ -21,7 +21,7 @@ constexpr int VIEW_W = 320;
 constexpr int VIEW_H = 240;
 constexpr int SCROLL_STEP = 4;    // pixels per frame while an arrow key is held
 constexpr int FRAME_MS = 20;
-constexpr int HEADLESS_DEPTH = 8; // the memory screen: maps are converted to its depth
+constexpr int HEADLESS_DEPTH = 8; // of the memory bitmap drawn into, and of the map's graphics
 constexpr int WINDOW_DEPTH = 32;  // when the desktop does not tell its own
 constexpr int TEXT_Y = VIEW_H - 20; // two lines of Allegro's 8-pixel font
 constexpr int TEXT_LINE_H = 10;
@@ -48,7 +48,7 @@ void draw_map(BITMAP *dest, const view &v)
     constexpr int first_foreground = 0;
     const int w = std::min(VIEW_W, map_pixel_width());
     const int h = std::min(VIEW_H, map_pixel_height());
-    clear_to_color(dest, makecol(0, 0, 0));
+    clear_to_color(dest, makecol_depth(bitmap_color_depth(dest), 0, 0, 0));
     MapDrawBGT(dest, v.x, v.y, 0, 0, w, h);
     MapDrawFG(dest, v.x, v.y, 0, 0, w, h, first_foreground);
 }
@@ -67,9 +67,10 @@ void describe_block(const view &v, int mouse_x, int mouse_y, char *answer)
                   static_cast<int>(block->attr1), static_cast<int>(block->attr2));
 }
 
-bool load_map(const char *path)
+// The block graphics are made for the depth of the bitmap they are drawn into.
+bool load_map(const char *path, int depth)
 {
-    if (MapLoad(path) != 0) {
+    if (MapLoadDepth(path, depth) != 0) {
         std::fprintf(stderr, "mapview: %s: cannot load: maperror %d, %s\n", path, maperror,
                      MapErrorText(maperror));
         return false;
@@ -85,9 +86,8 @@ int run_headless(int frames, int mouse_x, int mouse_y, const char *path)
 {
     if (install_allegro(SYSTEM_NONE, &errno, std::atexit) != 0)
         return EXIT_FAILURE;
-    set_color_depth(HEADLESS_DEPTH);
-    screen = create_bitmap(VIEW_W, VIEW_H);
-    if (!screen || !load_map(path))
+    BITMAP *canvas = create_bitmap_ex(HEADLESS_DEPTH, VIEW_W, VIEW_H);
+    if (!canvas || !load_map(path, HEADLESS_DEPTH))
         return EXIT_FAILURE;
     view v;
     for (int frame = 0; frame < frames; ++frame) {
@@ -95,12 +95,13 @@ int run_headless(int frames, int mouse_x, int mouse_y, const char *path)
         v.y += SCROLL_STEP;
         keep_inside(v);
         MapUpdateAnims();
-        draw_map(screen, v);
+        draw_map(canvas, v);
     }
     char answer[ANSWER_SIZE];
     describe_block(v, mouse_x, mouse_y, answer);
     std::printf("view (%d, %d) after %d frames\n%s\n", v.x, v.y, frames, answer);
     MapFreeMem();
+    destroy_bitmap(canvas);
     return EXIT_SUCCESS;
 }
 
@@ -139,7 +140,7 @@ int run_window(const char *path)
         return EXIT_FAILURE;
     }
     BITMAP *buffer = create_bitmap(VIEW_W, VIEW_H);
-    if (!buffer || !load_map(path))
+    if (!buffer || !load_map(path, bitmap_color_depth(buffer)))
         return EXIT_FAILURE;
     view v;
     char answer[ANSWER_SIZE];

@@ -50,7 +50,8 @@ public:
                      bool spare);
 
     // Terrain sensing.
-    bool in_air();
+    bool in_air() const;    // jumping or falling: statuses 3 to 6
+    bool on_ground() const; // standing, walking or running: statuses 0 to 2
     bool on_ice();
     void add_slope();
     bool off_screen();

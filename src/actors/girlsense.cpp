@@ -36,9 +36,14 @@ bool ledge_solid(int x, int y, bool ledge_on_left)
 
 } // namespace
 
-bool girl_character::in_air()
+bool girl_character::in_air() const
 {
     return status >= status_jump && status <= status_run_fall;
+}
+
+bool girl_character::on_ground() const
+{
+    return status >= status_stand && status <= status_run;
 }
 
 bool girl_character::on_ice()
@@ -47,7 +52,7 @@ bool girl_character::on_ice()
     if (below_map(py))
         return false;
     // Off the ground every status slides: ground actions run on the tick she lands.
-    if (status != status_stand && status != status_walk && status != status_run)
+    if (!on_ground())
         return true;
     const int side = half_width - 1;
     return has_flag(px, py, BLOCK_ICE) || has_flag(px - side, py, BLOCK_ICE) ||

@@ -1,5 +1,6 @@
 // The map file's chunk decoders and the readers of its numbers: every byte of a chunk is read
 // here, and every value a chunk gives is checked against the chunk and the header first.
+// Chunks of identifiers the loader does not know are kept here for MapGetChunk.
 #include "mapformat.h"
 #include "mapinternal.h"
 #include "maprules.h"
@@ -23,10 +24,6 @@ enum AnimOffset {
     AN_END = 12,
 };
 
-// Map types whose numbers need more than reading: 0 stores offsets instead of numbers, 2 and 3
-// pack the layers (type 1 stores everything as it is).
-enum MapTypes { MAP_TYPE_OFFSETS = 0, MAP_TYPE_RUNS = 2, MAP_TYPE_COPIES = 3 };
-
 std::uint32_t chunk_length(const unsigned char *chunk)
 {
     return MapGetchksz(chunk + MAP_CHUNK_LENGTH_OFFSET);
@@ -41,6 +38,7 @@ const unsigned char *chunk_data(const unsigned char *chunk)
 
 void store_header(const MapHeader &h)
 {
+    mapversion = h.major;
     mapwidth = static_cast<short>(h.width);
     mapheight = static_cast<short>(h.height);
     mapblockwidth = static_cast<short>(h.blockwidth);
@@ -155,11 +153,19 @@ bool take_graphics(const unsigned char *chunk)
     return true;
 }
 
-// The 8-bit alternative graphics are wanted only on a screen of 8 bits or less; without a
-// screen the load fails later, at the conversion.
-bool screen_wants_palette_graphics()
+// Taken when the graphics become 8 bits deep or less: replaces graphics already read and makes
+// the map's graphics 8-bit, so that a later "BGFX" is skipped. With no depth (no screen) the
+// load fails later, at the conversion.
+int decode_palette_graphics(const unsigned char *chunk, int depth)
 {
-    return screen && bitmap_color_depth(screen) <= MAP_PALETTE_DEPTH;
+    if (!graphics_fit(chunk, MAP_PALETTE_DEPTH))
+        return MapSetError(MER_MAPLOADERROR);
+    if (depth == MAP_NO_DEPTH || depth > MAP_PALETTE_DEPTH)
+        return 0;
+    if (!take_graphics(chunk))
+        return MapSetError(MER_OUTOFMEM);
+    mapaltdepth = MAP_PALETTE_DEPTH;
+    return 0;
 }
 
 // ---- layers ----
@@ -307,11 +313,13 @@ void replace_layer(int layer, short *cells)
 
 constexpr int NO_LAYER = -1;
 
+// decode is null for the chunks whose decoder takes more than the chunk: the layers their
+// number, "AGFX" the depth of the load.
 struct ChunkKind {
     char id[MAP_CHUNK_ID_SIZE + 1];
-    int (*decode)(const unsigned char *chunk); // null for layer chunks
-    int layer;                                 // layer number of a layer chunk, else NO_LAYER
-    bool needs_header;                         // reads sizes and counts of the header
+    int (*decode)(const unsigned char *chunk);
+    int layer;         // layer number of a layer chunk, else NO_LAYER
+    bool needs_header; // reads sizes and counts of the header
 };
 
 const ChunkKind CHUNK_KINDS[] = {
@@ -319,7 +327,7 @@ const ChunkKind CHUNK_KINDS[] = {
     {"CMAP", MapDecodeCMAP, NO_LAYER, false},
     {"BKDT", MapDecodeBKDT, NO_LAYER, true},
     {"ANDT", MapDecodeANDT, NO_LAYER, true},
-    {"AGFX", MapDecodeAGFX, NO_LAYER, true},
+    {"AGFX", nullptr, NO_LAYER, true},
     {"BGFX", MapDecodeBGFX, NO_LAYER, true},
     {"NOVC", MapDecodeNOVC, NO_LAYER, false},
     {"BODY", nullptr, 0, true},
@@ -342,6 +350,45 @@ const ChunkKind *find_chunk_kind(const unsigned char *chunk, std::uint32_t &bit)
         bit <<= 1;
     }
     return nullptr;
+}
+
+// ---- chunks of other programs ----
+
+// The chunks of the loaded map whose identifiers the loader does not know, in file order, each
+// a copy of the whole chunk (identifier, length, data), for MapGetChunk.
+struct KeptChunks {
+    unsigned char **chunks = nullptr;
+    std::size_t count = 0, capacity = 0;
+};
+KeptChunks kept;
+constexpr std::size_t FIRST_KEPT_CAPACITY = 4;
+
+bool make_room_to_keep()
+{
+    if (kept.count < kept.capacity)
+        return true;
+    const std::size_t capacity = kept.capacity ? 2 * kept.capacity : FIRST_KEPT_CAPACITY;
+    // realloc keeps the malloc'd block that MapRelease frees.
+    auto *grown =
+        static_cast<unsigned char **>(std::realloc(kept.chunks, capacity * sizeof *kept.chunks));
+    if (!grown)
+        return false;
+    kept.chunks = grown;
+    kept.capacity = capacity;
+    return true;
+}
+
+int keep_chunk(const unsigned char *chunk)
+{
+    const std::size_t size = MAP_CHUNK_HEADER_SIZE + std::size_t{chunk_length(chunk)};
+    auto *copy = MapAllocate<unsigned char>(size);
+    if (!copy || !make_room_to_keep()) {
+        MapRelease(copy);
+        return MapSetError(MER_OUTOFMEM);
+    }
+    std::memcpy(copy, chunk, size);
+    kept.chunks[kept.count++] = copy;
+    return 0;
 }
 
 // ---- cross-chunk checks ----
@@ -501,18 +548,9 @@ int MapDecodeANDT(const unsigned char *chunk)
     return 0;
 }
 
-// Taken on a screen of 8 bits or less: replaces graphics already read and makes the map's
-// graphics 8-bit, so that a later "BGFX" is skipped.
 int MapDecodeAGFX(const unsigned char *chunk)
 {
-    if (!graphics_fit(chunk, MAP_PALETTE_DEPTH))
-        return MapSetError(MER_MAPLOADERROR);
-    if (!screen_wants_palette_graphics())
-        return 0;
-    if (!take_graphics(chunk))
-        return MapSetError(MER_OUTOFMEM);
-    mapaltdepth = MAP_PALETTE_DEPTH;
-    return 0;
+    return decode_palette_graphics(chunk, MapScreenDepth());
 }
 
 // Graphics at the header's depth, unless the 8-bit alternative was taken already.
@@ -573,12 +611,14 @@ int MapDecodeChunk(const unsigned char *chunk, MapChunkLog &log)
     std::uint32_t bit;
     const ChunkKind *kind = find_chunk_kind(chunk, bit);
     if (!kind)
-        return MapDecodeNULL(chunk);
+        return keep_chunk(chunk);
     if ((log.seen & bit) || (kind->needs_header && !(log.seen & HEADER_SEEN)))
         return MapSetError(MER_MAPLOADERROR);
     log.seen |= bit;
     if (kind->layer != NO_LAYER)
         return MapDecodeLayer(chunk, kind->layer);
+    if (!kind->decode)
+        return decode_palette_graphics(chunk, log.depth);
     return kind->decode(chunk);
 }
 
@@ -595,4 +635,35 @@ int MapCheckDecoded(const MapChunkLog &log)
     if (!cells_are_sound())
         return MapSetError(MER_MAPLOADERROR);
     return 0;
+}
+
+// ---- chunks of other programs, after the load ----
+
+bool MapIsKnownChunk(const char *id)
+{
+    std::uint32_t bit;
+    return find_chunk_kind(reinterpret_cast<const unsigned char *>(id), bit) != nullptr;
+}
+
+const unsigned char *MapGetChunk(const char *id, std::uint32_t *length)
+{
+    for (std::size_t i = 0; id && i < kept.count; ++i) {
+        const unsigned char *chunk = kept.chunks[i];
+        if (std::memcmp(chunk, id, MAP_CHUNK_ID_SIZE) != 0)
+            continue;
+        if (length)
+            *length = chunk_length(chunk);
+        return chunk_data(chunk);
+    }
+    if (length)
+        *length = 0;
+    return nullptr;
+}
+
+void MapReleaseKeptChunks()
+{
+    for (std::size_t i = 0; i < kept.count; ++i)
+        MapRelease(kept.chunks[i]);
+    MapRelease(kept.chunks);
+    kept.count = kept.capacity = 0;
 }

@@ -20,7 +20,6 @@ enum HeaderOffset {
 };
 
 constexpr int MAX_MAJOR_VERSION = 1;
-constexpr int MAX_MAP_TYPE = 3;
 constexpr unsigned char LITTLE_ENDIAN_FLAG = 1;
 
 // Palette chunk: 256 x red, green, blue; longer chunks are allowed, shorter ones are not.

@@ -23,6 +23,7 @@ short mapnumblockgfx = 0;
 int mapblockgapx = 0, mapblockgapy = 0;
 int mapblockstaggerx = 0, mapblockstaggery = 0;
 int mapclickmask = 0;
+int mapversion = 0;
 int maptype = 0;
 int mapislsb = 0;
 int maperror = 0;
@@ -38,7 +39,8 @@ const char *MapErrorText(int code)
     case MER_OUTOFMEM: return "out of memory";
     case MER_MAPLOADERROR: return "not a valid map file, or shorter than it says";
     case MER_NOOPEN: return "the file cannot be opened, or is not a regular file";
-    case MER_NOSCREEN: return "no screen to convert the block graphics for";
+    case MER_NOSCREEN:
+        return "no screen, or a colour depth the block graphics cannot be converted to";
     case MER_CVBFAILED: return "a block bitmap cannot be created";
     case MER_MAPTOONEW: return "unsupported map format version or map type";
     default: return "unknown error";

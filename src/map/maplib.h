@@ -77,8 +77,20 @@ enum MapError {
 // Text for a maperror code, for programs that tell a person what went wrong.
 const char *MapErrorText(int code);
 
+// How a map file stores its numbers: the header's map type (maptype, MapFile::maptype).
+enum MapType {
+    MAP_TYPE_OFFSETS = 0, // graphic, block and frame numbers as byte offsets, layers plain
+    MAP_TYPE_PLAIN = 1,   // numbers as they are, layers plain
+    MAP_TYPE_RUNS = 2,    // as 1, layers packed in runs of one value
+    MAP_TYPE_COPIES = 3,  // as 1, layers packed in runs and copies of cells decoded before
+    MAP_TYPE_LAST = MAP_TYPE_COPIES, // the highest type the loader reads
+};
+
 constexpr int MAP_LAYERS = 8;
 constexpr int MAP_NOVC_SIZE = 70;
+
+// The colour depth of palette graphics and screens, whose pixels are palette indices.
+constexpr int MAP_PALETTE_DEPTH = 8;
 
 // The largest bitmap made from sizes that a file gives: block graphics, the parallax picture,
 // a tool's picture of a whole map. Allegro counts a bitmap's bytes in an int, and no sane map
@@ -117,7 +129,8 @@ extern short mapnumblockgfx;                  // number of block graphics
 extern int mapblockgapx, mapblockgapy;        // distance between neighbouring block origins
 extern int mapblockstaggerx, mapblockstaggery;
 extern int mapclickmask;                      // graphic number of the click mask, 0 = none
-extern int maptype;                           // cell encoding 0..3
+extern int mapversion;                        // format version of the header: 0 or 1
+extern int maptype;                           // the MapType of the map
 extern int mapislsb;                          // 1: numbers in chunk data are little-endian
 extern int maperror;                          // MapError code of the last load
 extern char mapnovctext[MAP_NOVC_SIZE];       // graphics kept out of video memory
@@ -136,6 +149,10 @@ extern PACKFILE *mapfilept;                   // the map file while it is read
 int MapLoad(const char *filename);
 int MapLoadVRAM(const char *filename);
 int MapLoadABM(const char *filename);
+// As MapLoad, with the graphics converted to colour depth `depth` (8, 15, 16, 24 or 32) rather
+// than the screen's, in memory bitmaps: no screen is needed, and "AGFX" is taken for depth 8.
+// Any other depth fails with maperror 4 and leaves no map.
+int MapLoadDepth(const char *filename, int depth);
 
 // Decode a complete map file image in memory, beginning with "FORM". The image must hold the
 // whole form its header declares (form length + 8 bytes); it is only read and may be released
@@ -143,9 +160,12 @@ int MapLoadABM(const char *filename);
 int MapDecode(const unsigned char *image);
 int MapDecodeVRAM(const unsigned char *image);
 int MapDecodeABM(const unsigned char *image);
+// As MapDecode, with the graphics converted to colour depth `depth` as MapLoadDepth does.
+int MapDecodeDepth(const unsigned char *image, int depth);
 
 // Release everything a load allocated. Harmless with nothing loaded.
 void MapFreeMem();
+
 
 // Build a row table for every layer present. Return 0, or -1 when memory runs out.
 int MapGenerateYLookup();
@@ -172,6 +192,43 @@ int MapDecodeNULL(const unsigned char *chunk);
 std::uint32_t MapGetchksz(const unsigned char *p);
 int MapGetshort(const unsigned char *p);
 std::int32_t MapGetlong(const unsigned char *p);
+
+// ---------------------------------------------------------------------------------------------
+// The chunks of a map file, as a load walks them and keeps those it does not know
+// ---------------------------------------------------------------------------------------------
+
+constexpr int MAP_CHUNK_ID_SIZE = 4;
+
+// One chunk of a map file: its identifier, where it begins and how long its data is.
+struct MapChunkInfo {
+    std::string id;           // MAP_CHUNK_ID_SIZE bytes, as stored
+    std::uint64_t offset = 0; // of the identifier, in the file as read (packed files unpacked)
+    std::uint32_t length = 0; // bytes of data after the identifier and the length
+};
+
+// What MapWalkChunks found in a file.
+struct MapChunkWalk {
+    bool has_outer_header = false;    // the file holds the 12 bytes of the outer header
+    std::string form_id, form_type;   // their identifiers as stored: "FORM", "FMAP" in a map
+    std::uint32_t form_length = 0;    // the form length between them
+    std::vector<MapChunkInfo> chunks; // every whole chunk of the form, in file order
+    int error = MER_NONE;             // the maperror a load meets where the walk stopped
+    std::string problem;              // what is wrong and where, in words; empty if nothing
+};
+
+// Walk a map file's chunks (plain or packed) by the rules a load follows: the outer header,
+// then chunks until the form's length is used up, each whole. Return 0, or -1 where a load
+// would stop too: the file cannot be opened (error 3), is no map file or ends before its form
+// (2), or memory runs out (1). Bytes after the form, which a load does not read, are named in
+// `problem` with a result of 0. Leaves the loaded map and maperror alone.
+int MapWalkChunks(const char *filename, MapChunkWalk &walk);
+// An identifier as text: printable ASCII as it is, other bytes as \xNN.
+std::string MapChunkIdText(const std::string &id);
+// A chunk of the loaded map whose identifier (MAP_CHUNK_ID_SIZE characters) the loader does not
+// know, kept from the file: its data, with its length in `length` when given, or null (length
+// 0) when the map has none. Of two chunks of one identifier, the first in the file. Valid
+// until the next load or MapFreeMem.
+const unsigned char *MapGetChunk(const char *id, std::uint32_t *length);
 
 // ---------------------------------------------------------------------------------------------
 // Graphics conversion and palette
@@ -320,11 +377,18 @@ struct MapFileAnim {
     std::int32_t current = 0, first = 0, end = 0;
 };
 
+// A chunk of the writer's caller, for programs that keep data of their own in a map file: a
+// load skips it and keeps it for MapGetChunk, so other programs read the map unchanged.
+struct MapFileChunk {
+    std::string id; // MAP_CHUNK_ID_SIZE printable ASCII characters the loader does not know
+    std::vector<unsigned char> data;
+};
+
 // Everything a map file holds, in numbers rather than file offsets.
 struct MapFile {
     std::uint8_t major = 1, minor = 0;
     bool lsb = false;         // numbers in chunk data little-endian
-    int maptype = 1;          // cell encoding 0..3
+    int maptype = MAP_TYPE_PLAIN; // a MapType
     int headersize = 38;      // bytes of the MPHD chunk: 24, 28, 36 or 38 (or more)
     int width = 0, height = 0;
     int blockwidth = 16, blockheight = 16;
@@ -342,6 +406,7 @@ struct MapFile {
     bool has_novc = false;
     std::string novc;                  // NOVC text, written with its terminating zero
     std::array<std::vector<short>, MAP_LAYERS> layers; // width x height cells, empty = absent
+    std::vector<MapFileChunk> extra_chunks; // written after the map's own, each id once
 };
 
 // Encode a map file image. Type 0 turns numbers into the file's byte offsets; types 2 and 3

@@ -299,14 +299,23 @@ std::unique_ptr<MapFileSource> open_map_source(const char *filename, std::string
 
 } // namespace
 
-PACKFILE *MapOpenFile(const char *filename)
+PACKFILE *MapOpenFile(const char *filename, std::string *problem)
 {
-    std::string ignored;
-    std::unique_ptr<MapFileSource> file = open_map_source(filename, ignored);
+    std::string reason;
+    std::unique_ptr<MapFileSource> file = open_map_source(filename, reason);
     PACKFILE *packfile = file ? pack_fopen_vtable(&MAP_FILE_SOURCE, file.get()) : nullptr;
     if (packfile)
         file.release(); // source_close deletes it
+    else if (problem)
+        *problem = file ? std::strerror(ENOMEM) : reason;
     return packfile;
+}
+
+std::string MapFileProblem(PACKFILE *file)
+{
+    if (file->vtable != &MAP_FILE_SOURCE || !source(file->userdata).failed())
+        return "";
+    return source(file->userdata).problem();
 }
 
 int MapReadFile(const char *path, std::uint64_t limit, std::string &bytes, std::string *problem)

@@ -1,5 +1,6 @@
-// Block graphics turned into bitmaps of the screen's colour depth: pixel conversion, one bitmap
-// per graphic linked into the block records, repainting after video memory loss, the palette.
+// Block graphics turned into bitmaps of the screen's colour depth or one the caller names: pixel
+// conversion, one bitmap per graphic linked into the block records, repainting after video
+// memory loss, the palette.
 #include "mapinternal.h"
 
 #include <algorithm>
@@ -47,22 +48,22 @@ Rgb true_colour(const unsigned char *px, int depth)
     }
 }
 
-// Colour value of one source pixel on a screen of depth `screen_depth`: palette index 0 and
-// the magenta of true-colour maps become that screen's mask colour.
-int colour_value(const unsigned char *px, int source_depth, int screen_depth)
+// Colour value of one source pixel in a bitmap of depth `depth`: palette index 0 and the
+// magenta of true-colour maps become that depth's mask colour.
+int colour_value(const unsigned char *px, int source_depth, int depth)
 {
     if (source_depth == MAP_PALETTE_DEPTH) {
-        if (screen_depth == MAP_PALETTE_DEPTH)
+        if (depth == MAP_PALETTE_DEPTH)
             return px[0];
         if (px[0] == PALETTE_MASK_INDEX)
-            return MapMaskColour(screen_depth);
+            return MapMaskColour(depth);
         const unsigned char *entry = mapcmappt + px[0] * PALETTE_ENTRY_SIZE;
-        return makecol_depth(screen_depth, entry[0], entry[1], entry[2]);
+        return makecol_depth(depth, entry[0], entry[1], entry[2]);
     }
     const Rgb rgb = true_colour(px, source_depth);
-    if (screen_depth == MAP_PALETTE_DEPTH && rgb == MAP_MASK_RGB)
+    if (depth == MAP_PALETTE_DEPTH && rgb == MAP_MASK_RGB)
         return PALETTE_MASK_INDEX;
-    return makecol_depth(screen_depth, rgb.r, rgb.g, rgb.b);
+    return makecol_depth(depth, rgb.r, rgb.g, rgb.b);
 }
 
 // The converted buffer's form of a colour value: 16-bit numbers in the machine's byte order,
@@ -209,12 +210,12 @@ void link_blocks()
     }
 }
 
-// Creates and paints every block bitmap; abmTiles stays null-terminated after each one so
-// that a failure can release what exists. The block size comes from the file, so it is checked
-// before Allegro multiplies it out.
+// Creates and paints every block bitmap, at the depth of the converted pixels; abmTiles stays
+// null-terminated after each one so that a failure can release what exists. The block size
+// comes from the file, so it is checked before Allegro multiplies it out.
 int create_tiles(const unsigned char *excluded)
 {
-    const int depth = bitmap_color_depth(screen);
+    const int depth = mapdepth;
     const std::size_t bytes = tile_bytes();
     const unsigned char *pixels = mapblockgfxpt;
     abmTiles[0] = nullptr;
@@ -232,50 +233,10 @@ int create_tiles(const unsigned char *excluded)
     return 0;
 }
 
-} // namespace
-
-int MapMaskColour(int depth)
-{
-    if (depth == MAP_PALETTE_DEPTH)
-        return PALETTE_MASK_INDEX;
-    return makecol_depth(depth, MAP_MASK_RGB.r, MAP_MASK_RGB.g, MAP_MASK_RGB.b);
-}
-
-int MapRelocate()
-{
-    if (!screen)
-        return fail_load(MER_NOSCREEN);
-    const int screen_depth = bitmap_color_depth(screen);
-    if (!MapIsSupportedDepth(screen_depth))
-        return fail_load(MER_NOSCREEN);
-    if (!MapIsSupportedDepth(mapdepth))
-        return fail_load(MER_MAPTOONEW);
-    const std::uint64_t pixels = MapGraphicsPixels();
-    if (pixels > 0 && !mapblockgfxpt)
-        return fail_load(MER_MAPLOADERROR);
-    if (mapdepth == MAP_PALETTE_DEPTH && screen_depth > MAP_PALETTE_DEPTH && !mapcmappt)
-        return fail_load(MER_MAPLOADERROR);
-    const int source_bytes = MapBytesPerPixel(mapdepth);
-    const int screen_bytes = MapBytesPerPixel(screen_depth);
-    auto *converted = MapAllocate<unsigned char>(pixels * screen_bytes);
-    if (!converted)
-        return fail_load(MER_OUTOFMEM);
-    for (std::uint64_t i = 0; i < pixels; ++i)
-        store_colour(converted + i * screen_bytes,
-                     colour_value(mapblockgfxpt + i * source_bytes, mapdepth, screen_depth),
-                     screen_bytes);
-    MapRelease(mapblockgfxpt);
-    mapblockgfxpt = converted;
-    mapdepth = static_cast<short>(screen_depth);
-    return MapRelocate2();
-}
-
 // Any bitmaps of an earlier relocation are released first, so the list always matches the
 // current number of graphics.
-int MapRelocate2()
+int make_tiles()
 {
-    if (!screen)
-        return fail_load(MER_NOSCREEN);
     if (MapGraphicsPixels() > 0 && !mapblockgfxpt)
         return fail_load(MER_MAPLOADERROR);
     const auto count = static_cast<std::size_t>(std::max<short>(mapnumblockgfx, 0));
@@ -296,6 +257,54 @@ int MapRelocate2()
         return fail_load(code);
     link_blocks();
     return 0;
+}
+
+} // namespace
+
+int MapMaskColour(int depth)
+{
+    if (depth == MAP_PALETTE_DEPTH)
+        return PALETTE_MASK_INDEX;
+    return makecol_depth(depth, MAP_MASK_RGB.r, MAP_MASK_RGB.g, MAP_MASK_RGB.b);
+}
+
+// No depth (no screen) and a depth the conversion does not know fail alike.
+int MapConvertGraphics(int depth)
+{
+    if (!MapIsSupportedDepth(depth))
+        return fail_load(MER_NOSCREEN);
+    if (!MapIsSupportedDepth(mapdepth))
+        return fail_load(MER_MAPTOONEW);
+    const std::uint64_t pixels = MapGraphicsPixels();
+    if (pixels > 0 && !mapblockgfxpt)
+        return fail_load(MER_MAPLOADERROR);
+    if (mapdepth == MAP_PALETTE_DEPTH && depth > MAP_PALETTE_DEPTH && !mapcmappt)
+        return fail_load(MER_MAPLOADERROR);
+    const int source_bytes = MapBytesPerPixel(mapdepth);
+    const int converted_bytes = MapBytesPerPixel(depth);
+    auto *converted = MapAllocate<unsigned char>(pixels * converted_bytes);
+    if (!converted)
+        return fail_load(MER_OUTOFMEM);
+    for (std::uint64_t i = 0; i < pixels; ++i)
+        store_colour(converted + i * converted_bytes,
+                     colour_value(mapblockgfxpt + i * source_bytes, mapdepth, depth),
+                     converted_bytes);
+    MapRelease(mapblockgfxpt);
+    mapblockgfxpt = converted;
+    mapdepth = static_cast<short>(depth);
+    return make_tiles();
+}
+
+int MapRelocate()
+{
+    return MapConvertGraphics(MapScreenDepth());
+}
+
+int MapRelocate2()
+{
+    if (!screen)
+        return fail_load(MER_NOSCREEN);
+    return make_tiles();
 }
 
 void MapDestroyTiles()

@@ -86,9 +86,9 @@ MapRefusal MapCheckHeaderFrame(const MapHeader &h)
 
 MapRefusal MapCheckHeaderValues(const MapHeader &h)
 {
-    if (h.maptype > MAX_MAP_TYPE)
+    if (h.maptype > MAP_TYPE_LAST)
         return refuse(MER_MAPTOONEW, "map type " + std::to_string(h.maptype) +
-                                         ": types 0 to " + std::to_string(MAX_MAP_TYPE) +
+                                         ": types 0 to " + std::to_string(MAP_TYPE_LAST) +
                                          " are read");
     if (!MapIsSupportedDepth(h.depth))
         return refuse(MER_MAPTOONEW, "colour depth " + std::to_string(h.depth) +

@@ -78,6 +78,13 @@ std::string numbered(const char *what, std::size_t index)
     return what + (" " + std::to_string(index));
 }
 
+bool is_printable_id(const std::string &id)
+{
+    return id.size() == MAP_CHUNK_ID_SIZE &&
+           std::all_of(id.begin(), id.end(),
+                       [](char c) { return MapIsPrintableAscii(static_cast<unsigned char>(c)); });
+}
+
 // Encodes one MapFile, or refuses it with the first reason found: a value that does not fit
 // its field, or anything the loader would refuse on every screen, checked by the loader's own
 // rules on the header as it is written.
@@ -108,6 +115,8 @@ public:
         for (int layer = 0; layer < MAP_LAYERS; ++layer)
             if (!map_.layers[layer].empty())
                 MapAppendChunk(chunks, LAYER_IDS[layer], layer_cells(map_.layers[layer]));
+        for (const MapFileChunk &extra : map_.extra_chunks)
+            MapAppendChunk(chunks, extra.id.c_str(), extra.data);
         if (ok() && !fits_form(chunks))
             refuse("the file would be longer than its 32-bit form length can say");
         if (!ok())
@@ -130,7 +139,7 @@ private:
 
     bool ok() const { return problem_.empty(); }
 
-    bool type0() const { return map_.maptype == 0; }
+    bool type0() const { return map_.maptype == MAP_TYPE_OFFSETS; }
 
     // Byte size of one graphic: the type 0 unit of graphic numbers.
     long long graphic_bytes() const
@@ -163,6 +172,26 @@ private:
             if (map_.anims[k].type == anim_end)
                 refuse(numbered("animation", k + 1) +
                        " has the end marker's type, -1: the loader would stop there");
+        check_extra_chunks();
+    }
+
+    // A chunk of the caller's must be one a load keeps for MapGetChunk, and the only one of
+    // its identifier, since MapGetChunk gives the first.
+    void check_extra_chunks()
+    {
+        for (std::size_t k = 0; k < map_.extra_chunks.size(); ++k) {
+            const std::string &id = map_.extra_chunks[k].id;
+            const std::string which =
+                numbered("extra chunk", k) + ": the identifier \"" + MapChunkIdText(id) + "\" ";
+            if (!is_printable_id(id))
+                refuse(which + "is not " + std::to_string(MAP_CHUNK_ID_SIZE) +
+                       " printable ASCII characters");
+            else if (MapIsKnownChunk(id.c_str()))
+                refuse(which + "is one the loader reads itself");
+            for (std::size_t j = 0; j < k; ++j)
+                if (map_.extra_chunks[j].id == id)
+                    refuse(which + "comes twice: a load gives only the first");
+        }
     }
 
     // The rules of every chunk, on the header as the loader will read it back.
@@ -407,10 +436,10 @@ private:
     {
         Bytes out;
         switch (map_.maptype) {
-        case 0:
+        case MAP_TYPE_OFFSETS:
             put_type0_cells(out, cells);
             break;
-        case 1:
+        case MAP_TYPE_PLAIN:
             out.reserve(cells.size() * 2);
             for (short v : cells)
                 num_.put_short(out, v);
@@ -445,7 +474,7 @@ private:
         std::size_t pos = row_start;
         while (pos < row_end) {
             int distance = 0;
-            const std::size_t length = map_.maptype == 2
+            const std::size_t length = map_.maptype == MAP_TYPE_RUNS
                                            ? repeat_length(cells, pos, row_end)
                                            : best_copy(cells, pos, row_end, distance);
             if (length < MIN_RUN) {
@@ -454,7 +483,7 @@ private:
             }
             put_literals(out, cells, literal_start, pos);
             num_.put_short(out, -static_cast<int>(length));
-            num_.put_short(out, map_.maptype == 2 ? cells[pos] : distance);
+            num_.put_short(out, map_.maptype == MAP_TYPE_RUNS ? cells[pos] : distance);
             pos += length;
             literal_start = pos;
         }

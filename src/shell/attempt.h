@@ -6,16 +6,9 @@
 
 #include "controls.h"
 #include "girlchar.h"
+#include "levelcheck.h"
 
 #include <allegro.h>
-
-// A map pixel: where the girl's feet are.
-struct map_point {
-    int x, y;
-};
-
-// Where the girl starts when nothing else says.
-constexpr map_point GIRL_START{1350, 447};
 
 enum level_result {
     level_load_failed = -1,

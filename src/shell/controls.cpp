@@ -7,17 +7,21 @@ namespace {
 constexpr int STICK = 0;
 constexpr int AXIS_X = 0;
 constexpr int AXIS_Y = 1;
-constexpr int BUTTON_JUMP = 0; // A, or the cross
-constexpr int BUTTON_RUN = 1;  // B, or the circle
 // Start sits at 7 on pads laid out like the Xbox's and at 9 on most others.
 constexpr int START_BUTTONS[] = {7, 9};
 
 bool button_down(const JOYSTICK_INFO &pad, int button)
 {
-    return button < pad.num_buttons && pad.button[button].b;
+    return button >= 0 && button < pad.num_buttons && pad.button[button].b;
 }
 
-// The first pad, freshly read, or nullptr without one.
+bool key_down(int scancode)
+{
+    return scancode > 0 && scancode < KEY_MAX && key[scancode];
+}
+
+} // namespace
+
 const JOYSTICK_INFO *first_pad()
 {
     if (num_joysticks < 1)
@@ -26,14 +30,12 @@ const JOYSTICK_INFO *first_pad()
     return &joy[0];
 }
 
-} // namespace
-
 void install_pad()
 {
     install_joystick(JOY_TYPE_AUTODETECT);
 }
 
-control_state pad_controls(const JOYSTICK_INFO &pad)
+control_state pad_controls(const JOYSTICK_INFO &pad, const key_bindings &keys)
 {
     control_state c;
     if (pad.num_sticks > STICK) {
@@ -47,22 +49,22 @@ control_state pad_controls(const JOYSTICK_INFO &pad)
             c.down = stick.axis[AXIS_Y].d2;
         }
     }
-    c.jump = button_down(pad, BUTTON_JUMP);
-    c.run = button_down(pad, BUTTON_RUN);
+    c.jump = button_down(pad, keys.of[binding_pad_jump]);
+    c.run = button_down(pad, keys.of[binding_pad_run]);
     return c;
 }
 
-control_state read_controls()
+control_state read_controls(const key_bindings &keys)
 {
     control_state c;
     if (const JOYSTICK_INFO *pad = first_pad())
-        c = pad_controls(*pad);
-    c.left = c.left || key[KEY_LEFT];
-    c.right = c.right || key[KEY_RIGHT];
-    c.up = c.up || key[KEY_UP];
-    c.down = c.down || key[KEY_DOWN];
-    c.jump = c.jump || key[KEY_LCONTROL]; // left Ctrl only
-    c.run = c.run || key[KEY_ALT];        // left Alt only
+        c = pad_controls(*pad, keys);
+    c.left = c.left || key_down(keys.of[binding_left]);
+    c.right = c.right || key_down(keys.of[binding_right]);
+    c.up = c.up || key_down(keys.of[binding_up]);
+    c.down = c.down || key_down(keys.of[binding_down]);
+    c.jump = c.jump || key_down(keys.of[binding_jump]);
+    c.run = c.run || key_down(keys.of[binding_run]);
     c.spare = key[KEY_SPACE];
     return c;
 }

@@ -3,6 +3,8 @@
 #ifndef CONTROLS_H
 #define CONTROLS_H
 
+#include "keymap.h"
+
 #include <allegro.h>
 
 struct control_state {
@@ -13,10 +15,13 @@ struct control_state {
 // Looks for gamepads; without one the keyboard alone plays.
 void install_pad();
 
-// The seven controls now: the keys of the level loop, or the pad's stick and buttons.
-control_state read_controls();
+// The seven controls now: the chosen keys, or the pad's stick and chosen buttons; the spare
+// control is SPACE.
+control_state read_controls(const key_bindings &keys = key_bindings{});
 // What one pad presses: its first stick moves, one button jumps, another runs.
-control_state pad_controls(const JOYSTICK_INFO &pad);
+control_state pad_controls(const JOYSTICK_INFO &pad, const key_bindings &keys);
+// The first pad, freshly read, or nullptr without one.
+const JOYSTICK_INFO *first_pad();
 
 // SPACE, or the pad's Start button: leaves the title.
 bool start_pressed();

@@ -3,6 +3,7 @@
 // then copied to the middle of the screen, one blit for each band of changed rows.
 #include "display.h"
 
+#include "maplib.h"
 #include "screenmode.h"
 #include "windowevents.h"
 
@@ -11,8 +12,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int PALETTE_DEPTH = 8;
 
 // The screen colour of every palette index.
 using colour_table = std::uint32_t[PAL_SIZE];
@@ -89,7 +88,7 @@ void widen_row(const unsigned char *from, unsigned char *to, int width, int scal
                const colour_table &colours)
 {
     switch (depth) {
-    case PALETTE_DEPTH:
+    case MAP_PALETTE_DEPTH:
         widen_indices(from, to, width, scale);
         break;
     case 15:
@@ -133,7 +132,7 @@ bool keep_copy(const BITMAP *picture)
         shown = nullptr;
     }
     if (!shown) {
-        shown = create_bitmap_ex(PALETTE_DEPTH, picture->w, picture->h);
+        shown = create_bitmap_ex(MAP_PALETTE_DEPTH, picture->w, picture->h);
         whole_picture_due = true;
     }
     return shown != nullptr;
@@ -183,7 +182,7 @@ void enlarge_rows(const BITMAP *picture, BITMAP *to, int scale, row_band rows,
 // screen's depth has changed; then every row changes.
 void update_colours(int depth)
 {
-    if (depth == PALETTE_DEPTH)
+    if (depth == MAP_PALETTE_DEPTH)
         return;
     PALETTE now;
     get_palette(now);
@@ -203,7 +202,7 @@ void present(BITMAP *picture)
     const picture_layout at = layout_for(screen->w, screen->h);
     const int depth = bitmap_color_depth(screen);
     update_colours(depth);
-    const bool direct = at.scale == 1 && depth == PALETTE_DEPTH;
+    const bool direct = at.scale == 1 && depth == MAP_PALETTE_DEPTH;
     BITMAP *source = direct ? picture : enlarged_bitmap(depth, picture, at.scale);
     if (!source || !keep_copy(picture)) { // short of memory: the library converts, unscaled
         blit(picture, screen, 0, 0, (screen->w - picture->w) / 2, (screen->h - picture->h) / 2,

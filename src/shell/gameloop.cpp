@@ -46,32 +46,7 @@ void play_ticks(level_play &play, BITMAP *bmp, int ticks)
     play.screenshots.take_if_pressed(bmp);
 }
 
-// The map and its row tables, or false with maperror saying why.
-bool load_map(BITMAP *picture, const char *mapfile)
-{
-    if (load_map_for(picture, mapfile) < 0)
-        return false;
-    if (MapGenerateYLookup() < 0) {
-        MapFreeMem();
-        maperror = MER_OUTOFMEM;
-        return false;
-    }
-    return true;
-}
-
 } // namespace
-
-// The map library makes block graphics for the screen's colour depth; the game draws them into
-// its 8-bit picture whatever the screen's depth, so the picture stands in for the screen while
-// the map loads.
-int load_map_for(BITMAP *picture, const char *mapfile)
-{
-    BITMAP *const display = screen;
-    screen = picture;
-    const int result = MapLoad(mapfile);
-    screen = display;
-    return result;
-}
 
 void level_pass(level_play &play, BITMAP *bmp, int ticks)
 {
@@ -92,11 +67,11 @@ void level_pass(level_play &play, BITMAP *bmp, int ticks)
         play.now.result = level_quit;
 }
 
-int play_level(BITMAP *bmp, const char *mapfile)
+int play_level(BITMAP *bmp, const level &lvl)
 {
-    if (!load_map(bmp, mapfile))
+    if (load_level_map(lvl) != 0)
         return level_load_failed;
-    level_play play(GIRL_START);
+    level_play play(lvl.start);
     wait_for_clear(KEY_ESC);
     start_timer();
     drop_pending_ticks();

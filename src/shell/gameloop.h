@@ -4,6 +4,7 @@
 #define GAMELOOP_H
 
 #include "attempt.h"
+#include "level.h"
 #include "screenshot.h"
 
 #include <allegro.h>
@@ -19,11 +20,11 @@ struct level_play {
     bool paused = false; // the window is without the keyboard focus
 };
 
-// Play one attempt on the map file, drawing into bmp. Returns level_quit (ESC or a request to
-// close the window), level_died (fell out of the map) or level_load_failed (maperror tells
-// why). Ticks that arrived before the attempt, or while the window was without the keyboard
-// focus, are dropped; every other tick is run.
-int play_level(BITMAP *bmp, const char *mapfile);
+// Play one attempt at the level, its map loaded afresh, drawing into bmp. Returns level_quit
+// (ESC or a request to close the window), level_died (fell out of the map) or
+// level_load_failed (maperror tells why). Ticks that arrived before the attempt, or while the
+// window was without the keyboard focus, are dropped; every other tick is run.
+int play_level(BITMAP *bmp, const level &lvl);
 
 // One pass of the level loop over the `ticks` that have arrived since the last: the controls
 // are sampled and the ticks run, and a frame is drawn and presented after at least one (with a
@@ -31,9 +32,6 @@ int play_level(BITMAP *bmp, const char *mapfile);
 // stands with "Paused" over it and the ticks are dropped. ESC, or a request to close the
 // window, ends the attempt with level_quit after the batch.
 void level_pass(level_play &play, BITMAP *bmp, int ticks);
-
-// MapLoad with block graphics made for the picture's colour depth rather than the screen's.
-int load_map_for(BITMAP *picture, const char *mapfile);
 
 // Wait until the key is up, then empty the keyboard buffer.
 void wait_for_clear(int k);

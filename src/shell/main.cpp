@@ -107,14 +107,20 @@ bool wants_retry()
     return answered && answer == 'y';
 }
 
+// What maperror says of the last load, for the person playing.
+std::string map_load_problem()
+{
+    return std::string(MapErrorText(maperror)) + " (map error " + std::to_string(maperror) + ")";
+}
+
 // Attempts at the level until ESC, a closed window, a 'n' after a death, or a map that cannot
 // be loaded.
-int play_attempts(const std::string &map_file)
+int play_attempts(const level &lvl)
 {
     for (;;) {
-        const int result = play_level(buf, map_file.c_str());
+        const int result = play_level(buf, lvl);
         if (result == level_load_failed) {
-            report_no_map(map_file.c_str(), maperror);
+            report_no_map(lvl.file.c_str(), map_load_problem().c_str());
             return EXIT_FAILURE;
         }
         if (result != level_died || !wants_retry())
@@ -130,18 +136,25 @@ std::string level_file(const game_options &options)
     return data_file_path(MAP_FILE, executable_path());
 }
 
-// Loads the map once before the title, so that a map the game cannot play is refused before
-// anyone presses a key.
-bool level_playable(const std::string &map_file)
+// Reads the level once before the title and tries its map, so that a level the game cannot
+// play is refused before anyone presses a key.
+bool read_playable_level(const std::string &file, level &lvl)
 {
-    if (load_map_for(buf, map_file.c_str()) < 0) {
-        report_no_map(map_file.c_str(), maperror);
+    std::string problem;
+    if (!read_level(file, lvl, problem)) {
+        report_no_map(file.c_str(), problem.c_str());
         return false;
     }
-    const std::string problem = level_problem(GIRL_START);
+    if (load_level_map(lvl) != 0) {
+        report_no_map(file.c_str(), map_load_problem().c_str());
+        return false;
+    }
+    lvl.start = loaded_map_start(&problem).value_or(GIRL_START);
+    if (problem.empty())
+        problem = level_problem(lvl.start);
     MapFreeMem();
     if (!problem.empty()) {
-        report_unplayable_map(map_file.c_str(), problem.c_str());
+        report_unplayable_map(file.c_str(), problem.c_str());
         return false;
     }
     return true;
@@ -209,10 +222,10 @@ int main(int argc, char **argv)
         return answer_command_line(parsed);
     if (init_stuff(parsed.options) != 0)
         return EXIT_FAILURE;
-    const std::string map_file = level_file(parsed.options);
+    level lvl;
     int status = EXIT_FAILURE;
-    if (level_playable(map_file))
-        status = show_title() ? play_attempts(map_file) : EXIT_SUCCESS;
+    if (read_playable_level(level_file(parsed.options), lvl))
+        status = show_title() ? play_attempts(lvl) : EXIT_SUCCESS;
     destroy_stuff();
     return status;
 }

@@ -2,7 +2,7 @@
 // message and the one place that writes them out.
 #include "report.h"
 
-#include "maplib.h"
+#include "keymap.h"
 
 #include <allegro.h>
 
@@ -64,6 +64,13 @@ void tell_fatal(const std::string &text)
     allegro_message("%s\n", wrapped(text).c_str());
 }
 
+// Where the controls file is comes from the environment, and so do the folders that a reason
+// may name: shown printable, and no longer than a message.
+std::string shown(const char *text)
+{
+    return printable_excerpt(text, MESSAGE_SIZE);
+}
+
 } // namespace
 
 void report_no_library(const char *why)
@@ -102,15 +109,38 @@ void report_no_back_buffer()
     tell_fatal("not enough memory for the 320 x 240 back buffer");
 }
 
-void report_no_map(const char *file, int error)
+void report_no_map(const char *file, const char *why)
 {
-    tell_fatal(format_text("cannot load the map \"%s\": %s (map error %d)", file,
-                           MapErrorText(error), error));
+    tell_fatal(format_text("cannot load the map \"%s\": %s", file, why));
 }
 
 void report_unplayable_map(const char *file, const char *why)
 {
     tell_fatal(format_text("cannot play the map \"%s\": %s", file, why));
+}
+
+void report_no_sound(const char *why)
+{
+    tell_warning(format_text("%s; playing without sound", why));
+}
+
+void report_controls_unreadable(const char *file, const char *why)
+{
+    tell_warning(format_text("cannot read the controls file \"%s\": %s; playing with the "
+                             "default keys",
+                             shown(file).c_str(), why));
+}
+
+void report_controls_problem(const char *file, int line, const char *what)
+{
+    tell_warning(format_text("%s:%d: %s", shown(file).c_str(), line, what));
+}
+
+void report_keys_not_saved(const char *file, const char *why)
+{
+    tell_warning(format_text("cannot save the keys in \"%s\": %s; they serve until the game "
+                             "ends",
+                             shown(file).c_str(), shown(why).c_str()));
 }
 
 void report_screenshot_failed(const char *file, int error_number)

@@ -16,10 +16,18 @@ void report_scale_lowered(int asked, int used, int desktop_w, int desktop_h);
 void report_no_graphics(const char *file, const char *installed_folder);
 // No memory for the back buffer.
 void report_no_back_buffer();
-// The map file cannot be loaded; error is the map library's code (maperror).
-void report_no_map(const char *file, int error);
+// The map file cannot be read or loaded, for the reason given.
+void report_no_map(const char *file, const char *why);
 // The map loads but the game cannot play it, for the reason given.
 void report_unplayable_map(const char *file, const char *why);
+// The game plays without sound, for the reason given.
+void report_no_sound(const char *why);
+// The controls file cannot be read (why); the game plays with the default keys.
+void report_controls_unreadable(const char *file, const char *why);
+// A bad entry of the controls file, on its line; its control keeps its default.
+void report_controls_problem(const char *file, int line, const char *what);
+// The chosen keys could not be written to the controls file; they serve until the game ends.
+void report_keys_not_saved(const char *file, const char *why);
 // A screenshot could not be written; the game goes on.
 void report_screenshot_failed(const char *file, int error_number);
 

@@ -3,6 +3,7 @@
 #include "screenmode.h"
 
 #include "graphic.h"
+#include "maplib.h"
 #include "report.h"
 #include "windowevents.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 // The game composes and loads everything at 8 bits; the screen takes the desktop's own depth
 // so that the display has nothing left to convert.
-constexpr int PICTURE_DEPTH = 8;
+constexpr int PICTURE_DEPTH = MAP_PALETTE_DEPTH;
 
 // Room a window leaves on the desktop for panels, docks and its own frame.
 constexpr int PANEL_ROOM_W = 64;

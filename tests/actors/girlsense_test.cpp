@@ -5,14 +5,16 @@
 
 namespace {
 
-TEST(GirlSense, InTheAirOnlyWhileJumpingOrFalling)
+TEST(GirlSense, InTheAirOnlyWhileJumpingOrFallingOnTheGroundOnlyOnFoot)
 {
     //                         stand  walk   run    jump  rjump fall  rfall hang   pull   climb
     const bool in_air[] = {false, false, false, true, true, true, true, false, false, false};
+    const bool on_ground[] = {true, true, true, false, false, false, false, false, false, false};
     for (int s = status_stand; s <= status_climb; ++s) {
         girl_character g;
         g.status = s;
         EXPECT_EQ(g.in_air(), in_air[s]) << "status " << s;
+        EXPECT_EQ(g.on_ground(), on_ground[s]) << "status " << s;
     }
 }
 

@@ -8,19 +8,24 @@
 
 namespace fuzz {
 
-void use_screen(int depth)
+void start_allegro()
 {
     static bool installed = false;
-    constexpr int SCREEN_WIDTH = 320, SCREEN_HEIGHT = 240, DEEPEST = 32;
-    // A plain static array: never destroyed, so the bitmaps stay reachable until the end.
-    static BITMAP *screens[DEEPEST + 1] = {};
-    if (depth < 0 || depth > DEEPEST)
-        std::abort();
     if (!installed) {
         if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
             std::abort(); // no library, nothing to fuzz
         installed = true;
     }
+}
+
+void use_screen(int depth)
+{
+    constexpr int SCREEN_WIDTH = 320, SCREEN_HEIGHT = 240, DEEPEST = 32;
+    // A plain static array: never destroyed, so the bitmaps stay reachable until the end.
+    static BITMAP *screens[DEEPEST + 1] = {};
+    if (depth < 0 || depth > DEEPEST)
+        std::abort();
+    start_allegro();
     set_color_depth(depth);
     BITMAP *&bitmap = screens[depth];
     if (!bitmap)

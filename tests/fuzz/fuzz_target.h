@@ -33,6 +33,8 @@ inline bool register_target(const char *name, Entry entry)
     return true;
 }
 
+// Install Allegro without a display, once.
+void start_allegro();
 // Select a memory bitmap of this colour depth as the library's screen (installs Allegro
 // without a display the first time). The bitmaps live until the program ends.
 void use_screen(int depth);

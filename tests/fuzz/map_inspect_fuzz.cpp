@@ -7,11 +7,9 @@
 
 int fuzz_map_inspect(const std::uint8_t *data, std::size_t size)
 {
-    constexpr int SCREEN_DEPTH = 8; // as the mapinspect program sets it
-    fuzz::use_screen(SCREEN_DEPTH);
+    fuzz::start_allegro(); // the inspector needs no screen, as the mapinspect program has none
     std::ostringstream listing, problems;
     inspect_map(fuzz::scratch_file(data, size), listing, problems);
-    fuzz::leave_screen();
     return 0;
 }
 

@@ -7,24 +7,28 @@
 set -u
 
 # The seconds keep the whole test command (both builds and their tests, the fuzz build and
-# every target) within 15 minutes on two cores.
-# target       program            seconds
+# every target) within 15 minutes on two cores. The memory limit is libFuzzer's for the process
+# and for one allocation; the Tiled importer's budgets keep any map within 512 MB.
+# target       program            seconds  MB
 TARGETS="
-map_decode     map_decode_fuzz    15
-map_load       map_load_fuzz      15
-map_draw       map_draw_fuzz      15
-mar_decode     mar_fuzz           10
-mar_load       mar_load_fuzz      10
-gfx_dat        gfx_dat_fuzz       15
-level_source   level_source_fuzz  15
-tile_names     tile_names_fuzz    5
-tile_sheet     tile_sheet_fuzz    10
-map_inspect    map_inspect_fuzz   15
-tmx            tmx_fuzz           20
-replay         replay_fuzz        10
+map_decode     map_decode_fuzz    15       2048
+map_load       map_load_fuzz      15       2048
+map_draw       map_draw_fuzz      15       2048
+mar_decode     mar_fuzz           10       2048
+mar_load       mar_load_fuzz      10       2048
+gfx_dat        gfx_dat_fuzz       15       2048
+level_source   level_source_fuzz  15       2048
+tile_names     tile_names_fuzz    5        2048
+controls       controls_fuzz      5        2048
+tile_sheet     tile_sheet_fuzz    10       2048
+map_inspect    map_inspect_fuzz   15       2048
+tmx            tmx_fuzz           20       512
+sound_file     sound_file_fuzz    10       2048
+sound_text     sound_text_fuzz    10       2048
+replay         replay_fuzz        10       2048
 "
 DEFAULT_SECONDS=10
-RSS_LIMIT_MB=2048
+DEFAULT_RSS_LIMIT_MB=2048
 # No input of any reader takes a second; one that takes this long is a hang to report.
 HANG_SECONDS=10
 
@@ -46,14 +50,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 programs="$build/tests/fuzz"
 work="$build/fuzz-work"
 
-# Target name and seconds for a program: from the table, else its name less "_fuzz".
+# Target name, seconds and memory limit for a program: from the table, else its name less
+# "_fuzz" and the defaults.
 target_of() {
     local program=$1 line
-    line=$(echo "$TARGETS" | awk -v p="$program" '$2 == p { print $1, $3 }')
+    line=$(echo "$TARGETS" | awk -v p="$program" '$2 == p { print $1, $3, $4 }')
     if [ -n "$line" ]; then
         echo "$line"
     else
-        echo "${program%_fuzz} $DEFAULT_SECONDS"
+        echo "${program%_fuzz} $DEFAULT_SECONDS $DEFAULT_RSS_LIMIT_MB"
     fi
 }
 
@@ -65,9 +70,9 @@ program_of() {
 }
 
 run_one() {
-    local path=$1 program target seconds corpus artifacts status
+    local path=$1 program target seconds rss_mb corpus artifacts status
     program=$(basename "$path")
-    read -r target seconds < <(target_of "$program")
+    read -r target seconds rss_mb < <(target_of "$program")
     seconds=${only_seconds:-$seconds}
     corpus="$work/$target/corpus"
     artifacts="$work/$target/artifacts"
@@ -80,8 +85,8 @@ run_one() {
     if [ -d "$here/regressions/$target" ]; then
         seeds+=("$here/regressions/$target")
     fi
-    echo "== $target: $program for ${seconds}s from $(ls "$corpus" | wc -l) seed(s)"
-    "$path" -max_total_time="$seconds" -rss_limit_mb="$RSS_LIMIT_MB" -timeout="$HANG_SECONDS" \
+    echo "== $target: $program for ${seconds}s within ${rss_mb} MB from $(ls "$corpus" | wc -l) seed(s)"
+    "$path" -max_total_time="$seconds" -rss_limit_mb="$rss_mb" -timeout="$HANG_SECONDS" \
         -artifact_prefix="$artifacts/" -print_final_stats=1 "${seeds[@]}" \
         > "$work/$target/log.txt" 2>&1
     status=$?

@@ -1,4 +1,4 @@
-// Fuzz target tmx: arbitrary bytes as a Tiled map (plain or gzip) imported with small limits;
+// Fuzz target tmx: arbitrary bytes as a Tiled map (plain or gzip) imported with small budgets;
 // the files it names come from tmx_files/: any ".tsx" is tiles.tsx (properties, animations),
 // any "...8.png" the palette sheet and any other name the true-colour sheet. Whatever the
 // importer accepts must encode to a map file that the library loads: a failure there aborts.
@@ -39,8 +39,13 @@ TmxOptions fuzz_options(const std::string &input)
     TmxOptions options;
     options.max_cells = 1 << 12;
     options.max_file_bytes = 1 << 20;
-    options.max_image_pixels = 1 << 16;
     options.max_graphics_bytes = 1 << 22;
+    options.max_decoded_pixels = 1 << 16;
+    options.max_chunk_cells = 1 << 14;
+    options.max_xml_nodes = 1 << 16;
+    options.max_tiles = 1 << 12;
+    options.max_tile_combinations = 1 << 14;
+    options.max_animation_steps = 1 << 16;
     options.read = [&input](const std::string &path, std::uint64_t limit, std::string &bytes,
                             std::string &problem) {
         if (path == MAP_NAME)

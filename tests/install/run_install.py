@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""Checks of what the build installs: `prefix` installs into PREFIX (emptied first) and checks
-every file; `example` compiles a small level with the installed tools and runs the example built
-against PREFIX through find_package and through pkg-config; `game` runs the installed game from
-another folder; `package` builds the Debian package and checks its dependencies and files.
+"""Checks of what the build installs: `prefix` makes a lean build of the source tree in BUILD,
+without the tests and with GoogleTest and Google Benchmark out of reach, installs it into PREFIX
+(both emptied first) and checks every file; `example` compiles a small level with the installed
+tools, runs the example built against PREFIX through find_package and through pkg-config, and
+checks that the map library's private headers are out of a program's reach; `game` runs the
+installed game from another folder; `package` builds the Debian package of BUILD and checks its
+dependencies and files.
 
     run_install.py --build BUILD --source SOURCE --prefix PREFIX [options] SCENARIO
 """
 
 import argparse
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -23,6 +27,13 @@ ICON_SIZES = [16, 24, 32, 48, 64, 128, 256]
 PNG_RGBA = 6
 LIBRARY_VERSION = "2.1.0"
 DEPENDENCIES = ["liballegro4.4", "libloadpng4.4"]
+DOC_DIR = "share/doc/orvia"
+DOCS = ["LICENSE", "README.md", "copyright", "docs/maplib.md", "docs/screenshot.png",
+        "docs/level.png"]
+COPYRIGHT_FORMAT = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+LEAN_BUILD = ["-DBUILD_TESTING=OFF", "-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON",
+              "-DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON"]
+BUILD_SECONDS = 600
 
 # The small level the example runs on: 40 x 30 blocks, a marker block at column 5, row 4.
 LEVEL = """tiles tiles.pcx
@@ -53,7 +64,7 @@ def run(*command, cwd=None, env=None, timeout=300):
 
 def check_tree(root, args):
     """Exactly the expected files, the data equal to the build's, the icons square RGBA PNGs
-    of their size, the desktop entry and metainfo valid."""
+    of their size, the desktop entry and metainfo valid, the documentation sound."""
     lib, cmake, icon = args.libdir, f"{args.libdir}/cmake/maplib", f"apps/{APP_ID}.png"
     major = LIBRARY_VERSION.split(".")[0]
     wanted = {f"bin/{p}" for p in ["orvia"] + args.tools} | {
@@ -61,15 +72,19 @@ def check_tree(root, args):
         f"{lib}/libmaplib.so.{major}", f"{lib}/libmaplib.so.{LIBRARY_VERSION}",
         f"{lib}/pkgconfig/maplib.pc", f"{cmake}/maplibConfig.cmake",
         f"{cmake}/maplibConfigVersion.cmake", f"{cmake}/maplibTargets.cmake",
-        f"{cmake}/maplibTargets-{args.build_type}.cmake", "share/orvia/gfx.dat",
+        f"{cmake}/maplibTargets-{args.build_type.lower()}.cmake", "share/orvia/gfx.dat",
         "share/orvia/jump.fmp", f"share/applications/{APP_ID}.desktop",
         f"share/metainfo/{APP_ID}.metainfo.xml"} | {
-        f"share/icons/hicolor/{n}x{n}/{icon}" for n in ICON_SIZES}
+        f"share/icons/hicolor/{n}x{n}/{icon}" for n in ICON_SIZES} | {
+        f"{DOC_DIR}/{name}" for name in DOCS}
+    sounds = [f"sounds/{n}" for n in sorted(os.listdir(os.path.join(args.build, "game/sounds")))
+              if n.endswith(".wav")]
+    wanted |= {f"share/orvia/{s}" for s in sounds}
     found = {os.path.relpath(os.path.join(folder, n), root)
              for folder, _, names in os.walk(root) for n in names}
     check(found == wanted, f"{root}: missing {sorted(wanted - found)}, "
                            f"unexpected {sorted(found - wanted)}")
-    for name in ["gfx.dat", "jump.fmp"]:
+    for name in ["gfx.dat", "jump.fmp"] + sounds:
         with open(os.path.join(root, "share/orvia", name), "rb") as a, \
                 open(os.path.join(args.build, "game", name), "rb") as b:
             check(a.read() == b.read(), f"the installed {name} differs from the build's")
@@ -81,10 +96,41 @@ def check_tree(root, args):
     run("desktop-file-validate", os.path.join(root, f"share/applications/{APP_ID}.desktop"))
     run("appstreamcli", "validate", "--no-net",
         os.path.join(root, f"share/metainfo/{APP_ID}.metainfo.xml"))
+    check_docs(os.path.join(root, DOC_DIR), args)
+
+
+def check_docs(doc, args):
+    """Documentation readable by all and executable by none, every link of its Markdown files
+    reaching a file beside them, and Debian's copyright file holding the licence's notice and
+    terms."""
+    for name in DOCS:
+        mode = os.stat(os.path.join(doc, name)).st_mode & 0o777
+        check(mode == 0o644, f"the installed {name} has mode {mode:o}")
+    for name in (n for n in DOCS if n.endswith(".md")):
+        with open(os.path.join(doc, name)) as f:
+            links = re.findall(r"\]\(([^)#:]+)[)#]", f.read())
+        dangling = [link for link in links
+                    if not os.path.isfile(os.path.join(doc, os.path.dirname(name), link))]
+        check(not dangling, f"the installed {name} links to missing {dangling}")
+    with open(os.path.join(args.source, "LICENSE")) as f:
+        notice, terms = f.read().split("\n\n", 1)
+    with open(os.path.join(doc, "copyright")) as f:
+        lines = f.read().splitlines()
+    # The format's continuation lines are indented by one space, a lone dot an empty line.
+    text = "\n".join("" if line == " ." else line[1:] for line in lines)
+    check(lines[0] == COPYRIGHT_FORMAT and
+          "Copyright: " + notice.removeprefix("Copyright (c) ") in lines and terms in text + "\n",
+          "the copyright file does not carry LICENSE:\n" + "\n".join(lines))
 
 
 def prefix(args, work):
-    shutil.rmtree(args.prefix, ignore_errors=True)
+    for folder in [args.build, args.prefix]:
+        shutil.rmtree(folder, ignore_errors=True)
+    run("cmake", "-S", args.source, "-B", args.build, f"-DCMAKE_BUILD_TYPE={args.build_type}",
+        *LEAN_BUILD)
+    check(not os.path.exists(os.path.join(args.build, "tests")),
+          f"the lean build {args.build} configured the tests")
+    run("cmake", "--build", args.build, "-j", os.cpu_count(), timeout=BUILD_SECONDS)
     run("cmake", "--install", args.build, "--prefix", args.prefix)
     check_tree(args.prefix, args)
 
@@ -111,6 +157,26 @@ def example(args, work):
         out = run(os.path.join(build, "mapview"), "--headless", frames, x, y, "small.fmp",
                   cwd=work)
         check(out.splitlines() == lines, f"the example built through {way} printed:\n{out}")
+    check_header_reach(args, work, env)
+
+
+def check_header_reach(args, work, env):
+    """A program compiled with the installed package's flags includes maplib.h, and none of the
+    map library's other headers: each is not found."""
+    flags = run("pkg-config", "--cflags", "maplib", env=env).split()
+    headers = sorted(name for _, _, names in os.walk(os.path.join(args.source, "src/map"))
+                     for name in names if name.endswith(".h"))
+    probe = os.path.join(work, "probe.cpp")
+    for header in headers:
+        with open(probe, "w") as f:
+            f.write(f'#include "{header}"\n')
+        # The compiler's own words name the missing file, in the C locale's English.
+        result = subprocess.run(["c++", "-fsyntax-only", *flags, probe], capture_output=True,
+                                text=True, env=dict(env, LC_ALL="C"))
+        public = header == "maplib.h"
+        check(result.returncode == 0 if public else f"{header}: No such file" in result.stderr,
+              f"a program including {header} with the flags {flags} "
+              f"{'failed' if public else 'was not stopped for want of it'}:\n{result.stderr}")
 
 
 def game(args, work):
@@ -141,8 +207,9 @@ SCENARIOS = {f.__name__: f for f in (prefix, example, game, package)}
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    # The folders, the prefix's library folder, CMAKE_BUILD_TYPE, the tools installed in bin
-    # (separated by commas), and for `game` the end-to-end driver and its helper program.
+    # The folders (BUILD for the lean build), the prefix's library folder, CMAKE_BUILD_TYPE, the
+    # tools installed in bin (separated by commas), and for `game` the end-to-end driver and its
+    # helper program.
     for option in ["--build", "--source", "--prefix", "--libdir", "--build-type", "--tools"]:
         parser.add_argument(option, required=True)
     parser.add_argument("--e2e")
@@ -150,7 +217,6 @@ def main():
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     args.tools = args.tools.split(",")
-    args.build_type = args.build_type.lower()
     args.build, args.source, args.prefix = map(os.path.abspath,
                                                (args.build, args.source, args.prefix))
     with tempfile.TemporaryDirectory(prefix="orvia-install-") as work:

@@ -559,7 +559,8 @@ TEST(MapErrorTextTest, EveryCodeHasItsOwnMeaning)
     EXPECT_STREQ(MapErrorText(MER_OUTOFMEM), "out of memory");
     EXPECT_STREQ(MapErrorText(MER_MAPLOADERROR), "not a valid map file, or shorter than it says");
     EXPECT_STREQ(MapErrorText(MER_NOOPEN), "the file cannot be opened, or is not a regular file");
-    EXPECT_STREQ(MapErrorText(MER_NOSCREEN), "no screen to convert the block graphics for");
+    EXPECT_STREQ(MapErrorText(MER_NOSCREEN),
+                 "no screen, or a colour depth the block graphics cannot be converted to");
     EXPECT_STREQ(MapErrorText(MER_CVBFAILED), "a block bitmap cannot be created");
     EXPECT_STREQ(MapErrorText(MER_MAPTOONEW), "unsupported map format version or map type");
     EXPECT_STREQ(MapErrorText(5), "unknown error"); // never produced by a load

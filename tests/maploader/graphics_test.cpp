@@ -1,6 +1,7 @@
 // Block graphics come out as bitmaps of the screen's depth with the colours the file meant,
 // whatever the screen's component layout; AGFX and BGFX choice; palette handling.
 #include "loadertest.h"
+#include "testfiles.h"
 
 #include <cstring>
 #include <tuple>
@@ -344,6 +345,47 @@ TEST_F(HeadlessTest, TypeZeroOffsetsUseTheHeaderDepthWithAlternatives)
     EXPECT_EQ(mapblockstrpt[0].gfx_bg.bitmap, abmTiles[2]);
     EXPECT_EQ(mapblockstrpt[0].gfx_fg1.bitmap, abmTiles[1]);
     EXPECT_EQ(getpixel(abmTiles[2], 0, 0), 3);
+}
+
+// ---- a depth the caller names ----
+
+// No screen is needed, none is touched, and the depth decides the graphics taken.
+TEST(ChosenDepth, GraphicsAreMadeForTheNamedDepthWithoutAScreen)
+{
+    headless::install();
+    headless::drop_screen();
+    headless::use_colour_layout(headless::ColourLayout::RED_HIGH);
+    Bytes red;
+    for (int i = 0; i < GW * GH; ++i)
+        red.insert(red.end(), {0xF8, 0x00});
+    MapFile m = graphics_map(16, red, 1);
+    m.agfx.assign(GW * GH, 7);
+    const Bytes image = encode(m);
+    testfiles::ScratchFile file("depth.fmp");
+    ASSERT_TRUE(file.write(image));
+
+    ASSERT_EQ(MapLoadDepth(file.path(), 8), 0) << "maperror " << maperror;
+    EXPECT_EQ(mapaltdepth, 8) << "the 8-bit alternative graphics are taken";
+    EXPECT_EQ(mapdepth, 8);
+    EXPECT_EQ(bitmap_color_depth(abmTiles[0]), 8);
+    EXPECT_EQ(getpixel(abmTiles[0], 1, 1), 7);
+
+    ASSERT_EQ(MapLoadDepth(file.path(), 32), 0) << "maperror " << maperror;
+    EXPECT_EQ(mapaltdepth, 16);
+    EXPECT_EQ(mapdepth, 32);
+    EXPECT_EQ(mapgfxinbitmaps, 2);
+    EXPECT_EQ(bitmap_color_depth(abmTiles[0]), 32);
+    EXPECT_EQ(getpixel(abmTiles[0], 1, 1), 0xFF0000);
+
+    ASSERT_EQ(MapDecodeDepth(image.data(), 15), 0) << "maperror " << maperror;
+    EXPECT_EQ(getpixel(abmTiles[0], 1, 1), 0x7C00);
+    EXPECT_EQ(screen, nullptr);
+
+    EXPECT_EQ(MapLoadDepth(file.path(), 12), -1);
+    EXPECT_EQ(maperror, MER_NOSCREEN);
+    EXPECT_TRUE(nothing_loaded());
+    EXPECT_EQ(MapLoad(file.path()), -1) << "MapLoad still follows the screen";
+    EXPECT_EQ(maperror, MER_NOSCREEN);
 }
 
 // ---- palette ----

@@ -211,6 +211,52 @@ TEST_F(RoundTripFile, PackedFileLoadsLikeAPlainOne)
     expect_loaded_like(m);
 }
 
+// A program's own chunks are written after the map's, skipped by the decoders and kept for
+// MapGetChunk until the map is released; the walk lists them like any other chunk.
+TEST_F(RoundTripFile, ChunksOfAProgramsOwnComeBackAndLeaveTheMapAsItWas)
+{
+    const MapFile plain = sample_map(2);
+    MapFile own = plain;
+    own.extra_chunks = {{"ORST", {1, 2, 3, 4, 5}}, {"x y!", {}}};
+    const Bytes image = encode(own);
+    testfiles::ScratchFile file("own.fmp");
+    ASSERT_TRUE(file.write(image));
+    ASSERT_EQ(MapDecode(encode(plain).data()), 0);
+    const Bytes without = snapshot();
+    EXPECT_EQ(MapGetChunk("ORST", nullptr), nullptr);
+
+    ASSERT_EQ(MapLoad(file.path()), 0) << "maperror " << maperror;
+    EXPECT_EQ(snapshot(), without) << "the map is the same as without them";
+    std::uint32_t length = 99;
+    const unsigned char *data = MapGetChunk("ORST", &length);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(Bytes(data, data + length), own.extra_chunks[0].data);
+    EXPECT_NE(MapGetChunk("x y!", &length), nullptr);
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(MapGetChunk("BODY", &length), nullptr) << "the map's own chunks are not kept";
+    EXPECT_EQ(length, 0u);
+
+    MapChunkWalk walk;
+    ASSERT_EQ(MapWalkChunks(file.path(), walk), 0) << walk.problem;
+    const std::vector<Chunk> written = split(image);
+    ASSERT_EQ(walk.chunks.size(), written.size());
+    EXPECT_EQ(walk.chunks[written.size() - 3].id, "LYR7");
+    EXPECT_EQ(walk.chunks[written.size() - 2].id, "ORST");
+    EXPECT_EQ(walk.chunks.back().id, "x y!");
+    EXPECT_EQ(walk.chunks.back().length, 0u);
+
+    MapFreeMem();
+    EXPECT_EQ(MapGetChunk("ORST", &length), nullptr) << "released with the map";
+
+    // Of two chunks of one identifier, which the writer does not make, the first.
+    std::vector<Chunk> twice = written;
+    twice.push_back({"ORST", {9}});
+    ASSERT_EQ(MapDecode(join(twice).data()), 0) << "maperror " << maperror;
+    data = MapGetChunk("ORST", &length);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(Bytes(data, data + length), own.extra_chunks[0].data);
+}
+
 TEST_F(RoundTripFile, ImageMayBeReleasedRightAfterTheDecode)
 {
     const MapFile m = sample_map(1);

@@ -450,6 +450,14 @@ TEST(MapWriterRefusal, MapsTheLoaderWouldRefuseGiveNoImageAndAReason)
              m.layers[0].assign(std::size_t{32767} * 513, 0);
          },
          "a map of 32767 x 513 blocks has 16809471 cells in a layer: at most 16777216"},
+        {[](MapFile &m) { m.extra_chunks = {{"LYR3", {}}}; },
+         "extra chunk 0: the identifier \"LYR3\" is one the loader reads itself"},
+        {[](MapFile &m) { m.extra_chunks = {{"ABC", {}}}; },
+         "extra chunk 0: the identifier \"ABC\" is not 4 printable ASCII characters"},
+        {[](MapFile &m) { m.extra_chunks = {{"OK!!", {}}, {std::string("A\0BC", 4), {}}}; },
+         "extra chunk 1: the identifier \"A\\x00BC\" is not 4"},
+        {[](MapFile &m) { m.extra_chunks = {{"MINE", {1}}, {"MINE", {2}}}; },
+         "extra chunk 1: the identifier \"MINE\" comes twice: a load gives only the first"},
     };
     for (const Case &c : cases) {
         MapFile m = small_map(1, false);

@@ -118,8 +118,9 @@ protected:
 
     void load()
     {
-        ASSERT_EQ(load_map_for(bmp, "level.fmp"), 0);
-        ASSERT_EQ(MapGenerateYLookup(), 0);
+        std::string problem;
+        ASSERT_TRUE(read_level("level.fmp", lvl, problem)) << problem;
+        ASSERT_EQ(load_level_map(lvl), 0);
     }
 
     // One pass with these keys held and this many ticks arrived.
@@ -134,6 +135,7 @@ protected:
     testfiles::CurrentFolder folder; // the level and the screenshots of one test
     const fs::path &dir = folder.path();
     BITMAP *bmp = nullptr;
+    level lvl;
     level_play play{GIRL_START};
 };
 
@@ -235,10 +237,29 @@ TEST_F(LevelLoopTest, AwayFromTheKeyboardTheFrameStandsTicksAreDroppedAndClosing
 
 TEST_F(LevelLoopTest, AMapThatCannotBeLoadedEndsTheAttemptAtOnce)
 {
-    EXPECT_EQ(play_level(bmp, "no-such-map.fmp"), level_load_failed);
-    EXPECT_EQ(maperror, MER_NOOPEN);
+    lvl.image.assign(64, 0);
+    EXPECT_EQ(play_level(bmp, lvl), level_load_failed);
+    EXPECT_EQ(maperror, MER_MAPLOADERROR);
     EXPECT_EQ(getpixel(bmp, 10, 10), SENTINEL);
     EXPECT_EQ(getpixel(screen, 10, 10), SENTINEL);
+}
+
+TEST_F(LevelLoopTest, EveryAttemptPlaysTheLevelAsItWasReadNotTheFileAsItIsNow)
+{
+    load();
+    const std::string first = testfiles::read_file("level.fmp");
+    ASSERT_TRUE(testfiles::write_file("level.fmp", std::string("not a map any more")));
+    ASSERT_EQ(load_level_map(lvl), 0) << "the next attempt";
+    EXPECT_EQ(mapwidth, MAP_W);
+
+    level unread;
+    std::string problem;
+    EXPECT_FALSE(read_level("no-such-map.fmp", unread, problem));
+    EXPECT_EQ(problem, "the file cannot be opened: No such file or directory");
+    ASSERT_TRUE(testfiles::write_file("cut.fmp", first.substr(0, first.size() / 2)));
+    EXPECT_FALSE(read_level("cut.fmp", unread, problem)) << "a map cut short is never decoded";
+    EXPECT_EQ(problem, MapErrorText(MER_MAPLOADERROR));
+    EXPECT_TRUE(unread.image.empty());
 }
 
 // Screenshots.

@@ -102,23 +102,30 @@ TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
     EXPECT_EQ(unpacked.listing.substr(unpacked.listing.find('\n')), text.substr(text.find('\n')));
 }
 
+// The walk stops where the loader stops; bytes after the form are named, and the file loads.
 TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
 {
     std::vector<unsigned char> image = MapEncode(small_map());
-    std::size_t full = image.size();
+    const std::size_t full = image.size();
+    constexpr std::size_t body_data = 3 * 2 * 2; // small_map's layer 0
     image.resize(full - 10);
     const Inspection found = inspect(save_image("cut.fmp", image), 1);
-    const std::string &text = found.problems;
-    EXPECT_TRUE(contains(text, "problem: the form length says the file has " +
-                                   std::to_string(full) + " bytes, it has " +
-                                   std::to_string(full - 10) + "\n"))
-        << text;
-    EXPECT_TRUE(contains(text, "problem: chunk BODY at offset")) << text;
-    EXPECT_TRUE(contains(text, "the loader refuses the file: maperror 2, " +
-                                   std::string("not a valid map file, or shorter than it says") + "\n"))
-        << text;
+    EXPECT_EQ(found.problems, "problem: chunk BODY at offset " +
+                                  std::to_string(full - body_data - 8) +
+                                  " says 12 bytes of data, only 2 remain\n"
+                                  "the loader refuses the file: maperror 2, not a valid map "
+                                  "file, or shorter than it says\n");
     EXPECT_TRUE(contains(found.listing, "  BKDT  offset")) << found.listing;
+    EXPECT_FALSE(contains(found.listing, "  BODY")) << found.listing;
     EXPECT_FALSE(contains(found.listing, "block records:"));
+
+    image = MapEncode(small_map());
+    image.resize(full + 10, 0x55);
+    const Inspection longer = inspect(save_image("longer.fmp", image), 0);
+    EXPECT_EQ(longer.problems, "problem: the form length says the file has " +
+                                   std::to_string(full) + " bytes, it has " +
+                                   std::to_string(full + 10) + "\n");
+    EXPECT_TRUE(contains(longer.listing, "block records:")) << longer.listing;
 }
 
 TEST_F(MapInspect, DescribesAFileThatIsNoMap)

@@ -1,5 +1,6 @@
 // The Tiled map importer on maps held in memory: what block records, graphics, animations and
-// the header become, and a clear message with its place for every kind of bad input.
+// the header become, a clear message with its place for every kind of bad input, and hostile
+// maps refused at the budgets of an import, scaled down.
 #include "tmximport.h"
 
 #include "headless.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <loadpng.h>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -47,6 +49,7 @@ struct Import {
     MapFile map;
     Diagnostics errors;
     std::vector<Diagnostic> warnings;
+    std::map<std::string, int> reads; // of each file
 
     std::string messages() const
     {
@@ -57,12 +60,13 @@ struct Import {
     }
 };
 
-Import import(MemoryFiles &files, const std::string &tmx)
+Import import(MemoryFiles &files, const std::string &tmx, TmxOptions options = TmxOptions())
 {
     files["map.tmx"] = tmx;
-    TmxOptions options;
-    options.read = [&files](const std::string &path, std::uint64_t, std::string &bytes,
-                            std::string &problem) {
+    Import result;
+    options.read = [&files, &result](const std::string &path, std::uint64_t, std::string &bytes,
+                                     std::string &problem) {
+        ++result.reads[path];
         const auto found = files.find(path);
         if (found == files.end()) {
             problem = "no such file";
@@ -71,7 +75,6 @@ Import import(MemoryFiles &files, const std::string &tmx)
         bytes = found->second;
         return true;
     };
-    Import result;
     result.ok = import_tiled_map("map.tmx", options, result.map, result.errors, result.warnings);
     return result;
 }
@@ -278,6 +281,142 @@ TEST(TmxImport, RefusesBadInputNamingTheFileAndThePlace)
         EXPECT_FALSE(r.ok);
         ASSERT_EQ(r.errors.list().size(), 1u) << r.messages();
         EXPECT_EQ(r.messages().rfind(c.message, 0), 0u) << r.messages();
+    }
+}
+
+// A map of 8 x 8 tiles, 2 x 1 cells, with these tilesets and layers; its layer of these cells.
+std::string small_map(const std::string &tilesets, const std::string &layers,
+                      const std::string &attributes = "")
+{
+    return "<?xml version=\"1.0\"?>\n<map width=\"2\" height=\"1\" tilewidth=\"8\" "
+           "tileheight=\"8\"" +
+           attributes + ">\n" + tilesets + "\n" + layers + "\n</map>\n";
+}
+
+std::string ground(const std::string &cells)
+{
+    return " <layer name=\"ground\" width=\"2\" height=\"1\"><data encoding=\"csv\">" + cells +
+           "</data></layer>";
+}
+
+// Tiles 2 and 3 show tiles 0 and 1 in turn for 100 and 50 ms, 6 update steps.
+const char *const TILES_TSX = R"(<tileset name="s" tilewidth="8" tileheight="8">
+ <image source="t.png"/>
+ <tile id="2"><animation><frame tileid="0" duration="100"/><frame tileid="1" duration="50"/></animation></tile>
+ <tile id="3"><animation><frame tileid="0" duration="100"/><frame tileid="1" duration="50"/></animation></tile>
+</tileset>)";
+
+// Images and tileset files named again are read and decoded once, and cells whose tiles differ
+// but animate alike share an animation worked out once: the budgets here hold one of each.
+TEST(TmxImport, SharedImagesTilesetsAndAnimationsAreWorkedOutOnce)
+{
+    MemoryFiles files;
+    files["t.png"] = four_tile_sheet();
+    files["s.tsx"] = TILES_TSX;
+    const std::string tilesets = R"( <tileset firstgid="1" source="s.tsx"/>
+ <tileset firstgid="5" source="s.tsx"/>
+ <tileset firstgid="9" name="own" tilewidth="8" tileheight="8">
+  <tile id="0"><image source="t.png"/></tile><tile id="1"><image source="./t.png"/></tile>
+ </tileset>)";
+    TmxOptions budgets;
+    budgets.max_decoded_pixels = 4 * TILE * TILE;
+    budgets.max_animation_steps = 6;
+    const Import r = import(files, small_map(tilesets, ground("3,8")), budgets);
+    ASSERT_TRUE(r.ok) << r.messages();
+    EXPECT_EQ(r.reads.at("t.png"), 1);
+    EXPECT_EQ(r.reads.count("./t.png"), 0u) << "the same file by another name";
+    EXPECT_EQ(r.reads.at("s.tsx"), 1);
+    EXPECT_EQ(r.map.anims.size(), 1u);
+    EXPECT_EQ(r.map.layers[0], (std::vector<short>{-1, -1}));
+
+    const Import own = import(files, small_map(tilesets, ground("9,10")), budgets);
+    ASSERT_TRUE(own.ok) << own.messages();
+    EXPECT_EQ(own.map.layers[0], (std::vector<short>{0, 0}));
+}
+
+// Each hostile map, small, against budgets scaled to it; the message names the numbers.
+struct BudgetCase {
+    std::string map;
+    std::function<void(TmxOptions &)> budget;
+    std::string message;
+};
+
+TEST(TmxImport, HostileMapsAreRefusedAtTheBudgetsOfAnImport)
+{
+    MemoryFiles files;
+    files["t.png"] = four_tile_sheet();
+    files["u.png"] = files["t.png"];
+    files["s.tsx"] = TILES_TSX;
+    // Tile 2 animates over 6 update steps, tile 3 over 4.
+    const std::string sheet =
+        R"( <tileset firstgid="1" name="t" tilewidth="8" tileheight="8"><image source="t.png"/>
+  <tile id="2"><animation><frame tileid="0" duration="100"/><frame tileid="1" duration="50"/></animation></tile>
+  <tile id="3"><animation><frame tileid="0" duration="50"/><frame tileid="3" duration="50"/></animation></tile>
+ </tileset>)";
+    std::string nested;
+    for (int i = 0; i < 100; ++i)
+        nested += "<group>";
+    nested += ground("1,1");
+    for (int i = 0; i < 100; ++i)
+        nested += "</group>";
+    const std::string whole_file =
+        testfiles::read_file(ORVIA_SOURCE_DIR "/tests/fuzz/corpus/tmx/whole_file.tmx.gz");
+    const std::string chunk = R"(  <chunk x="0" y="0" width="2" height="2">1,1,1,1</chunk>)";
+    const auto none = [](TmxOptions &) {};
+    const BudgetCase cases[] = {
+        // A frame of the last tile would add up past 28 bits, into the flip bits.
+        {small_map(R"( <tileset firstgid="268435455" name="b" tilewidth="8" tileheight="8">
+  <image source="t.png"/>
+  <tile id="0"><animation><frame tileid="3" duration="100"/></animation></tile></tileset>)",
+                   ground("268435455,0")),
+         none,
+         "map.tmx:3:2: the ids of tileset \"b\" (268435455 to 268435458) pass the largest tile "
+         "id, 268435455"},
+        {small_map(sheet, nested), none, "map.tmx:7:442: XML elements nested more than 64 deep"},
+        {small_map(sheet, " <objectgroup name=\"things\"/>"), none,
+         "map.tmx:2:1: the map has no tile layer: there is nothing to convert"},
+        {small_map(" <tileset firstgid=\"1\" source=\"s.tsx\"/>\n <tileset firstgid=\"9\" "
+                   "name=\"own\" tilewidth=\"8\" tileheight=\"8\"><tile id=\"0\"><image "
+                   "source=\"u.png\"/></tile></tileset>",
+                   ground("1,9")),
+         [](TmxOptions &o) { o.max_decoded_pixels = 300; },
+         "map.tmx:4:77: the tileset image \"u.png\" is 32 x 8 pixels, with the 256 pixels of the "
+         "images before it, more than the 300 an import decodes"},
+        {small_map(sheet,
+                   " <layer name=\"ground\"><data encoding=\"csv\">\n" + chunk + "\n" + chunk +
+                       "\n" + chunk + "\n </data></layer>",
+                   " infinite=\"1\""),
+         [](TmxOptions &o) { o.max_chunk_cells = 8; },
+         "map.tmx:10:3: the chunks come to 12 cells here, more than the 8 an import decodes"},
+        // A gzipped map is unpacked within its budget, and counted before its tree is built.
+        {whole_file, [](TmxOptions &o) { o.max_file_bytes = 300; },
+         "map.tmx: unpacks to more than 300 bytes"},
+        {whole_file, [](TmxOptions &o) { o.max_xml_nodes = 20; },
+         "map.tmx:4:30: more than 20 XML elements, attributes and texts in the files of this "
+         "import"},
+        {small_map(" <tileset firstgid=\"1\" source=\"s.tsx\"/>\n <tileset firstgid=\"5\" "
+                   "source=\"s.tsx\"/>",
+                   ground("1,5")),
+         [](TmxOptions &o) { o.max_xml_nodes = 60; },
+         "map.tmx:4:2: more than 60 XML elements, attributes and texts in the files of this "
+         "import, \"s.tsx\" counted again"},
+        {small_map(sheet, ground("3,4")), [](TmxOptions &o) { o.max_animation_steps = 8; },
+         "map.tmx:7:2: layer \"ground\", cell (1, 0): turning the tile animations into block "
+         "animations takes 10 update steps here, more than the 8 of an import"},
+        {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tiles = 1; },
+         "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 1 different tiles of an "
+         "import (flips counted)"},
+        {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tile_combinations = 1; },
+         "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 1 different combinations of "
+         "tiles in cells of an import"},
+    };
+    for (const BudgetCase &c : cases) {
+        SCOPED_TRACE(c.message);
+        TmxOptions budgets;
+        c.budget(budgets);
+        const Import r = import(files, c.map, budgets);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.messages(), c.message + "\n");
     }
 }
 

@@ -10,9 +10,6 @@
 #include <cstdlib>
 
 namespace {
-// The map library reads only the screen's depth; the size does not matter.
-constexpr int STAND_IN_SIZE = 16;
-constexpr int PALETTE_DEPTH = 8;
 constexpr int TRUE_COLOUR_DEPTH = 32;
 } // namespace
 
@@ -29,29 +26,13 @@ bool start_headless_allegro(const char *program)
     return installed;
 }
 
-bool use_memory_screen(int depth)
-{
-    drop_memory_screen();
-    set_color_depth(depth);
-    screen = create_bitmap(STAND_IN_SIZE, STAND_IN_SIZE);
-    return screen != nullptr;
-}
-
-void drop_memory_screen()
-{
-    if (screen) {
-        destroy_bitmap(screen);
-        screen = nullptr;
-    }
-}
-
-// Load at 8 bits first; a map whose graphics are deeper is loaded again on a true-colour
-// stand-in screen so that its colours survive.
+// Load at 8 bits first; a map whose graphics are deeper is loaded again at true colour so that
+// its colours survive.
 bool load_map_in_own_depth(const char *path)
 {
-    const bool loaded = use_memory_screen(PALETTE_DEPTH) && MapLoad(path) == 0 &&
-                        (mapaltdepth == PALETTE_DEPTH ||
-                         (use_memory_screen(TRUE_COLOUR_DEPTH) && MapLoad(path) == 0));
+    const bool loaded =
+        MapLoadDepth(path, MAP_PALETTE_DEPTH) == 0 &&
+        (mapaltdepth == MAP_PALETTE_DEPTH || MapLoadDepth(path, TRUE_COLOUR_DEPTH) == 0);
     if (!loaded)
         std::fprintf(stderr, "%s: cannot load the map: maperror %d, %s\n",
                      printable(path).c_str(), maperror, MapErrorText(maperror));

@@ -2,8 +2,6 @@
 // comment, and layer pictures taken verbatim from "layer N" to "end".
 #include "levelsource.h"
 
-#include "inputfiles.h"
-#include "mapformat.h"
 #include "maplib.h"
 #include "mapwords.h"
 
@@ -11,7 +9,6 @@
 #include <limits>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -47,36 +44,6 @@ std::size_t usual_width(const std::vector<std::string> &rows)
         if (count > rows_of_width[usual])
             usual = width;
     return usual;
-}
-
-// Split a line into blank-separated words with their columns.
-std::vector<SourceWord> split_words(const std::string &line, int line_number)
-{
-    std::vector<SourceWord> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ' || line[i] == '\t') {
-            ++i;
-            continue;
-        }
-        std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        words.push_back({line.substr(start, i - start),
-                         {line_number, static_cast<int>(start) + 1}});
-    }
-    return words;
-}
-
-// Drop the words from the first one that begins a comment, looking from index `from` on.
-void drop_comment(std::vector<SourceWord> &words, std::size_t from)
-{
-    for (std::size_t i = from; i < words.size(); ++i) {
-        if (words[i].text[0] == '#') {
-            words.resize(i);
-            return;
-        }
-    }
 }
 
 // A decimal integer with an optional minus sign, and nothing else.
@@ -171,15 +138,8 @@ private:
 
 void Parser::parse(const std::string &text)
 {
-    std::istringstream in(std::string(without_byte_order_mark(text)));
-    std::string line;
-    int line_number = 0;
-    while (std::getline(in, line)) {
-        ++line_number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        source_line(line, line_number);
-    }
+    for_each_line(text,
+                  [this](const std::string &line, int number) { source_line(line, number); });
     if (picture_) {
         error(picture_->pos, "layer " + std::to_string(picture_->number) +
                                  " has no \"" + PICTURE_END + "\" line after its picture");
@@ -287,7 +247,7 @@ void Parser::maptype_directive(const std::vector<SourceWord> &words)
         return;
     }
     long long type = 0;
-    if (number_in_range(words[1], 0, mapformat::MAX_MAP_TYPE, type))
+    if (number_in_range(words[1], MAP_TYPE_OFFSETS, MAP_TYPE_LAST, type))
         out_.maptype = static_cast<int>(type);
 }
 

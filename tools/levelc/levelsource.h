@@ -5,17 +5,12 @@
 
 #include "diagnostic.h"
 #include "mapwords.h"
+#include "sourcewords.h"
 
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
-
-// A word of the source and where it stands.
-struct SourceWord {
-    std::string text;
-    SourcePos pos;
-};
 
 // One block of the legend. Graphics are tile names or numbers, still unresolved; an empty
 // text means "no graphic".

@@ -3,7 +3,7 @@
 #include "tilesheet.h"
 
 #include "colour.h"
-#include "inputfiles.h"
+#include "sourcewords.h"
 
 #include <allegro.h>
 
@@ -12,7 +12,6 @@
 #include <cstring>
 #include <limits>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -198,42 +197,33 @@ bool load_tile_pixels(const std::string &pcx_path, const std::string &pcx, TileS
 bool parse_tile_names(const std::string &file, const std::string &text, TileSheet &sheet,
                       Diagnostics &errors)
 {
-    std::istringstream in(std::string(without_byte_order_mark(text)));
-    std::string line;
-    int line_number = 0;
     std::set<int> numbered;
     bool ok = true;
-    while (std::getline(in, line)) {
-        ++line_number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
-        std::istringstream words(line.substr(first));
-        std::string number_text, name, extra;
-        words >> number_text >> name >> extra;
-        SourcePos pos{line_number, static_cast<int>(first) + 1};
+    const auto name_line = [&](const std::string &line, int line_number) {
+        const std::vector<SourceWord> words = split_words(line, line_number);
+        if (words.empty() || words[0].text[0] == '#')
+            return;
+        const SourcePos pos = words[0].pos;
         int number = 0;
-        if (!parse_graphic_number(number_text, number) || name.empty() || !extra.empty()) {
-            errors.error(file, pos,
-                         "expected \"number name\", not " + quoted_excerpt(line.substr(first)));
+        if (words.size() != 2 || !parse_graphic_number(words[0].text, number)) {
+            errors.error(file, pos, "expected \"number name\", not " +
+                                        quoted_excerpt(line.substr(pos.column - 1)));
             ok = false;
-            continue;
+            return;
         }
+        const std::string &name = words[1].text;
         if (number >= sheet.count) {
-            errors.error(file, pos, "graphic " + number_text + " does not exist: the sheet has " +
+            errors.error(file, pos, "graphic " + words[0].text + " does not exist: the sheet has " +
                                         std::to_string(sheet.count) + " graphics");
             ok = false;
         } else if (!numbered.insert(number).second) {
-            errors.error(file, pos, "graphic " + number_text + " is named twice");
+            errors.error(file, pos, "graphic " + words[0].text + " is named twice");
             ok = false;
         } else if (!sheet.names.emplace(name, number).second) {
-            SourcePos name_pos{line_number,
-                               static_cast<int>(line.find(name, first + number_text.size())) + 1};
-            errors.error(file, name_pos, "the name " + quoted_excerpt(name) + " is given twice");
+            errors.error(file, words[1].pos, "the name " + quoted_excerpt(name) + " is given twice");
             ok = false;
         }
-    }
+    };
+    for_each_line(text, name_line);
     return ok;
 }

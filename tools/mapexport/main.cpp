@@ -46,6 +46,5 @@ int main(int argc, char **argv)
     for (const Diagnostic &d : errors.list())
         std::fprintf(stderr, "%s\n", d.text().c_str());
     MapFreeMem();
-    drop_memory_screen();
     return exported ? EXIT_SUCCESS : EXIT_FAILURE;
 }

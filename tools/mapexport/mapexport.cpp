@@ -30,7 +30,6 @@ constexpr const char *LAYER_NAMES[SLOTS] = {"background", "foreground 1", "foreg
 constexpr int SHEET_COLUMNS = 16;
 constexpr int LONGEST_DELAY = 127;  // delays up to this wait delay + 1 updates
 constexpr int WRAPPING_DELAY = 128; // waits 129 updates; larger delays wait 1
-constexpr int PALETTE_DEPTH = 8;
 constexpr int SHEET_TRUE_COLOUR_DEPTH = 24;
 constexpr int PALETTE_COLOURS = 256;
 constexpr int SIX_BIT_LEVELS = 64;
@@ -336,7 +335,7 @@ std::string Exporter::sheet_palette(PALETTE palette)
 {
     const RGB *source = mapcmappt ? mapcmap6bit : default_palette;
     std::copy(source, source + PALETTE_COLOURS, palette);
-    if (mapdepth != PALETTE_DEPTH)
+    if (mapdepth != MAP_PALETTE_DEPTH)
         return TRUE_COLOUR_KEY;
     auto used_elsewhere = [&](const RGB &c) {
         for (int i = 1; i < PALETTE_COLOURS; ++i)
@@ -363,8 +362,8 @@ std::string Exporter::sheet_palette(PALETTE palette)
 BITMAP *Exporter::paint_sheet() const
 {
     const int rows = (static_cast<int>(tiles_.size()) + sheet_columns_ - 1) / sheet_columns_;
-    const bool paletted = mapdepth == PALETTE_DEPTH;
-    BITMAP *sheet = create_bitmap_ex(paletted ? PALETTE_DEPTH : SHEET_TRUE_COLOUR_DEPTH,
+    const bool paletted = mapdepth == MAP_PALETTE_DEPTH;
+    BITMAP *sheet = create_bitmap_ex(paletted ? MAP_PALETTE_DEPTH : SHEET_TRUE_COLOUR_DEPTH,
                                      sheet_columns_ * mapblockwidth, rows * mapblockheight);
     if (!sheet)
         return nullptr;

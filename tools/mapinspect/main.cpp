@@ -3,9 +3,6 @@
 #include "toolscreen.h"
 #include "usage.h"
 
-#include <allegro.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -22,14 +19,7 @@ int main(int argc, char **argv)
 {
     if (std::optional<int> status = answer_usage(argc, argv, 1, USAGE))
         return *status;
-    constexpr int screen_depth = 8;
     if (!start_headless_allegro("mapinspect"))
         return EXIT_FAILURE;
-    if (!use_memory_screen(screen_depth)) {
-        std::fprintf(stderr, "mapinspect: no memory for a stand-in screen\n");
-        return EXIT_FAILURE;
-    }
-    int result = inspect_map(argv[1], std::cout, std::cerr);
-    drop_memory_screen();
-    return result == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+    return inspect_map(argv[1], std::cout, std::cerr) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

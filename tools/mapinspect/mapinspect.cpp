@@ -1,94 +1,36 @@
-// The map inspector: a chunk walk of its own over the bytes the loader reads (so that a broken
-// file can be described), then the library's loader for the contents.
+// The map inspector: the library's walk of the chunks (the loader's own rules) for the file's
+// layout, so that a broken file can be described, then the library's loader for the contents.
 #include "mapinspect.h"
 
 #include "diagnostic.h"
-#include "mapformat.h"
 #include "maplib.h"
 #include "mapwords.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <set>
-#include <vector>
 
 namespace {
 
-constexpr std::size_t OUTER_HEADER_SIZE = 12; // "FORM", length, "FMAP"
-constexpr std::size_t CHUNK_HEADER_SIZE = 8;  // identifier, length
-constexpr std::size_t ID_SIZE = 4;
-
-using namespace mapformat;
-
-using Bytes = std::vector<unsigned char>;
-
-// What the chunk walk keeps for later: the header chunk's data and the frame count of the
-// animation chunk (the loader does not say how long its frame sequence is).
-struct WalkResult {
-    const unsigned char *mphd = nullptr;
-    std::size_t sequence_entries = 0;
-};
-
-// Entries before the animation records, found as the loader finds them: back from the end,
-// one record at a time, to the end marker.
-std::size_t sequence_entries(const unsigned char *data, std::size_t length)
+// The outer header and the chunk list on out; where the walk stopped, or the bytes after the
+// form, on problems.
+void list_chunks(const MapChunkWalk &walk, std::ostream &out, std::ostream &problems)
 {
-    for (std::size_t at = length; at >= ANIM_RECORD_SIZE;) {
-        at -= ANIM_RECORD_SIZE;
-        if (data[at] == ANIM_END_MARKER)
-            return at / SEQ_ENTRY_SIZE;
-    }
-    return 0;
+    if (walk.has_outer_header)
+        out << "outer header: " << MapChunkIdText(walk.form_id) << ", form length "
+            << walk.form_length << ", form type " << MapChunkIdText(walk.form_type) << "\n"
+            << "chunks:\n";
+    for (const MapChunkInfo &chunk : walk.chunks)
+        out << "  " << MapChunkIdText(chunk.id) << "  offset " << chunk.offset << "  length "
+            << chunk.length << "\n";
+    if (!walk.problem.empty())
+        problems << "problem: " << walk.problem << "\n";
 }
 
-// A 4-byte identifier as text.
-std::string identifier(const unsigned char *p)
+bool has_chunk(const MapChunkWalk &walk, const std::string &id)
 {
-    return printable(std::string_view(reinterpret_cast<const char *>(p), ID_SIZE));
-}
-
-// Walk the outer header and the chunks; list each on out, and every inconsistency on problems.
-WalkResult walk_chunks(const Bytes &file, std::ostream &out, std::ostream &problems)
-{
-    WalkResult found;
-    if (file.size() < OUTER_HEADER_SIZE) {
-        problems << "problem: " << file.size() << " bytes is too short for the outer header ("
-            << OUTER_HEADER_SIZE << " bytes)\n";
-        return found;
-    }
-    std::uint32_t form_length = MapGetchksz(&file[4]);
-    out << "outer header: " << identifier(&file[0]) << ", form length " << form_length
-        << ", form type " << identifier(&file[8]) << "\n";
-    if (identifier(&file[0]) != "FORM" || identifier(&file[8]) != "FMAP")
-        problems << "problem: a map file begins with FORM and has the form type FMAP\n";
-    std::size_t form_end = std::size_t(form_length) + CHUNK_HEADER_SIZE;
-    if (form_end != file.size())
-        problems << "problem: the form length says the file has " << form_end << " bytes, it has "
-            << file.size() << "\n";
-    std::size_t end = std::min(form_end, file.size());
-    out << "chunks:\n";
-    for (std::size_t at = OUTER_HEADER_SIZE; at < end;) {
-        if (end - at < CHUNK_HEADER_SIZE) {
-            problems << "problem: " << end - at << " bytes at offset " << at
-                << " are too few for a chunk header\n";
-            break;
-        }
-        std::uint32_t length = MapGetchksz(&file[at + ID_SIZE]);
-        std::string id = identifier(&file[at]);
-        out << "  " << id << "  offset " << at << "  length " << length << "\n";
-        std::size_t data = at + CHUNK_HEADER_SIZE;
-        if (length > end - data) {
-            problems << "problem: chunk " << id << " at offset " << at << " says " << length
-                << " bytes of data, only " << end - data << " remain\n";
-            break;
-        }
-        if (id == "MPHD" && length > HD_BYTE_ORDER)
-            found.mphd = &file[data];
-        if (id == "ANDT")
-            found.sequence_entries = sequence_entries(&file[data], length);
-        at = data + length;
-    }
-    return found;
+    return std::any_of(walk.chunks.begin(), walk.chunks.end(),
+                       [&id](const MapChunkInfo &chunk) { return chunk.id == id; });
 }
 
 // Graphic number of a block's graphics field after loading: its index in abmTiles.
@@ -102,12 +44,12 @@ std::string graphic_number(const BlockGfx &gfx)
     return "?";
 }
 
-void print_header(const unsigned char *mphd, std::ostream &out)
+void print_header(bool has_header, std::ostream &out)
 {
     out << "header:\n";
-    if (mphd)
-        out << "  format version " << int(mphd[HD_MAJOR]) << ", "
-            << (mphd[HD_BYTE_ORDER] == LITTLE_ENDIAN_FLAG ? "little" : "big") << "-endian\n";
+    if (has_header)
+        out << "  format version " << mapversion << ", " << (mapislsb ? "little" : "big")
+            << "-endian\n";
     out << "  map type " << maptype << ", " << mapwidth << " x " << mapheight
         << " blocks of " << mapblockwidth << " x " << mapblockheight << " pixels\n"
         << "  graphics: " << mapnumblockgfx << " at depth " << mapaltdepth << "\n"
@@ -152,8 +94,9 @@ void print_blocks(std::ostream &out)
     }
 }
 
-// Animation k is k records back from the end; the walk stops at the end marker.
-void print_animations(std::size_t sequence_length, std::ostream &out)
+// Animation k is k records back from the end; the walk stops at the end marker. The loader
+// keeps every frame within the sequence.
+void print_animations(std::ostream &out)
 {
     out << "animations:\n";
     if (!mapanimstrpt)
@@ -165,12 +108,8 @@ void print_animations(std::size_t sequence_length, std::ostream &out)
         out << "  " << k << " (cell " << -k << "): " << anim_type_word(a->type) << ", delay "
             << int(a->delay) << ", user " << int(a->user) << ", frames " << a->first << " to "
             << a->end - 1 << ", blocks";
-        for (std::int32_t f = a->first; f < a->end; ++f) {
-            if (f >= 0 && std::size_t(f) < sequence_length)
-                out << " " << mapanimseqpt[f];
-            else
-                out << " (frame " << f << " outside the sequence)";
-        }
+        for (std::int32_t f = a->first; f < a->end; ++f)
+            out << " " << mapanimseqpt[f];
         out << "\n";
     }
 }
@@ -180,21 +119,18 @@ void print_animations(std::size_t sequence_length, std::ostream &out)
 int inspect_map(const std::string &path, std::ostream &out, std::ostream &problems)
 {
     out << "file: " << printable(path) << "\n";
-    Bytes file;
-    std::string reason;
-    const bool opened = MapReadMapFile(path.c_str(), file, &reason) == 0;
-    if (!opened)
-        problems << "problem: the file cannot be read: " << reason << "\n";
-    WalkResult walk = opened ? walk_chunks(file, out, problems) : WalkResult{};
-    if (MapLoad(path.c_str()) != 0) {
+    MapChunkWalk walk;
+    MapWalkChunks(path.c_str(), walk);
+    list_chunks(walk, out, problems);
+    if (MapLoadDepth(path.c_str(), MAP_PALETTE_DEPTH) != 0) {
         problems << "the loader refuses the file: maperror " << maperror << ", "
                  << MapErrorText(maperror) << "\n";
         return 1;
     }
-    print_header(walk.mphd, out);
+    print_header(has_chunk(walk, "MPHD"), out);
     print_layers(out);
     print_blocks(out);
-    print_animations(walk.sequence_entries, out);
+    print_animations(out);
     MapFreeMem();
     return 0;
 }

@@ -10,8 +10,8 @@
 // with the map library and list the header, layers, block records (flags and slope types in
 // words) and animations. The file is read as the loader reads it, packed files unpacked. What
 // is wrong goes to problems: what the chunk walk found and, when the loader refuses the file,
-// its error code with its meaning. Returns 0 for a file that loads, 1 otherwise. Needs Allegro
-// installed and a screen; releases the map it loaded.
+// its error code with its meaning. Returns 0 for a file that loads (at 8 bits, as the game loads
+// it), 1 otherwise. Needs Allegro installed; releases the map it loaded.
 int inspect_map(const std::string &path, std::ostream &out, std::ostream &problems);
 
 #endif

@@ -46,6 +46,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", printable(problem).c_str());
     destroy_bitmap(picture);
     MapFreeMem();
-    drop_memory_screen();
     return saved ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int PALETTE_DEPTH = 8;
 constexpr int CMAP_ENTRY_SIZE = 3;
 // Allegro writes the fourth byte of a 32-bit pixel as alpha, which map pixels leave at 0: such
 // a picture is saved from a 24-bit copy, so that it comes out opaque.
@@ -50,7 +49,7 @@ const PictureFormat *picture_format(const std::string &path)
 // the map's palette gives that index.
 int backdrop(BITMAP *picture)
 {
-    if (bitmap_color_depth(picture) == PALETTE_DEPTH)
+    if (bitmap_color_depth(picture) == MAP_PALETTE_DEPTH)
         return BACKDROP_COLOUR;
     if (!mapcmappt)
         return makecol_depth(bitmap_color_depth(picture), 0, 0, 0);
@@ -87,15 +86,16 @@ PictureFrame picture_frame()
     return {first_x + left + reach_x, first_y + top + reach_y, width, bottom - top};
 }
 
-// A picture at the screen's depth. Map sizes and gaps come from the file: their product can
-// exceed any bitmap, or an int, so the size is checked first. Null with the reason otherwise.
+// A picture at the depth of the map's block graphics. Map sizes and gaps come from the file:
+// their product can exceed any bitmap, or an int, so the size is checked first. Null with the
+// reason otherwise.
 BITMAP *new_picture(long long w, long long h, std::string &problem)
 {
-    if (!MapBitmapFits(w, h, get_color_depth())) {
-        problem = "the whole map would be " + MapBitmapSizeText(w, h, get_color_depth());
+    if (!MapBitmapFits(w, h, mapdepth)) {
+        problem = "the whole map would be " + MapBitmapSizeText(w, h, mapdepth);
         return nullptr;
     }
-    BITMAP *picture = create_bitmap(static_cast<int>(w), static_cast<int>(h));
+    BITMAP *picture = create_bitmap_ex(mapdepth, static_cast<int>(w), static_cast<int>(h));
     if (!picture)
         problem = "not enough memory for a picture of " + std::to_string(w) + " x " +
                   std::to_string(h) + " pixels";

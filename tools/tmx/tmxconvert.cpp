@@ -8,11 +8,12 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
-constexpr int PALETTE_DEPTH = 8;
 constexpr int TRUE_COLOUR_DEPTH = 24;
 constexpr int TRUE_COLOUR_BYTES = 3;
 constexpr std::uint8_t MASK_INDEX = 0;
@@ -28,6 +29,7 @@ constexpr std::uint8_t FULL = 0xFF;
 
 using TileRef = std::uint32_t; // a global tile id with its flip bits, as a cell holds it
 using CellKey = std::array<TileRef, TMX_MAX_TILE_LAYERS>;
+using Graphics = std::array<int, TMX_MAX_TILE_LAYERS>; // of a block record, by layer
 
 struct CellKeyHash {
     std::size_t operator()(const CellKey &key) const
@@ -39,11 +41,35 @@ struct CellKeyHash {
     }
 };
 
-// One frame of one layer of an animated cell: a tile shown for a number of updates.
+// One frame of one layer of an animated cell: a graphic shown for a number of updates; 0 for a
+// layer that shows one graphic all along.
 struct Showing {
-    TileRef ref;
+    int graphic;
     long long steps;
 };
+using Pattern = std::array<std::vector<Showing>, TMX_MAX_TILE_LAYERS>;
+using Run = std::pair<std::int32_t, long long>; // a block record and the updates it stays
+
+// The cell value that shows a frame of an animated tile, flipped as the cell is.
+TileRef frame_ref(const TmxTileset &set, const TmxFrame &frame, TileRef cell)
+{
+    return (set.firstgid + static_cast<std::uint32_t>(frame.tile)) | (cell & TMX_FLIP_BITS);
+}
+
+// What an animated cell's block animation follows from: its tiles' settings and what each layer
+// shows when.
+std::vector<long long> pattern_key(const Pattern &layers, const TileSettings &settings)
+{
+    std::vector<long long> key{settings.flags_set, settings.flags_cleared};
+    for (const auto &attribute : settings.attributes)
+        key.insert(key.end(), {attribute.has_value(), attribute.value_or(0)});
+    for (const auto &layer : layers) {
+        key.push_back(static_cast<long long>(layer.size()));
+        for (const Showing &s : layer)
+            key.insert(key.end(), {s.graphic, s.steps});
+    }
+    return key;
+}
 
 class Converter {
 public:
@@ -79,17 +105,25 @@ private:
     bool palette_fits() const;
     bool make_graphics();
     void paint(TileRef ref, std::vector<std::uint8_t> &pixels);
-    bool transparent_colour(const TmxImage &image, std::uint32_t rgb, int index) const;
-    void put_pixel(std::uint8_t *out, const TmxImage &image, int x, int y);
+    bool transparent_colour(const TmxImageUse &use, std::uint32_t rgb, int index) const;
+    void put_pixel(std::uint8_t *out, const TmxImageUse &use, int x, int y);
     const TileSettings &settings(TileRef ref);
     int graphic(TileRef ref) const;
-    int block(const CellKey &shown, const TileSettings &settings);
+    int block(const Graphics &shown, const TileSettings &settings);
     bool cell_value(const CellKey &key, short &value);
-    bool animation(const CellKey &key, const TileSettings &settings, short &value);
+    bool animation(const CellKey &key, const Pattern &layers, const TileSettings &settings,
+                   short &value);
+    bool cycle_of(const CellKey &key, const Pattern &layers, long long &cycle);
+    std::vector<Run> block_runs(const Pattern &layers, long long cycle,
+                                const TileSettings &settings);
+    bool block_animation(const CellKey &key, const Pattern &layers, const TileSettings &settings,
+                         short &value);
     std::vector<Showing> showings(TileRef ref) const;
     bool fill_layer();
     void header();
     std::string place_of_first(TileRef ref, TmxPlace &place) const;
+    std::string place_of_cell(const CellKey &key, TmxPlace &place) const;
+    std::string cell_name(const TmxLayer &layer, std::size_t index) const;
 
     const TmxMap &tmx_;
     const TmxOptions &options_;
@@ -102,12 +136,14 @@ private:
     int depth_ = TRUE_COLOUR_DEPTH;
     std::unordered_map<TileRef, int> graphic_of_;
     std::vector<bool> graphic_see_through_; // per graphic: has a transparent pixel
-    std::unordered_map<std::string, int> graphic_by_pixels_;
+    std::unordered_multimap<std::size_t, int> graphic_by_hash_;
     std::size_t near_mask_pixels_ = 0;
     std::map<std::pair<const TmxTileset *, int>, TileSettings> settings_;
     std::map<const TmxTileset *, std::vector<std::string>> unknown_properties_;
     std::unordered_map<std::string, int> block_by_record_;
     std::unordered_map<CellKey, short, CellKeyHash> cell_of_key_;
+    std::map<std::vector<long long>, short> cell_of_pattern_;
+    std::uint64_t animation_steps_ = 0; // simulated for all patterns so far
     std::map<std::pair<std::vector<std::int32_t>, int>, int> anim_by_frames_;
 };
 
@@ -130,28 +166,50 @@ std::string Converter::place_of_first(TileRef ref, TmxPlace &place) const
         const auto found = std::find(layer.gids.begin(), layer.gids.end(), ref);
         if (found == layer.gids.end())
             continue;
-        const long index = static_cast<long>(found - layer.gids.begin());
         place = layer.place;
-        return "layer " + in_quotes(layer.name) + ", cell (" + std::to_string(index % tmx_.width) +
-               ", " + std::to_string(index / tmx_.width) + ")";
+        return cell_name(layer, static_cast<std::size_t>(found - layer.gids.begin()));
     }
     place = {tmx_.file, {}};
     return "a cell";
 }
 
+// A cell as messages name it: "layer "ground", cell (3, 5)".
+std::string Converter::cell_name(const TmxLayer &layer, std::size_t index) const
+{
+    return "layer " + in_quotes(layer.name) + ", cell (" + std::to_string(index % tmx_.width) +
+           ", " + std::to_string(index / tmx_.width) + ")";
+}
+
+// Where a cell of these tiles is first, by its lowest tile.
+std::string Converter::place_of_cell(const CellKey &key, TmxPlace &place) const
+{
+    const auto tile = std::find_if(key.begin(), key.end(), [](TileRef ref) { return ref != 0; });
+    return place_of_first(tile == key.end() ? 0 : *tile, place);
+}
+
+// Every tile the cells show, flips counted, within the import's budget: each has its graphic and
+// settings looked up, so more than a map's graphics can only be tiles that look alike. A cell
+// like the one before it adds nothing new, as most do.
 bool Converter::check_tiles()
 {
-    std::vector<TileRef> used;
+    std::unordered_set<TileRef> seen;
     for (const TmxLayer &layer : tmx_.layers) {
-        TmxGids distinct = layer.gids;
-        std::sort(distinct.begin(), distinct.end());
-        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-        used.insert(used.end(), distinct.begin(), distinct.end());
+        TileRef before = 0;
+        for (std::size_t i = 0; i < layer.gids.size(); ++i) {
+            const TileRef ref = layer.gids[i];
+            if (ref == before || (ref & TMX_GID_MASK) == 0)
+                continue;
+            before = ref;
+            if (seen.insert(ref).second && seen.size() > options_.max_tiles)
+                return fail(layer.place, cell_name(layer, i) + ": more than the " +
+                                             std::to_string(options_.max_tiles) +
+                                             " different tiles of an import (flips counted)");
+        }
     }
+    std::vector<TileRef> used(seen.begin(), seen.end());
     std::sort(used.begin(), used.end());
-    used.erase(std::unique(used.begin(), used.end()), used.end());
     for (TileRef ref : used)
-        if ((ref & TMX_GID_MASK) != 0 && !check_tile(ref))
+        if (!check_tile(ref))
             return false;
     std::sort(shown_.begin(), shown_.end());
     shown_.erase(std::unique(shown_.begin(), shown_.end()), shown_.end());
@@ -183,8 +241,7 @@ bool Converter::check_tile(TileRef ref)
             return fail(extra->place, "tileset " + in_quotes(tile.set->name) + ", tile " +
                                           std::to_string(tile.id) + ": its animation shows tile " +
                                           std::to_string(frame.tile) + ", which the tileset lacks");
-        shown_.push_back((tile.set->firstgid + static_cast<std::uint32_t>(frame.tile)) |
-                         (ref & TMX_FLIP_BITS));
+        shown_.push_back(frame_ref(*tile.set, frame, ref));
     }
     return true;
 }
@@ -229,14 +286,14 @@ bool Converter::block_geometry()
     return true;
 }
 
-bool Converter::transparent_colour(const TmxImage &image, std::uint32_t rgb, int index) const
+bool Converter::transparent_colour(const TmxImageUse &use, std::uint32_t rgb, int index) const
 {
-    if (!image.has_trans)
+    if (!use.has_trans)
         return false;
-    if (!image.paletted)
-        return rgb == image.trans;
-    const std::uint8_t *entry = image.palette.data() + 3 * index;
-    return (std::uint32_t(entry[0]) << 16 | std::uint32_t(entry[1]) << 8 | entry[2]) == image.trans;
+    if (!use.image->paletted)
+        return rgb == use.trans;
+    const std::uint8_t *entry = use.image->palette.data() + 3 * index;
+    return (std::uint32_t(entry[0]) << 16 | std::uint32_t(entry[1]) << 8 | entry[2]) == use.trans;
 }
 
 // An 8-bit map needs every image paletted with one palette, and index 0 free for transparency.
@@ -245,40 +302,40 @@ bool Converter::palette_fits() const
     const TmxImage *first = nullptr;
     for (TileRef ref : shown_) {
         const TmxTilePicture pic = picture(ref);
-        const TmxImage &image = *pic.image;
+        const TmxImage &image = *pic.image->image;
         if (!image.paletted || (first && image.palette != first->palette))
             return false;
         first = &image;
         for (int y = 0; y < pic.height; ++y)
             for (int x = 0; x < pic.width; ++x) {
                 const int index = image.indices[(pic.y + y) * image.width + pic.x + x];
-                if (index == MASK_INDEX && !transparent_colour(image, 0, index))
+                if (index == MASK_INDEX && !transparent_colour(*pic.image, 0, index))
                     return false;
             }
     }
     return first != nullptr;
 }
 
-void Converter::put_pixel(std::uint8_t *out, const TmxImage &image, int x, int y)
+void Converter::put_pixel(std::uint8_t *out, const TmxImageUse &use, int x, int y)
 {
+    const TmxImage &image = *use.image;
     const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
-    if (depth_ == PALETTE_DEPTH) {
+    if (depth_ == MAP_PALETTE_DEPTH) {
         const int index = image.indices[at];
-        out[0] =
-            transparent_colour(image, 0, index) ? MASK_INDEX : static_cast<std::uint8_t>(index);
+        out[0] = transparent_colour(use, 0, index) ? MASK_INDEX : static_cast<std::uint8_t>(index);
         return;
     }
     std::uint32_t argb = 0;
     if (image.paletted) {
         const int index = image.indices[at];
-        if (transparent_colour(image, 0, index))
+        if (transparent_colour(use, 0, index))
             return;
         argb = std::uint32_t(FULL) << 24;
         for (int c = 0; c < TRUE_COLOUR_BYTES; ++c)
             argb |= std::uint32_t(image.palette[3 * index + c]) << (16 - 8 * c);
     } else {
         argb = image.argb[at];
-        if ((argb >> 24) < HALF_ALPHA || transparent_colour(image, argb & 0xFFFFFF, 0))
+        if ((argb >> 24) < HALF_ALPHA || transparent_colour(use, argb & 0xFFFFFF, 0))
             return;
     }
     for (int c = 0; c < TRUE_COLOUR_BYTES; ++c)
@@ -295,7 +352,7 @@ void Converter::paint(TileRef ref, std::vector<std::uint8_t> &pixels)
 {
     const Tile tile = tile_of(ref);
     const TmxTilePicture pic = tile.set->picture(tile.id);
-    const int bytes = depth_ == PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES;
+    const int bytes = depth_ == MAP_PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES;
     const int left = margin_x_ + tile.set->offset_x;
     const int top = margin_y_ + tmx_.tile_height - pic.height + tile.set->offset_y;
     for (int y = 0; y < pic.height; ++y) {
@@ -315,7 +372,7 @@ void Converter::paint(TileRef ref, std::vector<std::uint8_t> &pixels)
 // True when some pixel of a graphic is the mask colour (index 0, or the mask's red, green, blue).
 bool has_mask_pixel(const std::vector<std::uint8_t> &pixels, int depth)
 {
-    if (depth == PALETTE_DEPTH)
+    if (depth == MAP_PALETTE_DEPTH)
         return std::find(pixels.begin(), pixels.end(), MASK_INDEX) != pixels.end();
     for (std::size_t i = 0; i < pixels.size(); i += TRUE_COLOUR_BYTES)
         if (std::equal(MASK_RGB, MASK_RGB + TRUE_COLOUR_BYTES,
@@ -326,21 +383,25 @@ bool has_mask_pixel(const std::vector<std::uint8_t> &pixels, int depth)
 
 bool Converter::make_graphics()
 {
-    depth_ = palette_fits() ? PALETTE_DEPTH : TRUE_COLOUR_DEPTH;
+    depth_ = palette_fits() ? MAP_PALETTE_DEPTH : TRUE_COLOUR_DEPTH;
     const std::size_t bytes = static_cast<std::size_t>(block_width_) * block_height_ *
-                              (depth_ == PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES);
+                              (depth_ == MAP_PALETTE_DEPTH ? 1 : TRUE_COLOUR_BYTES);
     std::vector<std::uint8_t> blank(bytes, MASK_INDEX);
     if (depth_ == TRUE_COLOUR_DEPTH)
         for (std::size_t i = 0; i < bytes; ++i)
             blank[i] = MASK_RGB[i % TRUE_COLOUR_BYTES];
     // Tiles that look alike share one graphic; the blank one is graphic 0, the empty cell's.
+    // Graphics are found by a hash of their pixels and compared where they are kept.
     auto add = [&](const std::vector<std::uint8_t> &pixels) {
-        const std::string key(pixels.begin(), pixels.end());
-        const auto found = graphic_by_pixels_.find(key);
-        if (found != graphic_by_pixels_.end())
-            return found->second;
+        const std::size_t hash = std::hash<std::string_view>()(
+            std::string_view(reinterpret_cast<const char *>(pixels.data()), pixels.size()));
+        const auto [first, last] = graphic_by_hash_.equal_range(hash);
+        for (auto found = first; found != last; ++found)
+            if (std::equal(pixels.begin(), pixels.end(),
+                           map_.gfx.begin() + static_cast<long>(found->second * bytes)))
+                return found->second;
         const int number = map_.numgfx++;
-        graphic_by_pixels_.emplace(key, number);
+        graphic_by_hash_.emplace(hash, number);
         map_.gfx.insert(map_.gfx.end(), pixels.begin(), pixels.end());
         graphic_see_through_.push_back(has_mask_pixel(pixels, depth_));
         return number;
@@ -356,8 +417,8 @@ bool Converter::make_graphics()
     if (near_mask_pixels_)
         warn(std::to_string(near_mask_pixels_) + " opaque pixels of the mask colour (255, 0, "
                                                  "255) are drawn as (254, 0, 255)");
-    if (depth_ == PALETTE_DEPTH) {
-        const TmxImage &image = *picture(shown_.front()).image;
+    if (depth_ == MAP_PALETTE_DEPTH) {
+        const TmxImage &image = *picture(shown_.front()).image->image;
         map_.cmap.assign(image.palette.begin(), image.palette.end());
     }
     return true;
@@ -384,13 +445,13 @@ int Converter::graphic(TileRef ref) const
     return (ref & TMX_GID_MASK) == 0 ? 0 : graphic_of_.at(ref);
 }
 
-int Converter::block(const CellKey &shown, const TileSettings &settings)
+int Converter::block(const Graphics &shown, const TileSettings &settings)
 {
     MapFileBlock b;
-    b.gfx_bg = graphic(shown[0]);
-    b.gfx_fg1 = graphic(shown[1]);
-    b.gfx_fg2 = graphic(shown[2]);
-    b.gfx_fg3 = graphic(shown[3]);
+    b.gfx_bg = shown[0];
+    b.gfx_fg1 = shown[1];
+    b.gfx_fg2 = shown[2];
+    b.gfx_fg3 = shown[3];
     settings.apply(b, graphic_see_through_[static_cast<std::size_t>(b.gfx_bg)]);
     const std::string key(reinterpret_cast<const char *>(&b), sizeof b);
     const auto found = block_by_record_.find(key);
@@ -402,21 +463,26 @@ int Converter::block(const CellKey &shown, const TileSettings &settings)
     return number;
 }
 
-// The frames one layer of an animated cell shows over a cycle, each for whole updates.
+// The graphics one layer of a cell shows over a cycle, each for whole updates; frames of one
+// graphic in a row are one showing, and a layer of one graphic does not change.
 std::vector<Showing> Converter::showings(TileRef ref) const
 {
     const Tile tile = tile_of(ref);
     const TmxTile *extra = (ref & TMX_GID_MASK) ? tile.set->tile(tile.id) : nullptr;
     if (!extra || extra->frames.empty())
-        return {{ref, 0}};
+        return {{graphic(ref), 0}};
     std::vector<Showing> out;
     for (const TmxFrame &frame : extra->frames) {
         const long long rounded = (frame.duration + ANIMATION_STEP_MS / 2LL) / ANIMATION_STEP_MS;
         const long long steps = std::max(1LL, rounded);
-        out.push_back(
-            {(tile.set->firstgid + static_cast<std::uint32_t>(frame.tile)) | (ref & TMX_FLIP_BITS),
-             steps});
+        const int shown = graphic(frame_ref(*tile.set, frame, ref));
+        if (!out.empty() && out.back().graphic == shown)
+            out.back().steps += steps;
+        else
+            out.push_back({shown, steps});
     }
+    if (out.size() == 1)
+        out.front().steps = 0;
     return out;
 }
 
@@ -449,50 +515,92 @@ void drop_repeats(std::vector<std::int32_t> &frames)
     }
 }
 
-// The layers of a cell animate together: the cycle is as long as all their cycles together,
-// each moment shows one combination of frames (a block record), and the animation steps at
-// the longest interval that divides every frame's time.
-bool Converter::animation(const CellKey &key, const TileSettings &cell_settings, short &value)
+// Cells whose tiles differ but show the same graphics for the same times with the same settings
+// share one animation, worked out once.
+bool Converter::animation(const CellKey &key, const Pattern &layers, const TileSettings &settings,
+                          short &value)
 {
-    std::array<std::vector<Showing>, TMX_MAX_TILE_LAYERS> layers;
-    long long cycle = 1;
+    std::vector<long long> pattern = pattern_key(layers, settings);
+    const auto found = cell_of_pattern_.find(pattern);
+    if (found != cell_of_pattern_.end()) {
+        value = found->second;
+        return true;
+    }
+    if (!block_animation(key, layers, settings, value))
+        return false;
+    cell_of_pattern_.emplace(std::move(pattern), value);
+    return true;
+}
+
+// How many updates the cell's layers take to show their frames together from the start again: all
+// their cycles together. Every cycle worked out counts against the import's budget.
+bool Converter::cycle_of(const CellKey &key, const Pattern &layers, long long &cycle)
+{
+    cycle = 1;
+    TmxPlace place;
     for (int l = 0; l < TMX_MAX_TILE_LAYERS; ++l) {
-        layers[l] = showings(key[l]);
         long long length = 0;
         for (const Showing &s : layers[l])
             length += s.steps;
         // A layer's own cycle too long stops the count before the common one can overflow.
         cycle = length > MAX_CYCLE_STEPS ? length : std::lcm(cycle, std::max(length, 1LL));
         if (cycle > MAX_CYCLE_STEPS) {
-            TmxPlace place;
             const std::string where = place_of_first(key[l], place);
             return fail(place, where + ": the tile animations here repeat only after " +
                                    std::to_string(cycle * ANIMATION_STEP_MS) + " ms, more than " +
                                    std::to_string(MAX_CYCLE_STEPS * ANIMATION_STEP_MS));
         }
     }
-    std::vector<std::pair<std::int32_t, long long>> runs; // block, updates shown
+    animation_steps_ += static_cast<std::uint64_t>(cycle);
+    if (animation_steps_ <= options_.max_animation_steps)
+        return true;
+    const std::string where = place_of_cell(key, place);
+    return fail(place, where + ": turning the tile animations into block animations takes " +
+                           std::to_string(animation_steps_) + " update steps here, more than " +
+                           "the " + std::to_string(options_.max_animation_steps) + " of an import");
+}
+
+// Each moment of the cycle shows one combination of frames, a block record: the records in order.
+std::vector<Run> Converter::block_runs(const Pattern &layers, long long cycle,
+                                       const TileSettings &settings)
+{
+    std::vector<Run> runs;
     std::array<std::size_t, TMX_MAX_TILE_LAYERS> frame{};
     std::array<long long, TMX_MAX_TILE_LAYERS> left{};
     for (int l = 0; l < TMX_MAX_TILE_LAYERS; ++l)
         left[l] = layers[l][0].steps;
+    Graphics shown{};
+    int b = 0;
     for (long long t = 0; t < cycle; ++t) {
-        CellKey shown;
+        bool changed = t == 0;
         for (int l = 0; l < TMX_MAX_TILE_LAYERS; ++l) {
             const bool animated = layers[l][frame[l]].steps > 0;
             if (animated && left[l] == 0) {
                 frame[l] = (frame[l] + 1) % layers[l].size();
                 left[l] = layers[l][frame[l]].steps;
+                changed = true;
             }
-            shown[l] = layers[l][frame[l]].ref;
+            shown[l] = layers[l][frame[l]].graphic;
             left[l] -= animated ? 1 : 0;
         }
-        const int b = block(shown, cell_settings);
+        b = changed ? block(shown, settings) : b;
         if (!runs.empty() && runs.back().first == b)
             ++runs.back().second;
         else
             runs.push_back({b, 1});
     }
+    return runs;
+}
+
+// The layers of a cell animate together, and the animation steps at the longest interval that
+// divides every frame's time.
+bool Converter::block_animation(const CellKey &key, const Pattern &layers,
+                                const TileSettings &settings, short &value)
+{
+    long long cycle = 0;
+    if (!cycle_of(key, layers, cycle))
+        return false;
+    const auto runs = block_runs(layers, cycle, settings);
     if (runs.size() == 1) {
         value = static_cast<short>(runs.front().first);
         return true;
@@ -515,7 +623,7 @@ bool Converter::animation(const CellKey &key, const TileSettings &cell_settings,
     }
     if (frames.size() > MAX_ANIM_FRAMES) {
         TmxPlace place;
-        const std::string where = place_of_first(key[0] ? key[0] : key[1], place);
+        const std::string where = place_of_cell(key, place);
         return fail(place, where + ": the tile animations here need " +
                                std::to_string(frames.size()) + " frames, more than " +
                                std::to_string(MAX_ANIM_FRAMES));
@@ -547,18 +655,22 @@ bool Converter::cell_value(const CellKey &key, short &value)
         return true;
     }
     TileSettings merged;
+    Pattern layers;
     bool animated = false;
-    for (TileRef ref : key) {
-        merged.add(settings(ref));
-        animated = animated || showings(ref).front().steps > 0;
+    for (int l = 0; l < TMX_MAX_TILE_LAYERS; ++l) {
+        merged.add(settings(key[l]));
+        layers[l] = showings(key[l]);
+        animated = animated || layers[l].front().steps > 0;
     }
     if (!errors_.empty())
         return false;
     if (animated) {
-        if (!animation(key, merged, value))
+        if (!animation(key, layers, merged, value))
             return false;
     } else {
-        value = static_cast<short>(block(key, merged));
+        value = static_cast<short>(block({layers[0][0].graphic, layers[1][0].graphic,
+                                          layers[2][0].graphic, layers[3][0].graphic},
+                                         merged));
     }
     if (map_.blocks.size() > MAX_NUMBER || map_.anims.size() > MAX_NUMBER)
         return fail({tmx_.file, {}},
@@ -578,13 +690,18 @@ bool Converter::fill_layer()
             key[l] = tmx_.layers[l].gids[i];
         if (!cell_value(key, layer[i]))
             return false;
+        if (cell_of_key_.size() > options_.max_tile_combinations)
+            return fail(tmx_.layers.front().place,
+                        cell_name(tmx_.layers.front(), i) + ": more than the " +
+                            std::to_string(options_.max_tile_combinations) +
+                            " different combinations of tiles in cells of an import");
     }
     return true;
 }
 
 void Converter::header()
 {
-    map_.maptype = 2;
+    map_.maptype = MAP_TYPE_RUNS;
     map_.width = tmx_.width;
     map_.height = tmx_.height;
     map_.depth = depth_;

@@ -1,11 +1,13 @@
 // Layer data decoding: the CSV reader and the base64 decoder are written here; zlib and zstd
-// unpack.
+// unpack. And the count of an XML text's nodes before pugixml builds its tree.
 #include "tmxdata.h"
 
 #include <zlib.h>
 #include <zstd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -19,6 +21,24 @@ constexpr unsigned char GZIP_MAGIC[] = {0x1f, 0x8b};
 bool is_blank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// What pugixml skips without a node, or makes one node of, by how they begin and end.
+constexpr std::string_view COMMENT_START = "<!--", COMMENT_END = "-->";
+constexpr std::string_view CDATA_START = "<![CDATA[", CDATA_END = "]]>";
+constexpr std::string_view INSTRUCTION_START = "<?", INSTRUCTION_END = "?>";
+constexpr std::string_view DECLARATION_START = "<!", END_TAG_START = "</", TAG_END = ">";
+
+bool begins_with(std::string_view text, std::string_view start)
+{
+    return text.compare(0, start.size(), start) == 0;
+}
+
+// The offset just past the first `end` from `from` on, or the end of the text.
+std::size_t past(std::string_view text, std::size_t from, std::string_view end)
+{
+    const std::size_t at = text.find(end, from);
+    return at == std::string_view::npos ? text.size() : at + end.size();
 }
 
 std::string cells_text(std::size_t count)
@@ -88,8 +108,8 @@ int base64_value(char c)
     return -1;
 }
 
-// Both zlib and gzip streams, into exactly `size` bytes.
-bool inflate_exactly(std::string_view packed, int window_bits, std::size_t size, std::string &bytes,
+// Both zlib and gzip streams, into exactly `size` bytes at `out`.
+bool inflate_exactly(std::string_view packed, int window_bits, char *out, std::size_t size,
                      std::string &problem)
 {
     const char *const name = window_bits == GZIP_WINDOW_BITS ? "gzip" : "zlib";
@@ -98,11 +118,10 @@ bool inflate_exactly(std::string_view packed, int window_bits, std::size_t size,
         problem = std::string("cannot start ") + name + " decompression";
         return false;
     }
-    bytes.assign(size, '\0');
     std::array<unsigned char, 1> spare;
     zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.data()));
     zs.avail_in = static_cast<uInt>(packed.size());
-    zs.next_out = reinterpret_cast<Bytef *>(bytes.data());
+    zs.next_out = reinterpret_cast<Bytef *>(out);
     zs.avail_out = static_cast<uInt>(size);
     int status = inflate(&zs, Z_FINISH);
     const std::size_t produced = size - zs.avail_out;
@@ -133,11 +152,9 @@ bool inflate_exactly(std::string_view packed, int window_bits, std::size_t size,
     return true;
 }
 
-bool unzstd_exactly(std::string_view packed, std::size_t size, std::string &bytes,
-                    std::string &problem)
+bool unzstd_exactly(std::string_view packed, char *out, std::size_t size, std::string &problem)
 {
-    bytes.assign(size, '\0');
-    const std::size_t produced = ZSTD_decompress(bytes.data(), size, packed.data(), packed.size());
+    const std::size_t produced = ZSTD_decompress(out, size, packed.data(), packed.size());
     if (ZSTD_isError(produced)) {
         problem = std::string("broken zstd stream: ") + ZSTD_getErrorName(produced) +
                   " (the layer needs " + std::to_string(size) + " bytes)";
@@ -151,19 +168,25 @@ bool unzstd_exactly(std::string_view packed, std::size_t size, std::string &byte
     return true;
 }
 
-bool unpack(std::string_view packed, std::string_view compression, std::size_t size,
-            std::string &bytes, std::string &problem)
+// Into exactly `size` bytes at `out`: a layer's ids, unpacked where they are to stay.
+bool unpack(std::string_view packed, std::string_view compression, char *out, std::size_t size,
+            std::string &problem)
 {
     if (compression.empty()) {
-        bytes.assign(packed);
+        if (packed.size() != size) {
+            problem = "the data holds " + std::to_string(packed.size()) + " bytes, the layer's " +
+                      cells_text(size / GID_SIZE) + " need " + std::to_string(size);
+            return false;
+        }
+        std::copy(packed.begin(), packed.end(), out);
         return true;
     }
     if (compression == "zlib")
-        return inflate_exactly(packed, ZLIB_WINDOW_BITS, size, bytes, problem);
+        return inflate_exactly(packed, ZLIB_WINDOW_BITS, out, size, problem);
     if (compression == "gzip")
-        return inflate_exactly(packed, GZIP_WINDOW_BITS, size, bytes, problem);
+        return inflate_exactly(packed, GZIP_WINDOW_BITS, out, size, problem);
     if (compression == "zstd")
-        return unzstd_exactly(packed, size, bytes, problem);
+        return unzstd_exactly(packed, out, size, problem);
     problem =
         "unknown compression \"" + std::string(compression) + "\" (expected zlib, gzip or zstd)";
     return false;
@@ -215,6 +238,58 @@ bool decode_base64(std::string_view text, std::string &bytes, std::string &probl
     return true;
 }
 
+// A text, a comment, a CDATA section, a processing instruction or declaration, an end tag or a
+// start tag at each step. A start tag is an element and an attribute for every '=' outside its
+// quoted values; pugixml takes no attribute without one and stops at the first malformed tag.
+XmlCount count_xml(std::string_view text, std::uint64_t max_nodes, std::uint64_t max_depth,
+                   std::uint64_t &nodes, std::size_t &stop)
+{
+    auto one_more = [&](std::size_t at) {
+        stop = at;
+        return ++nodes <= max_nodes;
+    };
+    std::uint64_t depth = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::string_view rest = text.substr(i);
+        if (rest[0] != '<') {
+            const std::size_t end = std::min(text.find('<', i), text.size());
+            if (!std::all_of(rest.begin(), rest.begin() + (end - i), is_blank) && !one_more(i))
+                return XmlCount::too_many_nodes;
+            i = end;
+        } else if (begins_with(rest, COMMENT_START)) {
+            i = past(text, i + COMMENT_START.size(), COMMENT_END);
+        } else if (begins_with(rest, CDATA_START)) {
+            if (!one_more(i))
+                return XmlCount::too_many_nodes;
+            i = past(text, i + CDATA_START.size(), CDATA_END);
+        } else if (begins_with(rest, INSTRUCTION_START)) {
+            i = past(text, i + INSTRUCTION_START.size(), INSTRUCTION_END);
+        } else if (begins_with(rest, DECLARATION_START) || begins_with(rest, END_TAG_START)) {
+            depth -= rest[1] == '/' && depth > 0 ? 1 : 0;
+            i = past(text, i + 2, TAG_END);
+        } else {
+            if (!one_more(i))
+                return XmlCount::too_many_nodes;
+            if (++depth > max_depth)
+                return XmlCount::too_deep;
+            std::size_t j = i + 1;
+            char quote = 0;
+            for (; j < text.size() && (quote || text[j] != TAG_END[0]); ++j) {
+                if (quote)
+                    quote = text[j] == quote ? 0 : quote;
+                else if (text[j] == '"' || text[j] == '\'')
+                    quote = text[j];
+                else if (text[j] == '=' && !one_more(j))
+                    return XmlCount::too_many_nodes;
+            }
+            depth -= j < text.size() && text[j - 1] == '/' ? 1 : 0;
+            i = j + 1;
+        }
+    }
+    return XmlCount::within;
+}
+
 bool decode_layer_data(std::string_view text, std::string_view encoding,
                        std::string_view compression, std::size_t count, TmxGids &gids,
                        std::string &problem)
@@ -231,20 +306,19 @@ bool decode_layer_data(std::string_view text, std::string_view encoding,
         problem = "unknown encoding \"" + std::string(encoding) + "\" (expected csv or base64)";
         return false;
     }
-    std::string packed, bytes;
-    if (!decode_base64(text, packed, problem) ||
-        !unpack(packed, compression, count * GID_SIZE, bytes, problem))
+    std::string packed;
+    if (!decode_base64(text, packed, problem))
         return false;
-    if (bytes.size() != count * GID_SIZE) {
-        problem = "the data holds " + std::to_string(bytes.size()) + " bytes, the layer's " +
-                  cells_text(count) + " need " + std::to_string(count * GID_SIZE);
+    gids.assign(count, 0);
+    if (!unpack(packed, compression, reinterpret_cast<char *>(gids.data()), count * GID_SIZE,
+                problem))
         return false;
+    for (std::uint32_t &gid : gids) {
+        unsigned char p[GID_SIZE];
+        std::memcpy(p, &gid, GID_SIZE);
+        gid = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+              std::uint32_t(p[3]) << 24;
     }
-    gids.resize(count);
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    for (std::size_t i = 0; i < count; ++i, p += GID_SIZE)
-        gids[i] = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                  std::uint32_t(p[3]) << 24;
     return true;
 }
 
@@ -267,17 +341,17 @@ bool gunzip(std::string_view packed, std::size_t limit, std::string &bytes, std:
     zs.avail_in = static_cast<uInt>(packed.size());
     int status = Z_OK;
     while (status == Z_OK) {
-        if (bytes.size() >= limit) {
-            problem = "unpacks to more than " + std::to_string(limit) + " bytes";
-            inflateEnd(&zs);
-            return false;
-        }
         const std::size_t had = bytes.size();
         bytes.resize(had + GUNZIP_STEP);
         zs.next_out = reinterpret_cast<Bytef *>(bytes.data() + had);
         zs.avail_out = static_cast<uInt>(GUNZIP_STEP);
         status = inflate(&zs, Z_NO_FLUSH);
         bytes.resize(had + GUNZIP_STEP - zs.avail_out);
+        if (bytes.size() > limit) {
+            problem = "unpacks to more than " + std::to_string(limit) + " bytes";
+            inflateEnd(&zs);
+            return false;
+        }
     }
     const std::string message = zs.msg ? zs.msg : "the stream ends early";
     inflateEnd(&zs);

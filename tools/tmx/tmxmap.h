@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ enum : std::uint32_t {
 };
 
 // A decoded image: palette indices and the palette (red, green, blue, 0 to 255), or colours as
-// 0xAARRGGBB. `trans` is the image's colour key (0xRRGGBB), when it has one.
+// 0xAARRGGBB. One import decodes each image file once, for every tileset and tile showing it.
 struct TmxImage {
     std::string path;
     int width = 0, height = 0;
@@ -44,6 +45,11 @@ struct TmxImage {
     std::vector<std::uint8_t> indices;
     std::array<std::uint8_t, 3 * 256> palette{};
     std::vector<std::uint32_t> argb;
+};
+
+// An image as one <image> element uses it: with its colour key (0xRRGGBB), when it has one.
+struct TmxImageUse {
+    std::shared_ptr<const TmxImage> image;
     bool has_trans = false;
     std::uint32_t trans = 0;
 };
@@ -68,7 +74,7 @@ struct TmxTile {
 
 // Where a tile's pixels are: an image and a rectangle of it.
 struct TmxTilePicture {
-    const TmxImage *image = nullptr;
+    const TmxImageUse *image = nullptr;
     int x = 0, y = 0, width = 0, height = 0;
 };
 
@@ -77,10 +83,10 @@ struct TmxTileset {
     std::string name;
     std::uint32_t firstgid = 0;
     int tile_width = 0, tile_height = 0, margin = 0, spacing = 0;
-    int offset_x = 0, offset_y = 0; // drawing offset of every tile
-    bool collection = false;        // image collection: each tile has its own image
-    int columns = 0, capacity = 0;  // the image grid of an atlas tileset
-    std::vector<TmxImage> images;   // atlas: the one image
+    int offset_x = 0, offset_y = 0;  // drawing offset of every tile
+    bool collection = false;         // image collection: each tile has its own image
+    int columns = 0, capacity = 0;   // the image grid of an atlas tileset
+    std::vector<TmxImageUse> images; // atlas: the one image
     std::map<int, TmxTile> tiles;
 
     bool has_tile(int id) const;
@@ -110,8 +116,8 @@ struct TmxMap {
 };
 
 // Decode a PNG file of at most `max_pixels` pixels. Palette images without transparency keep
-// their indices; the others become colours with alpha. False with what is wrong in `problem`
-// (a phrase about the image: "is not a PNG file").
+// their indices; the others become colours with alpha. False with what is wrong in `problem` (a
+// phrase about the image: "is not a PNG file"); one too large has its size in `out` then.
 bool decode_png(const std::string &bytes, std::uint64_t max_pixels, TmxImage &out,
                 std::string &problem);
 

@@ -63,10 +63,11 @@ void choose_form(png_structp png, png_infop info, TmxImage &out)
     png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
 }
 
-// The decoding itself, between setjmp and the last libpng call: every C++ object it uses is
-// made before setjmp, so that a longjmp back here skips no destructor.
+// The decoding itself, between setjmp and the last libpng call: every C++ object it uses is made
+// before setjmp, so that a longjmp back here skips no destructor. The rows go straight into the
+// image's indices, or into its colours as bytes, to be turned into numbers where they are.
 bool decode(png_structp png, png_infop info, Reading &reading, std::uint64_t max_pixels,
-            TmxImage &out, std::vector<png_bytep> &rows, std::vector<std::uint8_t> &pixels)
+            TmxImage &out, std::vector<png_bytep> &rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -74,6 +75,8 @@ bool decode(png_structp png, png_infop info, Reading &reading, std::uint64_t max
     png_read_info(png, info);
     const std::uint64_t width = png_get_image_width(png, info);
     const std::uint64_t height = png_get_image_height(png, info);
+    out.width = static_cast<int>(width);
+    out.height = static_cast<int>(height);
     if (width * height > max_pixels) {
         reading.problem = "it is " + std::to_string(width) + " x " + std::to_string(height) +
                           " pixels, more than " + std::to_string(max_pixels);
@@ -87,15 +90,31 @@ bool decode(png_structp png, png_infop info, Reading &reading, std::uint64_t max
         reading.problem = "its pixels cannot be brought to 8 bits per channel";
         return false;
     }
-    pixels.resize(row_bytes * height);
+    png_bytep pixels = nullptr;
+    if (out.paletted) {
+        out.indices.resize(row_bytes * height);
+        pixels = out.indices.data();
+    } else {
+        out.argb.resize(width * height);
+        pixels = reinterpret_cast<png_bytep>(out.argb.data());
+    }
     rows.resize(height);
     for (std::uint64_t y = 0; y < height; ++y)
-        rows[y] = pixels.data() + y * row_bytes;
+        rows[y] = pixels + y * row_bytes;
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
-    out.width = static_cast<int>(width);
-    out.height = static_cast<int>(height);
     return true;
+}
+
+// Red, green, blue and alpha bytes into 0xAARRGGBB, in place.
+void bytes_to_argb(std::vector<std::uint32_t> &argb)
+{
+    for (std::uint32_t &pixel : argb) {
+        std::uint8_t p[CHANNELS];
+        std::memcpy(p, &pixel, CHANNELS);
+        pixel =
+            std::uint32_t(p[3]) << 24 | std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+    }
 }
 
 } // namespace
@@ -114,22 +133,12 @@ bool decode_png(const std::string &bytes, std::uint64_t max_pixels, TmxImage &ou
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading, keep_error, ignore_warning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_bytep> rows;
-    std::vector<std::uint8_t> pixels;
-    const bool decoded = info && decode(png, info, reading, max_pixels, out, rows, pixels);
+    const bool decoded = info && decode(png, info, reading, max_pixels, out, rows);
     png_destroy_read_struct(&png, &info, nullptr);
     if (!decoded) {
         problem = "cannot be decoded as PNG: " + reading.problem;
         return false;
     }
-    if (out.paletted) {
-        out.indices = std::move(pixels);
-        return true;
-    }
-    out.argb.resize(pixels.size() / CHANNELS);
-    for (std::size_t i = 0; i < out.argb.size(); ++i) {
-        const std::uint8_t *p = pixels.data() + i * CHANNELS;
-        out.argb[i] =
-            std::uint32_t(p[3]) << 24 | std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
-    }
+    bytes_to_argb(out.argb);
     return true;
 }

@@ -21,20 +21,48 @@ constexpr long long MAX_CHUNK_POSITION = 1 << 24;
 
 constexpr int COLOUR_KEY_DIGITS = 6;
 
+std::string too_many_xml_nodes(const TmxOptions &options)
+{
+    return "more than " + std::to_string(options.max_xml_nodes) +
+           " XML elements, attributes and texts in the files of this import";
+}
+
+// What passing one of the XML budgets means; empty within them.
+std::string xml_budget_problem(XmlCount count, const TmxOptions &options)
+{
+    if (count == XmlCount::too_many_nodes)
+        return too_many_xml_nodes(options);
+    if (count == XmlCount::too_deep)
+        return "XML elements nested more than " + std::to_string(options.max_xml_depth) + " deep";
+    return "";
+}
+
 // A parsed XML file and the places of its elements.
 class XmlFile {
 public:
     std::string path;
     pugi::xml_document doc;
 
-    // Parse `text`; false with a message and its place when the XML is malformed.
-    bool parse(const std::string &text, std::string &problem, SourcePos &where)
+    // Parse `text` as UTF-8, in place: the tree points into the text kept here. Its nodes are
+    // counted first, onto `nodes` (the import's so far), so that no tree passes the budgets.
+    // False with a message and its place when the XML is malformed or too large.
+    bool parse(std::string text, const TmxOptions &options, std::uint64_t &nodes,
+               std::string &problem, SourcePos &where)
     {
+        text_ = std::move(text);
         line_starts_.assign(1, 0);
-        for (std::size_t i = 0; i < text.size(); ++i)
-            if (text[i] == '\n')
+        for (std::size_t i = 0; i < text_.size(); ++i)
+            if (text_[i] == '\n')
                 line_starts_.push_back(i + 1);
-        const pugi::xml_parse_result result = doc.load_buffer(text.data(), text.size());
+        std::size_t stop = 0;
+        problem = xml_budget_problem(
+            count_xml(text_, options.max_xml_nodes, options.max_xml_depth, nodes, stop), options);
+        if (!problem.empty()) {
+            where = at_offset(stop);
+            return false;
+        }
+        const pugi::xml_parse_result result = doc.load_buffer_inplace(
+            text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
         if (result)
             return true;
         problem = std::string("malformed XML: ") + result.description();
@@ -57,14 +85,15 @@ private:
                 static_cast<int>(offset - *line) + 1};
     }
 
+    std::string text_;
     std::vector<std::size_t> line_starts_;
 };
 
-// A chunk of an infinite map's layer, until the map's bounding box is known.
+// A chunk of an infinite map's layer, decoded once the map's bounding box is known.
 struct Chunk {
     long long x = 0, y = 0;
     int width = 0, height = 0;
-    TmxGids gids;
+    pugi::xml_node node;
 };
 
 // How a layer's cells are written: the <data> element's encoding (none: <tile> elements) and
@@ -108,6 +137,7 @@ private:
     }
 
     bool load_xml(const std::string &path, const TmxPlace &named_at, XmlFile &file);
+    bool root_element(const XmlFile &file, const std::string &kind, pugi::xml_node &root);
     bool integer(const XmlFile &file, const pugi::xml_node &node, const char *name, long long low,
                  long long high, std::optional<long long> fallback, long long &value);
     bool map_element(const XmlFile &file, const pugi::xml_node &node);
@@ -118,26 +148,36 @@ private:
     void map_warnings(const XmlFile &file, const pugi::xml_node &node);
 
     bool tileset(const XmlFile &file, const pugi::xml_node &node);
+    bool tileset_file(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set);
     bool tileset_body(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set);
     bool atlas_grid(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set);
     bool tile(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set);
-    bool image(const XmlFile &file, const pugi::xml_node &node, TmxImage &out);
+    bool image(const XmlFile &file, const pugi::xml_node &node, TmxImageUse &out);
+    bool decoded_image(const XmlFile &file, const pugi::xml_node &node, const std::string &path,
+                       std::shared_ptr<const TmxImage> &out);
 
     bool layers(const XmlFile &file, const pugi::xml_node &parent);
     void layer_warnings(const XmlFile &file, const pugi::xml_node &node, const std::string &what);
     bool tile_layer(const XmlFile &file, const pugi::xml_node &node);
     bool cells(const XmlFile &file, const pugi::xml_node &holder, const DataForm &form,
                std::size_t count, TmxGids &gids);
-    bool chunks(const XmlFile &file, const pugi::xml_node &data, const DataForm &form,
-                std::vector<Chunk> &out);
-    bool place_chunks();
+    bool chunks(const XmlFile &file, const pugi::xml_node &data, std::vector<Chunk> &out);
+    bool place_chunks(const XmlFile &file);
 
     const TmxOptions &options_;
     TmxMap &map_;
     Diagnostics &errors_;
     std::vector<Diagnostic> &warnings_;
     bool infinite_ = false;
-    std::vector<std::vector<Chunk>> chunks_; // per tile layer of an infinite map
+    // The chunks of each tile layer of an infinite map, and all their cells together.
+    std::vector<std::pair<DataForm, std::vector<Chunk>>> chunks_;
+    std::uint64_t chunk_cells_ = 0;
+    std::uint64_t xml_nodes_ = 0;
+    // Each image file is decoded once, and each tileset file read once; a tileset file named
+    // again counts its nodes again, as its copy costs as much.
+    std::map<std::string, std::shared_ptr<const TmxImage>> images_;
+    std::uint64_t decoded_pixels_ = 0;
+    std::map<std::string, std::pair<TmxTileset, std::uint64_t>> tileset_files_;
 };
 
 bool Reader::load_xml(const std::string &path, const TmxPlace &named_at, XmlFile &file)
@@ -153,9 +193,20 @@ bool Reader::load_xml(const std::string &path, const TmxPlace &named_at, XmlFile
         bytes.swap(unpacked);
     }
     SourcePos where;
-    if (!file.parse(bytes, problem, where))
+    if (!file.parse(std::move(bytes), options_, xml_nodes_, problem, where))
         return fail({path, where}, problem);
     return true;
+}
+
+// The file's root element, which a Tiled map or tileset file names after what it holds.
+bool Reader::root_element(const XmlFile &file, const std::string &kind, pugi::xml_node &root)
+{
+    root = file.doc.document_element();
+    if (root.name() == kind)
+        return true;
+    return fail(file, root,
+                "not a Tiled " + kind + ": the root element is <" + std::string(root.name()) +
+                    ">, not <" + kind + ">");
 }
 
 bool Reader::integer(const XmlFile &file, const pugi::xml_node &node, const char *name,
@@ -187,14 +238,9 @@ bool Reader::read(const std::string &path)
     map_ = TmxMap{};
     map_.file = path;
     XmlFile file;
-    if (!load_xml(path, {path, {}}, file))
-        return false;
-    const pugi::xml_node root = file.doc.document_element();
-    if (std::string(root.name()) != "map")
-        return fail(file, root,
-                    "not a Tiled map: the root element is <" + std::string(root.name()) +
-                        ">, not <map>");
-    if (!map_element(file, root))
+    pugi::xml_node root;
+    if (!load_xml(path, {path, {}}, file) || !root_element(file, "map", root) ||
+        !map_element(file, root))
         return false;
     for (const pugi::xml_node &child : root.children("tileset"))
         if (!tileset(file, child))
@@ -202,18 +248,27 @@ bool Reader::read(const std::string &path)
     std::stable_sort(
         map_.tilesets.begin(), map_.tilesets.end(),
         [](const TmxTileset &a, const TmxTileset &b) { return a.firstgid < b.firstgid; });
-    // A tile is named by one global id only: a tileset's ids end before the next one's begin.
-    for (std::size_t i = 1; i < map_.tilesets.size(); ++i) {
-        const TmxTileset &before = map_.tilesets[i - 1], &after = map_.tilesets[i];
-        const std::uint64_t end = before.firstgid + static_cast<std::uint64_t>(before.id_count());
-        if (end > after.firstgid)
-            return fail(after.place, "tileset " + in_quotes(after.name) + " starts at firstgid " +
-                                         std::to_string(after.firstgid) + ", among the ids of " +
-                                         in_quotes(before.name) + " (" +
-                                         std::to_string(before.firstgid) + " to " +
-                                         std::to_string(end - 1) + ")");
+    // A tile is named by one global id only: a tileset's ids end before the next one's begin, and
+    // below the flip bits, so that no frame of an animation adds up to another tile.
+    for (std::size_t i = 0; i < map_.tilesets.size(); ++i) {
+        const TmxTileset &set = map_.tilesets[i];
+        const std::uint64_t end = set.firstgid + static_cast<std::uint64_t>(set.id_count());
+        const std::string ids = in_quotes(set.name) + " (" + std::to_string(set.firstgid) + " to " +
+                                std::to_string(end - 1) + ")";
+        if (end - 1 > TMX_GID_MASK)
+            return fail(set.place, "the ids of tileset " + ids + " pass the largest tile id, " +
+                                       std::to_string(TMX_GID_MASK));
+        const TmxTileset *after = i + 1 < map_.tilesets.size() ? &map_.tilesets[i + 1] : nullptr;
+        if (after && end > after->firstgid)
+            return fail(after->place, "tileset " + in_quotes(after->name) + " starts at firstgid " +
+                                          std::to_string(after->firstgid) + ", among the ids of " +
+                                          ids);
     }
-    return layers(file, root) && (!infinite_ || place_chunks());
+    if (!layers(file, root))
+        return false;
+    if (map_.layers.empty())
+        return fail(file, root, "the map has no tile layer: there is nothing to convert");
+    return !infinite_ || place_chunks(file);
 }
 
 bool Reader::map_element(const XmlFile &file, const pugi::xml_node &node)
@@ -308,24 +363,39 @@ bool Reader::tileset(const XmlFile &file, const pugi::xml_node &node)
     if (!integer(file, node, "firstgid", 1, MAX_TILE_ID, std::nullopt, firstgid))
         return false;
     set.firstgid = static_cast<std::uint32_t>(firstgid);
-    const pugi::xml_attribute source = node.attribute("source");
-    if (!source) {
-        if (!tileset_body(file, node, set))
-            return false;
-    } else {
-        const std::filesystem::path folder = std::filesystem::path(file.path).parent_path();
-        XmlFile tsx;
-        if (!load_xml((folder / source.value()).string(), file.place(node), tsx))
-            return false;
-        const pugi::xml_node root = tsx.doc.document_element();
-        if (std::string(root.name()) != "tileset")
-            return fail(tsx, root,
-                        "not a Tiled tileset: the root element is <" + std::string(root.name()) +
-                            ">, not <tileset>");
-        if (!tileset_body(tsx, root, set))
-            return false;
+    const bool read =
+        node.attribute("source") ? tileset_file(file, node, set) : tileset_body(file, node, set);
+    if (read)
+        map_.tilesets.push_back(std::move(set));
+    return read;
+}
+
+// A tileset file is read once; naming it again copies what was read, and counts its XML nodes
+// again, as the copy costs as much.
+bool Reader::tileset_file(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set)
+{
+    const std::filesystem::path path =
+        std::filesystem::path(file.path).parent_path() / node.attribute("source").value();
+    const std::string key = path.lexically_normal().string();
+    const auto known = tileset_files_.find(key);
+    if (known != tileset_files_.end()) {
+        xml_nodes_ += known->second.second;
+        if (xml_nodes_ > options_.max_xml_nodes)
+            return fail(file, node,
+                        too_many_xml_nodes(options_) + ", " + in_quotes(path.string()) +
+                            " counted again");
+        const std::uint32_t firstgid = set.firstgid;
+        set = known->second.first;
+        set.firstgid = firstgid;
+        return true;
     }
-    map_.tilesets.push_back(std::move(set));
+    const std::uint64_t nodes_before = xml_nodes_;
+    XmlFile tsx;
+    pugi::xml_node root;
+    if (!load_xml(path.string(), file.place(node), tsx) || !root_element(tsx, "tileset", root) ||
+        !tileset_body(tsx, root, set))
+        return false;
+    tileset_files_.emplace(key, std::make_pair(set, xml_nodes_ - nodes_before));
     return true;
 }
 
@@ -375,7 +445,7 @@ bool Reader::tileset_body(const XmlFile &file, const pugi::xml_node &node, TmxTi
 // and bottom edges belong to no tile.
 bool Reader::atlas_grid(const XmlFile &file, const pugi::xml_node &node, TmxTileset &set)
 {
-    const TmxImage &image = set.images.back();
+    const TmxImage &image = *set.images.back().image;
     auto fitting = [&](int size, int tile) {
         return size - set.margin < tile ? 0 : (size - set.margin - tile) / (tile + set.spacing) + 1;
     };
@@ -428,14 +498,13 @@ bool Reader::tile(const XmlFile &file, const pugi::xml_node &node, TmxTileset &s
     return true;
 }
 
-bool Reader::image(const XmlFile &file, const pugi::xml_node &node, TmxImage &out)
+bool Reader::image(const XmlFile &file, const pugi::xml_node &node, TmxImageUse &out)
 {
     if (node.child("data") || !node.attribute("source"))
         return fail(file, node,
                     "an image inside the map file cannot be read: save the image "
                     "as a PNG file of its own");
     const std::filesystem::path folder = std::filesystem::path(file.path).parent_path();
-    out.path = (folder / node.attribute("source").value()).string();
     if (const pugi::xml_attribute trans = node.attribute("trans")) {
         std::string key = trans.value();
         if (!key.empty() && key[0] == '#')
@@ -450,12 +519,45 @@ bool Reader::image(const XmlFile &file, const pugi::xml_node &node, TmxImage &ou
         out.has_trans = true;
         out.trans = value;
     }
+    return decoded_image(file, node, (folder / node.attribute("source").value()).string(),
+                         out.image);
+}
+
+// The image file decoded, or shared with the tiles and tilesets that showed it before; the pixels
+// of all images decoded stay within the import's budget.
+bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, const std::string &path,
+                           std::shared_ptr<const TmxImage> &out)
+{
+    const std::string key = std::filesystem::path(path).lexically_normal().string();
+    const auto known = images_.find(key);
+    if (known != images_.end()) {
+        out = known->second;
+        return true;
+    }
     std::string bytes, problem;
-    if (!options_.read(out.path, options_.max_file_bytes, bytes, problem))
+    if (!options_.read(path, options_.max_file_bytes, bytes, problem))
         return fail(file, node,
-                    "cannot read the tileset image " + in_quotes(out.path) + ": " + problem);
-    if (!decode_png(bytes, options_.max_image_pixels, out, problem))
-        return fail(file, node, "the tileset image " + in_quotes(out.path) + " " + problem);
+                    "cannot read the tileset image " + in_quotes(path) + ": " + problem);
+    const auto image = std::make_shared<TmxImage>();
+    image->path = path;
+    const std::uint64_t left = options_.max_decoded_pixels - decoded_pixels_;
+    if (!decode_png(bytes, left, *image, problem)) {
+        const std::uint64_t pixels = static_cast<std::uint64_t>(image->width) * image->height;
+        if (pixels <= left)
+            return fail(file, node, "the tileset image " + in_quotes(path) + " " + problem);
+        const std::string before = decoded_pixels_
+                                       ? ", with the " + std::to_string(decoded_pixels_) +
+                                             " pixels of the images before it"
+                                       : "";
+        return fail(file, node,
+                    "the tileset image " + in_quotes(path) + " is " + std::to_string(image->width) +
+                        " x " + std::to_string(image->height) + " pixels" + before +
+                        ", more than the " + std::to_string(options_.max_decoded_pixels) +
+                        " an import decodes");
+    }
+    decoded_pixels_ += static_cast<std::uint64_t>(image->width) * image->height;
+    images_.emplace(key, image);
+    out = image;
     return true;
 }
 
@@ -514,8 +616,8 @@ bool Reader::tile_layer(const XmlFile &file, const pugi::xml_node &node)
         return fail(file, node, what + " has no <data>");
     const DataForm form = data_form(node, data);
     if (infinite_) {
-        chunks_.emplace_back();
-        if (!chunks(file, data, form, chunks_.back()))
+        chunks_.emplace_back(form, std::vector<Chunk>());
+        if (!chunks(file, data, chunks_.back().second))
             return false;
     } else {
         long long width = 0, height = 0;
@@ -558,8 +660,8 @@ bool Reader::cells(const XmlFile &file, const pugi::xml_node &holder, const Data
     return true;
 }
 
-bool Reader::chunks(const XmlFile &file, const pugi::xml_node &data, const DataForm &form,
-                    std::vector<Chunk> &out)
+// The chunks' places and sizes, their cells counted against the budget before any is decoded.
+bool Reader::chunks(const XmlFile &file, const pugi::xml_node &data, std::vector<Chunk> &out)
 {
     for (const pugi::xml_node &node : data.children("chunk")) {
         Chunk chunk;
@@ -572,20 +674,25 @@ bool Reader::chunks(const XmlFile &file, const pugi::xml_node &data, const DataF
             return false;
         chunk.width = static_cast<int>(width);
         chunk.height = static_cast<int>(height);
-        if (!cells(file, node, form, static_cast<std::size_t>(width * height), chunk.gids))
-            return false;
-        out.push_back(std::move(chunk));
+        chunk.node = node;
+        chunk_cells_ += static_cast<std::uint64_t>(width * height);
+        if (chunk_cells_ > options_.max_chunk_cells)
+            return fail(file, node,
+                        "the chunks come to " + std::to_string(chunk_cells_) +
+                            " cells here, more than the " +
+                            std::to_string(options_.max_chunk_cells) + " an import decodes");
+        out.push_back(chunk);
     }
     return true;
 }
 
 // An infinite map becomes the bounding box of all its chunks; cells outside every chunk are
-// empty.
-bool Reader::place_chunks()
+// empty. Each chunk is decoded straight into its place, so that only one is held at a time.
+bool Reader::place_chunks(const XmlFile &file)
 {
     long long left = 0, top = 0, right = 0, bottom = 0;
     bool any = false;
-    for (const auto &layer : chunks_) {
+    for (const auto &[form, layer] : chunks_) {
         for (const Chunk &c : layer) {
             left = any ? std::min(left, c.x) : c.x;
             top = any ? std::min(top, c.y) : c.y;
@@ -606,13 +713,18 @@ bool Reader::place_chunks()
                             std::to_string(options_.max_cells) + " cells)");
     map_.width = static_cast<int>(width);
     map_.height = static_cast<int>(height);
+    TmxGids gids;
     for (std::size_t l = 0; l < chunks_.size(); ++l) {
+        const auto &[form, layer] = chunks_[l];
         TmxGids &grid = map_.layers[l].gids;
         grid.assign(static_cast<std::size_t>(width * height), 0);
-        for (const Chunk &c : chunks_[l])
+        for (const Chunk &c : layer) {
+            if (!cells(file, c.node, form, static_cast<std::size_t>(c.width) * c.height, gids))
+                return false;
             for (int y = 0; y < c.height; ++y)
-                std::copy_n(c.gids.begin() + static_cast<long>(y) * c.width, c.width,
+                std::copy_n(gids.begin() + static_cast<long>(y) * c.width, c.width,
                             grid.begin() + (c.y - top + y) * width + (c.x - left));
+        }
     }
     // The first row keeps Tiled's parity: with an odd top row the other rows are shifted.
     if (map_.staggered && (top % 2 != 0))
@@ -633,8 +745,8 @@ bool TmxTileset::has_tile(int id) const
 TmxTilePicture TmxTileset::picture(int id) const
 {
     if (collection) {
-        const TmxImage &own = images[static_cast<std::size_t>(tiles.at(id).image)];
-        return {&own, 0, 0, own.width, own.height};
+        const TmxImageUse &own = images[static_cast<std::size_t>(tiles.at(id).image)];
+        return {&own, 0, 0, own.image->width, own.image->height};
     }
     return {&images.front(), margin + id % columns * (tile_width + spacing),
             margin + id / columns * (tile_height + spacing), tile_width, tile_height};

@@ -1,5 +1,5 @@
 // Maps the game cannot play are told apart from those it can: block geometry, and room for
-// the girl's body at her start position (1350, 447), block (84, 27).
+// the girl's body at her start position (1350, 447), block (84, 27), or where the map says.
 #include "headless.h"
 #include "levelcheck.h"
 #include "maplib.h"
@@ -64,6 +64,32 @@ TEST_F(LevelCheckTest, APlayableMapPassesAndEveryUnplayableOneIsToldWhy)
         EXPECT_NE(said.find(why), std::string::npos) << "expected \"" << why << "\", got \""
                                                      << said << "\"";
     }
+}
+
+// A small map says where she starts, in either byte order; a chunk of another size is no start.
+TEST_F(LevelCheckTest, AMapsOwnStartIsReadInEitherByteOrderAndChecked)
+{
+    for (bool lsb : {false, true}) {
+        MapFile small = map_of(40, 20);
+        small.lsb = lsb;
+        small.extra_chunks.push_back(start_chunk({100, 287}, lsb));
+        ASSERT_EQ(testmaps::load(small), "");
+        const std::optional<map_point> start = loaded_map_start();
+        ASSERT_TRUE(start.has_value()) << lsb;
+        EXPECT_EQ(start->x, 100);
+        EXPECT_EQ(start->y, 287);
+        EXPECT_EQ(level_problem(*start), "");
+        EXPECT_NE(level_problem(GIRL_START).find("outside the map of 640 x 320 pixels"),
+                  std::string::npos);
+    }
+    MapFile damaged = map_of(40, 20);
+    damaged.extra_chunks.push_back({START_CHUNK_ID, {1, 2, 3}});
+    ASSERT_EQ(testmaps::load(damaged), "");
+    std::string problem;
+    EXPECT_FALSE(loaded_map_start(&problem).has_value());
+    EXPECT_EQ(problem, "the start chunk STRT has 3 bytes, not 8");
+    ASSERT_EQ(testmaps::load(map_of(40, 20)), "");
+    EXPECT_FALSE(loaded_map_start().has_value()) << "a map without one";
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Checking a loaded map before play: its block geometry, and room for the girl's body at her
-// start position inside the map, clear of its outer block columns and of solid blocks.
+// What the game asks of a map: its block geometry, the start chunk, and room for the girl's body
+// at her start position inside the map, clear of its outer block columns and of solid blocks.
 #include "levelcheck.h"
 
 #include "girlchar.h"
@@ -9,6 +9,19 @@
 #include <sstream>
 
 namespace {
+
+constexpr std::uint32_t START_CHUNK_BYTES = 8;
+constexpr int NUMBER_BYTES = 4;
+constexpr int BITS_PER_BYTE = 8;
+
+void put_number(std::vector<unsigned char> &out, std::int32_t value, bool lsb)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < NUMBER_BYTES; ++i) {
+        const int byte = lsb ? i : NUMBER_BYTES - 1 - i;
+        out.push_back(static_cast<unsigned char>(bits >> (BITS_PER_BYTE * byte)));
+    }
+}
 
 struct pair_of {
     int a, b;
@@ -65,6 +78,31 @@ std::string room_problem(map_point start)
 }
 
 } // namespace
+
+MapFileChunk start_chunk(map_point start, bool lsb)
+{
+    MapFileChunk chunk;
+    chunk.id = START_CHUNK_ID;
+    put_number(chunk.data, start.x, lsb);
+    put_number(chunk.data, start.y, lsb);
+    return chunk;
+}
+
+std::optional<map_point> loaded_map_start(std::string *problem)
+{
+    std::uint32_t length = 0;
+    const unsigned char *data = MapGetChunk(START_CHUNK_ID, &length);
+    if (!data)
+        return std::nullopt;
+    if (length != START_CHUNK_BYTES) {
+        if (problem)
+            *problem = "the start chunk " + std::string(START_CHUNK_ID) + " has " +
+                       std::to_string(length) + " bytes, not " +
+                       std::to_string(START_CHUNK_BYTES);
+        return std::nullopt;
+    }
+    return map_point{MapGetlong(data), MapGetlong(data + NUMBER_BYTES)};
+}
 
 std::string level_problem(map_point start)
 {
