@@ -3,7 +3,7 @@
 #include "replayplay.h"
 
 #include "girlanim.h"
-#include "screenmode.h"
+#include "maplib.h"
 
 #include <algorithm>
 
@@ -46,7 +46,7 @@ ghost_painter::ghost_painter(const RGB *palette, BITMAP *const pictures[], int c
     // Allegro draws no sprite both translucent and mirrored: the mirrored ones are made once.
     for (int k = 0; k < count; ++k) {
         BITMAP *const p = pictures[k];
-        if (!p || !(mirrored_[k] = create_bitmap_ex(GAME_PICTURE_DEPTH, p->w, p->h)))
+        if (!p || !(mirrored_[k] = create_bitmap_ex(MAP_PALETTE_DEPTH, p->w, p->h)))
             continue;
         clear_to_color(mirrored_[k], bitmap_mask_color(mirrored_[k]));
         draw_sprite_h_flip(mirrored_[k], p, 0, 0);
@@ -66,7 +66,7 @@ void ghost_painter::draw(BITMAP *picture, const girl_character &g, int xoff, int
         choose_picture(g.getx() - xoff, g.gety() - yoff, g.status, g.frame, g.facing_left, g.yv);
     const std::size_t k = static_cast<std::size_t>(c.picture);
     BITMAP *const sprite = c.flip ? mirrored_[k] : pictures_[k];
-    if (!sprite || bitmap_color_depth(picture) != GAME_PICTURE_DEPTH)
+    if (!sprite || bitmap_color_depth(picture) != MAP_PALETTE_DEPTH)
         return;
     // Allegro's translucent drawing reads its colour map from this global only; it never
     // writes through it.

@@ -4,11 +4,7 @@
 
 #include "diagnostic.h"
 #include "maplib.h"
-
-#include <allegro.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include "replaylevel.h"
 
 namespace {
 
@@ -112,22 +108,21 @@ std::string plural(long n, const char *word)
 
 } // namespace
 
-verify_report verify_replay(const std::string &file, const replay &r, const replay_level &level,
-                            map_point start)
+verify_report verify_replay(const std::string &file, const replay &r, const level &lvl)
 {
     verify_report report;
     const std::string name = printable(file);
-    const std::string refusal = replay_refusal(r.header, level, start);
+    const std::string refusal = replay_refusal(r.header, lvl);
     if (!refusal.empty())
         return {replay_refused, name + ": " + refusal + "\n"};
     long ticks = 0, checked_ticks = 0;
     int checked = 0;
     std::string cut_short;
     for (const replay_attempt &recorded : r.attempts) {
-        if (decode_level(level) != 0)
-            return {replay_refused, name + ": the level " + level.name +
-                                        " cannot be decoded: " + MapErrorText(maperror) + "\n"};
-        const attempt_run run = run_attempt(recorded, start);
+        if (load_level_map(lvl) != 0)
+            return {replay_refused, name + ": the level " + replay_level_name(lvl) +
+                                        " cannot be loaded: " + MapErrorText(maperror) + "\n"};
+        const attempt_run run = run_attempt(recorded, lvl.start);
         MapFreeMem();
         if (recorded.end == attempt_end::unfinished) {
             cut_short = "; attempt " + std::to_string(recorded.number) + " is cut short after " +
@@ -147,23 +142,15 @@ verify_report verify_replay(const std::string &file, const replay &r, const repl
     return report;
 }
 
-int verify_command(const char *replay_path, const char *level_path, map_point start,
-                   std::FILE *out, std::FILE *err)
+int verify_command(const char *replay_path, const level &lvl, std::FILE *out, std::FILE *err)
 {
     replay r;
-    replay_level level;
     std::string problem;
-    // Packed map files are unpacked through the library, so it is started before the level is
-    // read.
-    if (!system_driver && install_allegro(SYSTEM_NONE, &errno, std::atexit) != 0)
-        problem = "cannot start the game library: " + std::string(allegro_error);
-    else if (read_replay(replay_path, r, problem))
-        read_replay_level(level_path, level, problem);
-    if (level.image.empty()) {
+    if (!read_replay(replay_path, r, problem)) {
         std::fprintf(err, "%s\n", problem.c_str());
         return replay_refused;
     }
-    const verify_report report = verify_replay(replay_path, r, level, start);
+    const verify_report report = verify_replay(replay_path, r, lvl);
     std::fputs(report.text.c_str(), report.verdict == replay_refused ? err : out);
     return report.verdict;
 }

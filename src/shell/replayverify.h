@@ -3,9 +3,8 @@
 #ifndef REPLAYVERIFY_H
 #define REPLAYVERIFY_H
 
-#include "attempt.h"
+#include "level.h"
 #include "replayfile.h"
-#include "replaylevel.h"
 
 #include <cstdio>
 #include <string>
@@ -22,19 +21,17 @@ struct verify_report {
     std::string text; // lines for a person, each ending in a newline
 };
 
-// Run every attempt of the replay (`file` names it in the text) on the level from `start`,
-// each on the map decoded afresh, and compare each attempt's end with the recorded one: how it
+// Run every attempt of the replay (`file` names it in the text) on the level from its start,
+// each on the map loaded afresh, and compare each attempt's end with the recorded one: how it
 // ended (a recorded death must be one; she may not fall out of the map before the recorded
 // end) and her state after the last tick. An attempt that the file cuts short is run but has
 // nothing to be compared with.
-verify_report verify_replay(const std::string &file, const replay &r, const replay_level &level,
-                            map_point start);
+verify_report verify_replay(const std::string &file, const replay &r, const level &lvl);
 
-// The whole of verifying the replay file at `replay_path` against the map file at
-// `level_path`: reading both, Allegro without a display if nothing else is installed, the
-// verification. The verdict's lines go to `out` when the replay was run, else to `err`.
-// Returns the verdict.
-int verify_command(const char *replay_path, const char *level_path, map_point start,
-                   std::FILE *out, std::FILE *err);
+// The whole of verifying the replay file at `replay_path` against the level, which the game
+// has read and found playable (Allegro must be installed; no display is needed): reading the
+// replay, the verification. The verdict's lines go to `out` when the replay was run, else to
+// `err`. Returns the verdict.
+int verify_command(const char *replay_path, const level &lvl, std::FILE *out, std::FILE *err);
 
 #endif

@@ -11,7 +11,6 @@
 
 constexpr int GAME_SCREEN_W = 320;
 constexpr int GAME_SCREEN_H = 240;
-constexpr int GAME_PICTURE_DEPTH = 8; // the game's pictures are in palette colours on any screen
 
 // The picture on a screen: every game pixel a scale x scale square, top-left corner at (x, y).
 struct picture_layout {

@@ -67,16 +67,16 @@ void BM_VerifyHour(benchmark::State &state)
 {
     headless::install();
     replay session;
-    replay_level level;
+    level lvl;
     std::string problem;
-    if (!hour_of_play(session, problem) || !read_replay_level(LEVEL_FILE, level, problem)) {
+    if (!hour_of_play(session, problem) || !read_level(LEVEL_FILE, lvl, problem)) {
         state.SkipWithError(problem.c_str());
         return;
     }
     double verify_ns = 0, bare_ns = 0, decode_ns = 0;
     for (auto _ : state) {
         double start = cpu_ns();
-        const verify_report report = verify_replay("hour", session, level, GIRL_START);
+        const verify_report report = verify_replay("hour", session, lvl);
         verify_ns += cpu_ns() - start;
         if (report.verdict != replay_as_recorded) {
             state.SkipWithError(report.text.c_str());
@@ -84,11 +84,11 @@ void BM_VerifyHour(benchmark::State &state)
         }
         start = cpu_ns();
         for (std::size_t k = 0; k < session.attempts.size(); ++k) {
-            decode_level(level);
+            load_level_map(lvl);
             MapFreeMem();
         }
         decode_ns += cpu_ns() - start;
-        decode_level(level);
+        load_level_map(lvl);
         start = cpu_ns();
         bare_ticks(session);
         bare_ns += cpu_ns() - start;

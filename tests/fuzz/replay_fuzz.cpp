@@ -3,6 +3,7 @@
 // level of the game's kind, its header made that level's, so that the fuzzed passes and ends
 // reach the simulation and the verdict's words.
 #include "fuzz_target.h"
+#include "replaylevel.h"
 #include "replayverify.h"
 #include "testmaps.h"
 #include "wallstuff.h"
@@ -14,29 +15,25 @@
 namespace {
 
 // Ground two blocks deep with a pit through it, walls at both sides.
-constexpr int LEVEL_W = 20, LEVEL_H = 12, GROUND_ROW = 10, PIT_COLUMN = 12;
+constexpr int SMALL_W = 20, SMALL_H = 12, GROUND_ROW = 10, PIT_COLUMN = 12;
 constexpr map_point START{5 * testmaps::BLOCK + 8, GROUND_ROW * testmaps::BLOCK - 1};
 // Replays verified: no more ticks, passes and attempts than a few seconds of play.
 constexpr long VERIFIED_TICKS = 4000, VERIFIED_PASSES = 4000;
 constexpr std::size_t VERIFIED_ATTEMPTS = 8;
 constexpr int SCREEN_DEPTH = 8;
 
-replay_level small_level()
+level small_level()
 {
-    MapFile map = testmaps::solid_map(LEVEL_W, LEVEL_H, 2);
+    MapFile map = testmaps::solid_map(SMALL_W, SMALL_H, 2);
     testmaps::add_block(map, 0);
     const int solid = testmaps::add_block(map, 1, 0, 0, 0, BLOCK_SOLID);
-    for (int y = 0; y < LEVEL_H; ++y)
-        for (int x = 0; x < LEVEL_W; ++x) {
-            const bool wall = x == 0 || x == LEVEL_W - 1 || y == 0;
+    for (int y = 0; y < SMALL_H; ++y)
+        for (int x = 0; x < SMALL_W; ++x) {
+            const bool wall = x == 0 || x == SMALL_W - 1 || y == 0;
             const bool ground = y >= GROUND_ROW && x != PIT_COLUMN;
             testmaps::cell(map, 0, x, y) = static_cast<short>(wall || ground ? solid : 0);
         }
-    replay_level level;
-    level.name = "small.fmp";
-    level.image = MapEncode(map);
-    level.hash = fnv1a64(level.image.data(), level.image.size());
-    return level;
+    return {"small.fmp", MapEncode(map), START};
 }
 
 long passes_of(const replay &r)
@@ -65,12 +62,10 @@ int fuzz_replay(const std::uint8_t *data, std::size_t size)
     if (r.ticks > VERIFIED_TICKS || passes_of(r) > VERIFIED_PASSES ||
         r.attempts.size() > VERIFIED_ATTEMPTS)
         return 0;
-    static const replay_level level = small_level();
-    r.header.level = level.name;
-    r.header.map_hash = level.hash;
-    r.header.start = START;
+    static const level small = small_level();
+    r.header = header_for(small, r.header.speed);
     fuzz::use_screen(SCREEN_DEPTH);
-    const verify_report report = verify_replay("fuzz.replay", r, level, START);
+    const verify_report report = verify_replay("fuzz.replay", r, small);
     fuzz::leave_screen();
     if (report.verdict == replay_refused || report.text.empty())
         std::abort(); // its own level, its own start: the replay is run

@@ -7,6 +7,7 @@
 #include "playerharness.h"
 #include "replayplay.h"
 #include "replayrecorder.h"
+#include "replaylevel.h"
 #include "replayverify.h"
 #include "testfiles.h"
 
@@ -54,15 +55,11 @@ const std::vector<scripted_pass> FIRST_ATTEMPT = {
 };
 const std::vector<scripted_pass> SECOND_ATTEMPT = {{"L", 1, 10}, {"LA", 3, 1}, {"-", 2, 1}};
 
-replay_level pit_level()
+level pit_level()
 {
     MapFile map;
     EXPECT_TRUE(harness::picture_to_map(PIT_MAP, map));
-    replay_level level;
-    level.name = "pit.fmp";
-    level.image = MapEncode(map);
-    level.hash = fnv1a64(level.image.data(), level.image.size());
-    return level;
+    return {"levels/pit.fmp", MapEncode(map), START};
 }
 
 class ReplayTest : public GirlPicturesTest {
@@ -70,13 +67,13 @@ protected:
     void SetUp() override
     {
         GirlPicturesTest::SetUp();
-        level = pit_level();
+        lvl = pit_level();
     }
 
     // Play the passes as the level loop would, telling the recorder; stops after a death.
     attempt play(const std::vector<scripted_pass> &script)
     {
-        EXPECT_EQ(decode_level(level), 0);
+        EXPECT_EQ(load_level_map(lvl), 0);
         attempt a(START);
         recorder.begin_attempt();
         for (const scripted_pass &p : script)
@@ -94,7 +91,7 @@ protected:
         const std::string path = testfiles::scratch_dir() + "/" + name;
         std::string problem;
         EXPECT_TRUE(recorder.create(path.c_str(), problem)) << problem;
-        recorder.begin(header_for(level, START, REPLAY_FULL_SPEED));
+        recorder.begin(header_for(lvl, REPLAY_FULL_SPEED));
         const attempt first = play(FIRST_ATTEMPT);
         EXPECT_EQ(first.result, level_died);
         recorder.end_attempt(attempt_end::death, first.girl);
@@ -111,10 +108,10 @@ protected:
         std::string problem;
         if (!parse_replay(text, "session.replay", r, problem))
             return {replay_refused, problem + "\n"};
-        return verify_replay("session.replay", r, level, START);
+        return verify_replay("session.replay", r, lvl);
     }
 
-    replay_level level;
+    level lvl;
     replay_recorder recorder;
     girl_character second_end;
 };
@@ -132,7 +129,7 @@ TEST_F(ReplayTest, ARecordedSessionReadsBackAndVerifiesAndAChangedControlIsFound
     ASSERT_TRUE(read_replay(path.c_str(), r, problem)) << problem;
     EXPECT_EQ(replay_text(r), text);
     EXPECT_EQ(r.header.level, "pit.fmp");
-    EXPECT_EQ(r.header.map_hash, level.hash);
+    EXPECT_EQ(r.header.map_hash, fnv1a64(lvl.image.data(), lvl.image.size()));
     ASSERT_EQ(r.attempts.size(), 2u);
     EXPECT_EQ(r.attempts[0].end, attempt_end::death);
     EXPECT_EQ(r.attempts[0].answer, retry_answer::yes);
@@ -152,7 +149,7 @@ TEST_F(ReplayTest, ARecordedSessionReadsBackAndVerifiesAndAChangedControlIsFound
     replay_source source(r);
     std::size_t played = 0;
     for (; source.next_attempt(); ++played) {
-        ASSERT_EQ(decode_level(level), 0);
+        ASSERT_EQ(load_level_map(lvl), 0);
         attempt a(r.header.start);
         control_state controls;
         int ticks = 0;
@@ -227,7 +224,7 @@ class DamagedOrForeign : public ReplayTest, public testing::WithParamInterface<b
 TEST_P(DamagedOrForeign, IsRefusedWithItsMessage)
 {
     const bad_replay &b = GetParam();
-    const std::string hash = map_hash_text(level.hash);
+    const std::string hash = map_hash_text(level_hash(lvl));
     const std::string own_header =
         header_lines("level pit.fmp", "map fnv1a64 " + hash, "start 88 143");
     const auto own_hash = [&hash](std::string text) {
@@ -324,7 +321,7 @@ TEST_F(ReplayTest, TheGhostEndsWhereTheRecordedAttemptEndedWhateverTheLivePasses
     std::string problem;
     ASSERT_TRUE(read_replay(path.c_str(), r, problem)) << problem;
     const replay_attempt &first = r.attempts[0];
-    ASSERT_EQ(decode_level(level), 0);
+    ASSERT_EQ(load_level_map(lvl), 0);
     for (const std::vector<int> &sizes : {std::vector<int>{1}, {7}, {3, 11, 2, 29}}) {
         replay_ghost ghost(first, START);
         long ticks = 0;
@@ -344,7 +341,7 @@ TEST_F(ReplayTest, TheGhostEndsWhereTheRecordedAttemptEndedWhateverTheLivePasses
 TEST_F(ReplayTest, TheGhostIsDrawnTranslucentBehindThePlayer)
 {
     comicf = font;
-    ASSERT_EQ(decode_level(level), 0);
+    ASSERT_EQ(load_level_map(lvl), 0);
     const ghost_painter painter(default_palette, girl, GIRL_PICTURES);
     const replay_attempt standing{};
     const replay_ghost ghost(standing, START, &painter);

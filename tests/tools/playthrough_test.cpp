@@ -65,15 +65,16 @@ protected:
     // The run as one attempt that ends where it stopped: a death (answered with no) or a quit.
     void write_replay(const std::string &folder)
     {
-        replay_level level;
+        level lvl;
         replay_recorder recorder;
         std::string problem;
         const std::string path = folder + "/" +
                                  testing::UnitTest::GetInstance()->current_test_info()->name() +
                                  ".replay";
-        ASSERT_TRUE(read_replay_level(LEVEL_FILE, level, problem)) << problem;
+        ASSERT_TRUE(read_level(LEVEL_FILE, lvl, problem)) << problem;
         ASSERT_TRUE(recorder.create(path.c_str(), problem)) << problem;
-        recorder.begin(header_for(level, {START_X, START_Y}, REPLAY_FULL_SPEED));
+        lvl.start = {START_X, START_Y};
+        recorder.begin(header_for(lvl, REPLAY_FULL_SPEED));
         recorder.begin_attempt();
         for (const replay_passes &p : sim.passes)
             for (long n = 0; n < p.count; ++n)
