@@ -23,12 +23,6 @@ constexpr int SPRITE_UP = 31;
 constexpr int PULL_UP_DOWN = 11;
 constexpr int PULL_UP_SIDE = 5;
 
-struct choice {
-    int picture;
-    int x, y;
-    bool flip;
-};
-
 // A cycle's picture; a frame outside the cycle, which the girl never produces, shows her
 // standing rather than reading past the table.
 int cycle_picture(int first, long frame, long cycle, long frames_per_picture)
@@ -47,9 +41,11 @@ int fall_picture(fix speed)
     return picture_fall_slow;
 }
 
-choice choose_picture(int x, int y, int anim, long frame, bool flip, fix speed)
+} // namespace
+
+girl_picture_choice choose_picture(int x, int y, int anim, long frame, bool flip, fix speed)
 {
-    choice c{picture_stand, x - SPRITE_LEFT, y - SPRITE_UP, flip};
+    girl_picture_choice c{picture_stand, x - SPRITE_LEFT, y - SPRITE_UP, flip};
     switch (anim) {
     case status_walk:
         c.picture = cycle_picture(picture_walk_first, frame, WALK_FRAMES, WALK_FRAMES_PER_PICTURE);
@@ -83,10 +79,8 @@ choice choose_picture(int x, int y, int anim, long frame, bool flip, fix speed)
     return c;
 }
 
-} // namespace
-
 void draw_anim(BITMAP *bmp, int x, int y, int anim, long frame, bool flip, fix speed)
 {
-    const choice c = choose_picture(x, y, anim, frame, flip, speed);
+    const girl_picture_choice c = choose_picture(x, y, anim, frame, flip, speed);
     draw_picture(bmp, girl[c.picture], c.x, c.y, c.flip);
 }

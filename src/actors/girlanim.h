@@ -20,8 +20,17 @@ enum girl_picture {
     picture_climb = 15,
 };
 
-// Draw the girl's picture for an animation (her status) and frame with her feet-centre point
-// at (x, y) of bmp, mirrored when flip; speed (her vertical velocity) picks the falling picture.
+// The picture that shows her in an animation (her status) and frame with her feet-centre point
+// at (x, y), and where its top-left corner goes; speed (her vertical velocity) picks the
+// falling picture, and climbing decides the mirroring itself.
+struct girl_picture_choice {
+    int picture; // entry of the picture table
+    int x, y;    // its top-left corner
+    bool flip;   // drawn mirrored
+};
+girl_picture_choice choose_picture(int x, int y, int anim, long frame, bool flip, fix speed);
+
+// Draw that picture into bmp.
 void draw_anim(BITMAP *bmp, int x, int y, int anim, long frame, bool flip, fix speed);
 
 #endif

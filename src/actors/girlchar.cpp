@@ -9,7 +9,17 @@ namespace {
 constexpr int GIRL_HALF_WIDTH = 4; // a body 9 pixels wide
 constexpr int GIRL_HEIGHT = 19;    // a body 20 pixels tall
 
+const char *const STATUS_NAMES[] = {"stand", "walk",     "run",  "jump",    "run jump",
+                                     "fall",  "run fall", "hang", "pull up", "climb"};
+
 } // namespace
+
+const char *status_name(int status)
+{
+    if (status < status_stand || status > status_climb)
+        return "unknown";
+    return STATUS_NAMES[status];
+}
 
 girl_character::girl_character()
     : status(status_stand), facing_left(false), timer(0), frame(0), btn_left(false),

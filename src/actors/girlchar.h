@@ -19,6 +19,9 @@ enum girl_status {
     status_climb = 9,
 };
 
+// The status in a word or two, for messages about her: "stand", "run jump".
+const char *status_name(int status);
+
 // Her animation cycles: `frame` counts through 0 .. length - 1, one step a tick, then again.
 constexpr long WALK_FRAMES = 12;
 constexpr long RUN_FRAMES = 24;

@@ -4,5 +4,6 @@
 #define TICK_H
 
 constexpr int TICK_MS = 25; // 40 ticks a second
+constexpr int TICKS_PER_SECOND = 1000 / TICK_MS;
 
 #endif

@@ -38,7 +38,17 @@ attempt::attempt(map_point start) : xoff(CAMERA_START_X), yoff(CAMERA_START_Y)
 
 void advance(attempt &a, const control_state &c, int ticks, tick_watcher *watcher)
 {
+    latch_controls(a, c);
+    run_ticks(a, ticks, watcher);
+}
+
+void latch_controls(attempt &a, const control_state &c)
+{
     a.girl.set_control(c.left, c.right, c.up, c.down, c.jump, c.run, c.spare);
+}
+
+void run_ticks(attempt &a, int ticks, tick_watcher *watcher)
+{
     for (int tick = 0; tick < ticks; ++tick) {
         if (!watcher) {
             run_tick(a);
@@ -50,12 +60,14 @@ void advance(attempt &a, const control_state &c, int ticks, tick_watcher *watche
     }
 }
 
-void draw_attempt(BITMAP *bmp, attempt &a)
+void draw_attempt(BITMAP *bmp, attempt &a, const frame_underlay *underlay)
 {
     sanity_check(a.xoff, a.yoff);
     clear_to_color(bmp, BACKDROP_COLOUR);
     MapDrawBGT(bmp, a.xoff, a.yoff, 0, 0, GAME_SCREEN_W, GAME_SCREEN_H);
     MapDrawFG(bmp, a.xoff, a.yoff, 0, 0, GAME_SCREEN_W, GAME_SCREEN_H, FOREGROUND_BEHIND);
+    if (underlay)
+        underlay->draw(bmp, a.xoff, a.yoff);
     a.girl.draw(bmp, a.xoff, a.yoff);
     MapDrawFG(bmp, a.xoff, a.yoff, 0, 0, GAME_SCREEN_W, GAME_SCREEN_H, FOREGROUND_IN_FRONT);
     textout_ex(bmp, comicf, "Orvia demo 2.1", 0, 0, TEXT_COLOUR, TRANSPARENT_TEXT);

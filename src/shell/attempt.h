@@ -42,9 +42,23 @@ protected:
 // controls are still latched.
 void advance(attempt &a, const control_state &controls, int ticks,
              tick_watcher *watcher = nullptr);
+// The two halves of a pass, for a follower whose passes straddle the level loop's.
+void latch_controls(attempt &a, const control_state &controls);
+void run_ticks(attempt &a, int ticks, tick_watcher *watcher = nullptr);
+
+// Drawn into the frame over the map's first foreground layer and behind the girl, at the
+// frame's camera.
+class frame_underlay {
+public:
+    virtual void draw(BITMAP *picture, int xoff, int yoff) const = 0;
+
+protected:
+    ~frame_underlay() = default;
+};
 
 // The frame of the attempt as it stands, into a 320 x 240 picture: the camera is kept inside
-// the map first, then the backdrop, the map's layers, the girl and the two lines of text.
-void draw_attempt(BITMAP *picture, attempt &a);
+// the map first, then the backdrop, the map's layers, the underlay if any, the girl and the
+// two lines of text.
+void draw_attempt(BITMAP *picture, attempt &a, const frame_underlay *underlay = nullptr);
 
 #endif

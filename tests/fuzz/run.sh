@@ -25,6 +25,7 @@ map_inspect    map_inspect_fuzz   15       2048
 tmx            tmx_fuzz           20       512
 sound_file     sound_file_fuzz    10       2048
 sound_text     sound_text_fuzz    10       2048
+replay         replay_fuzz        10       2048
 "
 DEFAULT_SECONDS=10
 DEFAULT_RSS_LIMIT_MB=2048

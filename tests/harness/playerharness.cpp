@@ -142,6 +142,7 @@ player_sim &player_sim::operator=(const player_sim &other)
 {
     play = other.play;
     log = other.log;
+    passes = other.passes;
     died = other.died;
     return *this;
 }
@@ -150,6 +151,10 @@ void player_sim::pass(const control_state &c, int ticks)
 {
     tick_logger logger(log);
     advance(play, c, ticks, &logger);
+    if (!passes.empty() && continues(passes.back(), c, ticks))
+        ++passes.back().count;
+    else
+        passes.push_back({c, ticks, 1});
     died = play.result == level_died;
 }
 

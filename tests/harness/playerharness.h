@@ -6,6 +6,7 @@
 #include "attempt.h"
 #include "controls.h"
 #include "maplib.h"
+#include "replayfile.h"
 
 #include <string>
 #include <vector>
@@ -55,7 +56,10 @@ public:
     // Place her with her feet-centre point at map pixel (x, y), as the level loop does.
     player_sim(int x, int y);
     // A copy goes on from the same moment on its own; `girl` names its own attempt's girl.
-    player_sim(const player_sim &other) : play(other.play), log(other.log), died(other.died) {}
+    player_sim(const player_sim &other)
+        : play(other.play), log(other.log), passes(other.passes), died(other.died)
+    {
+    }
     player_sim &operator=(const player_sim &other);
 
     // One pass of the level loop: the controls once, then `ticks` ticks. A fall out of the map
@@ -77,6 +81,7 @@ public:
     attempt play;
     girl_character &girl = play.girl;
     std::vector<tick_state> log;
+    std::vector<replay_passes> passes; // every pass so far, as a replay holds them
     bool died = false; // she fell out of the map in some tick
 };
 

@@ -1,13 +1,18 @@
 // The level plays: scripted runs from the start position, on the committed level file, reach
 // each of its mechanics the way a player at the keyboard would, one control pass per tick.
+// With ORVIA_WRITE_REPLAYS naming a folder, each run is also written there as a replay file:
+// tests/replays/ keeps them, made so after a change to the level or the girl's rules.
 #include "headless.h"
 #include "playerharness.h"
 
 #include "maplib.h"
+#include "replaylevel.h"
+#include "replayrecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -39,13 +44,45 @@ constexpr int TOWER_ROOF_FEET = 255;           // standing on the roof, block ro
 
 constexpr int MAX_TICKS = 2000; // no run below needs nearly as many
 
+const char *const LEVEL_FILE = ORVIA_SOURCE_DIR "/data/jump.fmp";
+
 class LevelPlaythrough : public HeadlessTest {
 protected:
     void SetUp() override
     {
         HeadlessTest::SetUp();
-        ASSERT_EQ(MapLoad(ORVIA_SOURCE_DIR "/data/jump.fmp"), 0) << MapErrorText(maperror);
+        ASSERT_EQ(MapLoad(LEVEL_FILE), 0) << MapErrorText(maperror);
         ASSERT_EQ(MapGenerateYLookup(), 0);
+    }
+
+    void TearDown() override
+    {
+        if (const char *folder = std::getenv("ORVIA_WRITE_REPLAYS"))
+            write_replay(folder);
+        HeadlessTest::TearDown();
+    }
+
+    // The run as one attempt that ends where it stopped: a death (answered with no) or a quit.
+    void write_replay(const std::string &folder)
+    {
+        level lvl;
+        replay_recorder recorder;
+        std::string problem;
+        const std::string path = folder + "/" +
+                                 testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                 ".replay";
+        ASSERT_TRUE(read_level(LEVEL_FILE, lvl, problem)) << problem;
+        ASSERT_TRUE(recorder.create(path.c_str(), problem)) << problem;
+        lvl.start = {START_X, START_Y};
+        recorder.begin(header_for(lvl, REPLAY_FULL_SPEED));
+        recorder.begin_attempt();
+        for (const replay_passes &p : sim.passes)
+            for (long n = 0; n < p.count; ++n)
+                recorder.pass(p.controls, p.ticks);
+        recorder.end_attempt(sim.died ? attempt_end::death : attempt_end::quit, girl());
+        if (sim.died)
+            recorder.answer(false);
+        EXPECT_TRUE(recorder.recording()) << recorder.problem();
     }
 
     // Hold the controls, one tick a pass, until the condition holds after a tick; false when it
