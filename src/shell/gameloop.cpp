@@ -7,6 +7,7 @@
 #include "girlchar.h"
 #include "graphic.h"
 #include "maplib.h"
+#include "replayrecorder.h"
 #include "screenmode.h"
 #include "sound.h"
 #include "timer.h"
@@ -29,24 +30,62 @@ constexpr int PAUSED_Y = 110;
 
 constexpr int KEY_POLL_MS = 50;
 
+const frame_underlay *underlay(const level_play &play)
+{
+    return play.ghost ? &*play.ghost : nullptr;
+}
+
 void show_frame(level_play &play, BITMAP *bmp)
 {
-    draw_attempt(bmp, play.now);
+    draw_attempt(bmp, play.now, underlay(play));
     if (play.showing_paused)
         textout_centre_ex(bmp, comicf, "Paused", PAUSED_CENTRE_X, PAUSED_Y, TEXT_COLOUR,
                           TRANSPARENT_TEXT);
     present(bmp);
 }
 
-void play_ticks(level_play &play, BITMAP *bmp, int ticks)
+// The next pass: the player's controls for the ticks that have arrived, or the recording's
+// next pass once as many ticks have arrived as it had. False when it must wait for more ticks,
+// or when a recorded attempt has no more passes (the attempt then ends).
+bool next_pass(level_play &play, int arrived, recorded_pass &pass)
 {
-    advance(play.now, read_controls(play.session.keys), ticks, &play.cues);
+    if (!play.session.playback) {
+        pass = {read_controls(play.session.keys), arrived};
+        return true;
+    }
+    if (!play.due) {
+        recorded_pass recorded;
+        if (!play.session.playback->next_pass(recorded.controls, recorded.ticks)) {
+            if (play.now.result == level_playing)
+                play.now.result = level_quit;
+            return false;
+        }
+        play.due = recorded;
+    }
+    if (play.due->ticks > arrived)
+        return false;
+    pass = *play.due;
+    play.due.reset();
+    return true;
+}
+
+int play_ticks(level_play &play, BITMAP *bmp, int arrived)
+{
+    recorded_pass pass;
+    if (!next_pass(play, arrived, pass))
+        return 0;
+    advance(play.now, pass.controls, pass.ticks, &play.cues);
     play_cues(play.cues.take());
-    if (ticks == 0)
-        return;
-    draw_attempt(bmp, play.now);
+    if (play.session.recorder)
+        play.session.recorder->pass(pass.controls, pass.ticks);
+    if (play.ghost)
+        play.ghost->follow(pass.ticks);
+    if (pass.ticks == 0)
+        return 0;
+    draw_attempt(bmp, play.now, underlay(play));
     play.screenshots.take_if_pressed(bmp);
     present(bmp);
+    return pass.ticks;
 }
 
 bool paused(level_play &play)
@@ -56,21 +95,37 @@ bool paused(level_play &play)
     return play.paused_by_player || !window_has_focus();
 }
 
+// How the attempt ended, as a recording keeps it.
+attempt_end recorded_end(int result)
+{
+    if (result == level_died)
+        return attempt_end::death;
+    return close_requested() ? attempt_end::closed : attempt_end::quit;
+}
+
 } // namespace
 
-void level_pass(level_play &play, BITMAP *bmp, int ticks)
+level_play::level_play(game_session &s) : session(s), now(s.lvl.start)
+{
+    if (s.ghost)
+        ghost.emplace(*s.ghost, s.lvl.start, s.ghost_look);
+}
+
+int level_pass(level_play &play, BITMAP *bmp, int ticks)
 {
     // While paused the frame stands as it is and play goes on from exactly there: the ticks
     // that arrive meanwhile, those of the pass that goes on again included, are dropped.
     const bool was_paused = play.showing_paused;
     play.showing_paused = paused(play);
+    int used = ticks;
     if (play.showing_paused && !was_paused)
         show_frame(play, bmp);
     else if (!play.showing_paused && !was_paused)
-        play_ticks(play, bmp, ticks);
+        used = play_ticks(play, bmp, ticks);
     follow_game_keys();
     if (key[KEY_ESC] || close_requested())
         play.now.result = level_quit;
+    return used;
 }
 
 bool go_on_in_new_level(level_play &play, BITMAP *bmp)
@@ -94,6 +149,8 @@ int play_level(BITMAP *bmp, game_session &session)
     if (load_level_map(session.lvl) != 0)
         return level_load_failed;
     level_play play(session);
+    if (session.recorder)
+        session.recorder->begin_attempt();
     wait_for_clear(KEY_ESC);
     start_timer();
     drop_pending_ticks();
@@ -103,12 +160,15 @@ int play_level(BITMAP *bmp, game_session &session)
                 break;
             drop_pending_ticks(); // the time the build took is not made up
         }
-        const int ticks = counter.load();
-        level_pass(play, bmp, ticks);
-        counter.fetch_sub(ticks);
-        if (play.now.result == level_playing && counter.load() <= 0)
-            wait_for_tick(0);
+        const int used = level_pass(play, bmp, counter.load());
+        const int left = counter.fetch_sub(used) - used;
+        // A pass that used nothing waits for the next tick; one that did goes on with the
+        // ticks that arrived meanwhile.
+        if (play.now.result == level_playing && (used == 0 || left <= 0))
+            wait_for_tick(left);
     }
+    if (session.recorder && play.now.result != level_load_failed)
+        session.recorder->end_attempt(recorded_end(play.now.result), play.now.girl);
     MapFreeMem();
     return play.now.result;
 }

@@ -6,16 +6,25 @@
 #include "attempt.h"
 #include "controls.h"
 #include "cues.h"
+#include "replayplay.h"
 #include "screenshot.h"
 #include "session.h"
 
 #include <allegro.h>
 
+#include <optional>
+
 class girl_character;
+
+// A pass as the recording has it: the controls latched, then so many ticks.
+struct recorded_pass {
+    control_state controls;
+    int ticks = 0;
+};
 
 // What the level loop keeps from one pass to the next.
 struct level_play {
-    explicit level_play(game_session &s) : session(s), now(s.lvl.start) {}
+    explicit level_play(game_session &s);
 
     game_session &session;
     attempt now;
@@ -24,6 +33,8 @@ struct level_play {
     press pause_key{true}; // a press from before the attempt does not count
     bool paused_by_player = false; // P, or the pad's Start
     bool showing_paused = false;   // the frame stands with "Paused" over it
+    std::optional<replay_ghost> ghost;
+    std::optional<recorded_pass> due; // playing back: the next pass, once its ticks arrive
 };
 
 // Play one attempt at the session's level, its map loaded afresh, drawing into bmp. Returns
@@ -33,12 +44,14 @@ struct level_play {
 int play_level(BITMAP *bmp, game_session &session);
 
 // One pass of the level loop over the `ticks` that have arrived since the last: the controls
-// are sampled and the ticks run, their sounds played, and a frame is drawn and presented after
-// at least one (with a screenshot when S was pressed). While play is paused (P, the pad's
-// Start, or the window without the keyboard focus) the frame stands with "Paused" over it and
-// the ticks are dropped. ESC, or a request to close the window, ends the attempt with
-// level_quit after the batch.
-void level_pass(level_play &play, BITMAP *bmp, int ticks);
+// are sampled and the ticks run (or, playing back, the next recorded pass once its ticks have
+// arrived), their sounds played, the pass recorded and the ghost moved on, and a frame is drawn
+// and presented after at least one tick (with a screenshot when S was pressed). While play is
+// paused (P, the pad's Start, or the window without the keyboard focus) the frame stands with
+// "Paused" over it and the ticks are dropped. ESC, or a request to close the window, ends the
+// attempt with level_quit after the batch, as does the end of a recorded attempt. Returns the
+// ticks used or dropped.
+int level_pass(level_play &play, BITMAP *bmp, int ticks);
 
 // The attempt goes on in the session's new level: its map is loaded, the girl stays as she is
 // where her body is clear of its solid blocks and starts afresh at its start otherwise, and the

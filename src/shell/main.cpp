@@ -9,7 +9,13 @@
 #include "graphic.h"
 #include "keyscreen.h"
 #include "maplib.h"
+#include "notes.h"
 #include "options.h"
+#include "replayfile.h"
+#include "replaylevel.h"
+#include "replayplay.h"
+#include "replayrecorder.h"
+#include "replayverify.h"
 #include "report.h"
 #include "screenmode.h"
 #include "session.h"
@@ -20,8 +26,10 @@
 #include <allegro.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 BITMAP *buf = nullptr; // the back buffer every picture is composed in
@@ -58,6 +66,9 @@ constexpr int DEATH_CENTRE_X = 160;
 constexpr int DEATH_Y = 90;
 constexpr int RETRY_Y = 110;
 constexpr int ASCII_BITS = 0xff; // readkey gives the scancode above the character
+// How long a recording played back shows the question before its recorded answer, and its last
+// picture before the game ends.
+constexpr std::chrono::milliseconds RECORDED_PICTURE_HOLD{1000};
 
 // Waits, polling, until `done` holds; meanwhile the window may switch mode, sound be switched
 // and the level built anew. Returns false when the person asks to close the window instead.
@@ -111,6 +122,25 @@ bool show_title(game_session &session)
     return true;
 }
 
+// A recording played back holds its pictures a moment where a person would read them (the
+// question, the end); false when ESC or closing the window cuts the moment short.
+bool hold_picture(game_session &session)
+{
+    const auto shown_since = std::chrono::steady_clock::now();
+    bool timed_out = false;
+    const bool waited = wait_until(session, [&] {
+        timed_out = std::chrono::steady_clock::now() - shown_since >= RECORDED_PICTURE_HOLD;
+        return timed_out || key[KEY_ESC];
+    });
+    return waited && timed_out;
+}
+
+// A recording played back answers the question as it was answered.
+bool recorded_answer(game_session &session)
+{
+    return hold_picture(session) && session.playback->current().answer == retry_answer::yes;
+}
+
 // Asks over the last frame; only a lower-case 'y' or 'n' answers. Closing the window is a no.
 bool wants_retry(game_session &session)
 {
@@ -120,6 +150,8 @@ bool wants_retry(game_session &session)
                       TRANSPARENT_TEXT);
     present(buf);
     clear_keybuf();
+    if (session.playback)
+        return recorded_answer(session);
     char answer = 0;
     const bool answered = wait_until(session, [&answer] {
         while (keypressed()) {
@@ -146,12 +178,24 @@ std::string map_load_problem()
 int play_attempts(game_session &session)
 {
     for (;;) {
+        if (session.playback && !session.playback->next_attempt()) {
+            hold_picture(session);
+            return EXIT_SUCCESS;
+        }
         const int result = play_level(buf, session);
         if (result == level_load_failed) {
             report_no_map(session.lvl.file.c_str(), {map_load_problem()});
             return EXIT_FAILURE;
         }
-        if (result != level_died || !wants_retry(session))
+        if (result != level_died) {
+            if (session.playback && !key[KEY_ESC] && !close_requested())
+                hold_picture(session);
+            return EXIT_SUCCESS;
+        }
+        const bool again = wants_retry(session);
+        if (session.recorder)
+            session.recorder->answer(again);
+        if (!again)
             return EXIT_SUCCESS;
     }
 }
@@ -235,12 +279,85 @@ int destroy_stuff()
     return 0;
 }
 
+// --verify: the recorded session run again without a display, as fast as it goes.
+int verify_recording(const game_options &options)
+{
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+        std::fprintf(stderr, "orvia: cannot start the game library: %s\n", allegro_error);
+        return replay_refused;
+    }
+    level lvl;
+    level_refusal refusal;
+    if (!build_level(level_file(options), options.girl_start, lvl, refusal)) {
+        for (const std::string &problem : refusal.problems)
+            std::fprintf(stderr, "orvia: %s: %s\n", level_file(options).c_str(), problem.c_str());
+        return replay_refused;
+    }
+    return verify_command(options.verify.c_str(), lvl, stdout, stderr);
+}
+
+// The recording that --replay plays or --ghost races, read before any screen opens.
+bool read_recording(const std::string &file, replay &recorded)
+{
+    std::string problem;
+    if (read_replay(file.c_str(), recorded, problem))
+        return true;
+    std::fprintf(stderr, "orvia: %s\n", problem.c_str());
+    return false;
+}
+
+// Plays the session as the options say, on the level that was built: the player's own,
+// recorded, racing a ghost, or the recording played back.
+int play_session(const game_options &options, game_session &session, replay &recorded,
+                 replay_recorder &recorder)
+{
+    const bool played_back = !options.replay.empty();
+    if (played_back || !options.ghost.empty()) {
+        const std::string refusal = replay_refusal(recorded.header, session.lvl);
+        if (!refusal.empty() || recorded.attempts.empty()) {
+            report_foreign_replay((played_back ? options.replay : options.ghost).c_str(),
+                                  refusal.empty() ? "it holds no attempt" : refusal.c_str());
+            return replay_refused;
+        }
+    }
+    if (played_back) {
+        replay_source source(recorded);
+        session.playback = &source;
+        set_timer_speed(recorded.header.speed);
+        show_note("Replay", 0);
+        return play_attempts(session);
+    }
+    std::optional<ghost_painter> ghost_look;
+    if (!options.ghost.empty()) {
+        ghost_look.emplace(pal, girl, GIRL_PICTURES);
+        session.ghost = &recorded.attempts.front();
+        session.ghost_look = &*ghost_look;
+    }
+    if (!options.record.empty()) {
+        recorder.begin(header_for(session.lvl, options.speed));
+        session.recorder = &recorder;
+    }
+    return show_title(session) ? play_attempts(session) : EXIT_SUCCESS;
+}
+
 int main(int argc, char **argv)
 {
     const parsed_command_line parsed = parse_command_line(argc, argv);
     if (parsed.outcome != parse_outcome::play)
         return answer_command_line(parsed);
     const game_options &options = parsed.options;
+    if (!options.verify.empty())
+        return verify_recording(options);
+    replay_recorder recorder;
+    std::string problem;
+    if (!options.record.empty() && !recorder.create(options.record.c_str(), problem)) {
+        std::fprintf(stderr, "orvia: %s\n", problem.c_str());
+        return EXIT_FAILURE;
+    }
+    replay recorded;
+    const std::string &played = options.replay.empty() ? options.ghost : options.replay;
+    if (!played.empty() && !read_recording(played, recorded))
+        return replay_refused;
     if (init_stuff(options) != 0)
         return EXIT_FAILURE;
     set_timer_speed(options.speed);
@@ -251,7 +368,7 @@ int main(int argc, char **argv)
     int status = EXIT_FAILURE;
     if (build_playable_level(level_file(options), session)) {
         watch_level(session);
-        status = show_title(session) ? play_attempts(session) : EXIT_SUCCESS;
+        status = play_session(options, session, recorded, recorder);
     }
     destroy_stuff();
     return status;

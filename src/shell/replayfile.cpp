@@ -115,7 +115,11 @@ constexpr header_line HEADER_LINES[HEADER_FIELDS] = {
 
 std::string keyword(header_field field) { return std::string(HEADER_LINES[field].keyword) + " "; }
 
-std::string attempt_text(int number) { return ATTEMPT_WORD + (" " + std::to_string(number)); }
+std::string attempt_text(int number)
+{
+    std::string text = ATTEMPT_WORD;
+    return text.append(" ").append(std::to_string(number));
+}
 
 std::string retry_text(bool yes) { return RETRY_WORD + std::string(" ") + (yes ? YES : NO); }
 
@@ -313,9 +317,9 @@ private:
         long long speed = 0;
         if (words.size() != 2)
             return form_error();
-        if (!whole_number(words[1], REPLAY_MIN_SPEED, REPLAY_MAX_SPEED, speed))
+        if (!whole_number(words[1], SLOWEST_SPEED, FULL_SPEED, speed))
             return error("the speed " + quoted_excerpt(words[1]) + " is not a percentage from " +
-                         range_text(REPLAY_MIN_SPEED, REPLAY_MAX_SPEED));
+                         range_text(SLOWEST_SPEED, FULL_SPEED));
         out_.header.speed = static_cast<int>(speed);
         return true;
     }
@@ -576,7 +580,7 @@ std::string replay_end_line(attempt_end end, const girl_check &s)
 {
     std::string line = std::string(END_WORD) + " " + end_word_of(end);
     for (const state_number &n : STATE_NUMBERS)
-        line += " " + std::to_string(s.*n.field);
+        line.append(" ").append(std::to_string(s.*n.field));
     return line + " " + std::to_string(s.status) + "\n";
 }
 

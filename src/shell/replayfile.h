@@ -7,6 +7,7 @@
 #include "controls.h"
 #include "girlchar.h"
 #include "tick.h"
+#include "timer.h"
 
 #include <cstdint>
 #include <string>
@@ -29,9 +30,6 @@ constexpr long REPLAY_MAX_PASSES = 2 * REPLAY_MAX_TICKS;
 constexpr int REPLAY_MAX_ATTEMPTS = 16000;
 // The file: a day of passes each on a line of its own, every control in it, with room to spare.
 constexpr std::uint64_t REPLAY_MAX_FILE_BYTES = 256ull << 20;
-// The speed in force, in percent of TICKS_PER_SECOND.
-constexpr int REPLAY_FULL_SPEED = 100;
-constexpr int REPLAY_MIN_SPEED = 1, REPLAY_MAX_SPEED = 1000;
 
 // Whole pixels of the start, as fix numbers can hold them.
 constexpr int REPLAY_MIN_PIXEL = -32768, REPLAY_MAX_PIXEL = 32767;
@@ -96,7 +94,7 @@ struct replay_header {
     std::string level;      // the map file's base name, printable
     std::uint64_t map_hash = 0;
     map_point start{};
-    int speed = REPLAY_FULL_SPEED;
+    int speed = FULL_SPEED; // in percent, as the timer takes it
 };
 
 struct replay {

@@ -48,7 +48,7 @@ void replay_recorder::begin(const replay_header &header)
     if (!file_ || phase_ != replay_phase::header)
         return;
     phase_ = replay_phase::between;
-    ticks_per_line_ = std::max(1L, long{TICKS_PER_SECOND} * header.speed / REPLAY_FULL_SPEED);
+    ticks_per_line_ = std::max(1L, long{TICKS_PER_SECOND} * header.speed / FULL_SPEED);
     write(replay_header_text(header));
     flush(true);
 }

@@ -132,6 +132,11 @@ void report_reload_failed(const char *file, const char *why)
     tell_warning(format_text("the level \"%s\" was not reloaded: %s", file, why));
 }
 
+void report_foreign_replay(const char *file, const char *why)
+{
+    tell_fatal(format_text("cannot play the recording \"%s\": %s", file, why));
+}
+
 void report_no_sound(const char *why)
 {
     tell_warning(format_text("%s; playing without sound", why));

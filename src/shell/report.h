@@ -25,6 +25,8 @@ void report_no_map(const char *file, const std::vector<std::string> &why);
 // The level's files changed, and what they now make cannot be played (why): the level before
 // plays on.
 void report_reload_failed(const char *file, const char *why);
+// The recording cannot be played back or raced on this level, for the reason given.
+void report_foreign_replay(const char *file, const char *why);
 // The map loads but the game cannot play it, for the reason given.
 void report_unplayable_map(const char *file, const char *why);
 // The game plays without sound, for the reason given.

@@ -9,12 +9,23 @@
 
 #include <optional>
 
+class ghost_painter;
+class replay_recorder;
+class replay_source;
+struct replay_attempt;
+
 struct game_session {
     level lvl;
     key_bindings keys;
     std::optional<map_point> start_option; // --start, over every build of the level
     bool watching = false;                  // --watch
     file_watch watch;
+    // A recording made (--record), a recording played instead of the keys (--replay), or the
+    // recorded attempt a ghost runs beside her (--ghost), and how she is drawn: null when not.
+    replay_recorder *recorder = nullptr;
+    replay_source *playback = nullptr;
+    const replay_attempt *ghost = nullptr;
+    const ghost_painter *ghost_look = nullptr;
 };
 
 // Starts watching the level's files, when the session is to.

@@ -68,9 +68,14 @@ void BM_VerifyHour(benchmark::State &state)
     headless::install();
     replay session;
     level lvl;
+    level_refusal refusal;
     std::string problem;
-    if (!hour_of_play(session, problem) || !read_level(LEVEL_FILE, lvl, problem)) {
+    if (!hour_of_play(session, problem)) {
         state.SkipWithError(problem.c_str());
+        return;
+    }
+    if (!build_level(LEVEL_FILE, std::nullopt, lvl, refusal)) {
+        state.SkipWithError(refusal.problems.front().c_str());
         return;
     }
     double verify_ns = 0, bare_ns = 0, decode_ns = 0;

@@ -758,6 +758,83 @@ def chosen_keys(s):
     s.ends_with(0)
 
 
+def run_headless(s, *args):
+    """The game run without a display, as --verify is."""
+    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    return subprocess.run([s.args.game, *args], cwd=s.play_dir, env=env, capture_output=True,
+                          text=True, timeout=60)
+
+
+def replays(s):
+    """A session of two attempts recorded with key presses (a death, 'y', then ESC) verifies
+    without a display; with one control changed it does not, naming the attempt and the tick;
+    played back it ends on the picture the recorded play was saved at; a ghost of it runs beside
+    a player who stands still; and --record onto an existing file is refused, the file as it
+    was."""
+    s.place()
+    taken = os.path.join(s.play_dir, "taken.replay")
+    with open(taken, "w") as f:
+        f.write("a file of the player's\n")
+    s.start("--record", "taken.replay")
+    s.ends_with(1, timeout=5)
+    check("exists" in s.game.errors() and s.display.game_window() is None,
+          f"--record onto a file: {s.game.errors()!r}")
+    check(read_text(taken) == "a file of the player's\n", "--record changed an existing file")
+
+    recording = os.path.join(s.play_dir, "session.replay")
+    s.start("--record", "session.replay")
+    s.start_play()
+    s.press_on_game("Left", 7)      # into the pit by the start and out of the map
+    question = s.expect.lines("death", DEATH_TEXTS, DEATH_COLOUR, centre=True)
+    asked, score = s.shows(question, timeout=10)
+    check(asked, f"the pit shows no death question ({score:.3f})")
+    s.press_on_game("y")
+    s.press_on_game("Right", 1)     # somewhere else than the start, at rest
+    time.sleep(1)
+    s.press_on_game("s")
+    end_of_play = s.screenshot(0)
+    time.sleep(0.5)
+    s.press_on_game("Escape")
+    s.ends_with(0)
+
+    verified = run_headless(s, "--verify", "session.replay")
+    check(verified.returncode == 0 and "session.replay: 2 attempts," in verified.stdout and
+          "as recorded" in verified.stdout,
+          f"--verify: {verified.returncode} {verified.stdout!r} {verified.stderr!r}")
+    lines = read_text(recording).splitlines(keepends=True)
+    first_pass = next(i for i, line in enumerate(lines) if line.startswith("L "))
+    with open(os.path.join(s.play_dir, "changed.replay"), "w") as f:
+        f.write("".join(lines[:first_pass] + ["R" + lines[first_pass][1:]] +
+                        lines[first_pass + 1:]))
+    changed = run_headless(s, "--verify", "changed.replay")
+    check(changed.returncode == 1 and "attempt 1" in changed.stdout + changed.stderr and
+          "tick" in changed.stdout + changed.stderr,
+          f"--verify of a changed control: {changed.returncode} {changed.stdout!r}")
+
+    s.start("--replay", "session.replay")
+    last = None
+    while s.game.process.poll() is None:
+        try:
+            last = s.shown()
+        except (Failure, xerror.XError):
+            pass                     # the window went while it was read
+        time.sleep(0.05)
+    s.ends_with(0)
+    score = whole_match(last, end_of_play, s.expect.palette) if last else 0
+    check(score > 0.98, f"the replay does not end on the saved picture ({score:.3f})")
+
+    s.start("--ghost", "session.replay")
+    s.start_play()
+    time.sleep(3)                    # the ghost walks left from the start; the player stands
+    raced = s.shown()
+    x0, y0 = 204 - 120, 159          # left of where she stands, in her rows
+    ghostly = sum(not close(raced.rgb(x, y), end_of_play.rgb(x, y))
+                  for y in range(y0, y0 + 32) for x in range(x0, x0 + 110))
+    check(ghostly > 30, f"no ghost beside the standing girl ({ghostly} pixels)")
+    s.press_on_game("Escape")
+    s.ends_with(0)
+
+
 def missing_map(s):
     """Refused before the title."""
     s.place(level=False)
@@ -777,7 +854,7 @@ def no_display(s):
 SCENARIOS = {f.__name__: f for f in (title_screen, title_without_local_data, play,
                                       death_and_retry, windows, missing_gfx, wrong_gfx,
                                       missing_map, no_display, sound, pause_and_speed,
-                                      chosen_keys)}
+                                      chosen_keys, replays)}
 
 
 # ---------------------------------------------------------------------------------------------

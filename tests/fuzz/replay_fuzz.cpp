@@ -33,7 +33,7 @@ level small_level()
             const bool ground = y >= GROUND_ROW && x != PIT_COLUMN;
             testmaps::cell(map, 0, x, y) = static_cast<short>(wall || ground ? solid : 0);
         }
-    return {"small.fmp", MapEncode(map), START};
+    return {"small.fmp", MapEncode(map), START, {"small.fmp"}};
 }
 
 long passes_of(const replay &r)

@@ -59,7 +59,7 @@ level pit_level()
 {
     MapFile map;
     EXPECT_TRUE(harness::picture_to_map(PIT_MAP, map));
-    return {"levels/pit.fmp", MapEncode(map), START};
+    return {"levels/pit.fmp", MapEncode(map), START, {"levels/pit.fmp"}};
 }
 
 class ReplayTest : public GirlPicturesTest {
@@ -91,7 +91,7 @@ protected:
         const std::string path = testfiles::scratch_dir() + "/" + name;
         std::string problem;
         EXPECT_TRUE(recorder.create(path.c_str(), problem)) << problem;
-        recorder.begin(header_for(lvl, REPLAY_FULL_SPEED));
+        recorder.begin(header_for(lvl, FULL_SPEED));
         const attempt first = play(FIRST_ATTEMPT);
         EXPECT_EQ(first.result, level_died);
         recorder.end_attempt(attempt_end::death, first.girl);
@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
         bad_replay{"NoSpeed",
                    "orvia-replay 1\ngame 2.1.0\nlevel pit.fmp\nmap fnv1a64 0000000000000000\n"
                    "start 1 1\nspeed 0\n",
-                   "session.replay:6: the speed \"0\" is not a percentage from 1 to 1000"},
+                   "session.replay:6: the speed \"0\" is not a percentage from 50 to 100"},
         bad_replay{"ControlBytes", "attempt 1\n- 1 \x1b[2J\n",
                    "session.replay:8: the repeat count \"\\x1b[2J\" is not x1 to x6912000"},
         bad_replay{"ControlsOutOfOrder", "attempt 1\nRL 1\n",

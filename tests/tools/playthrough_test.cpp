@@ -66,15 +66,15 @@ protected:
     void write_replay(const std::string &folder)
     {
         level lvl;
+        level_refusal refusal;
         replay_recorder recorder;
         std::string problem;
         const std::string path = folder + "/" +
                                  testing::UnitTest::GetInstance()->current_test_info()->name() +
                                  ".replay";
-        ASSERT_TRUE(read_level(LEVEL_FILE, lvl, problem)) << problem;
+        ASSERT_TRUE(build_level(LEVEL_FILE, map_point{START_X, START_Y}, lvl, refusal));
         ASSERT_TRUE(recorder.create(path.c_str(), problem)) << problem;
-        lvl.start = {START_X, START_Y};
-        recorder.begin(header_for(lvl, REPLAY_FULL_SPEED));
+        recorder.begin(header_for(lvl, FULL_SPEED));
         recorder.begin_attempt();
         for (const replay_passes &p : sim.passes)
             for (long n = 0; n < p.count; ++n)
