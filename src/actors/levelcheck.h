@@ -29,5 +29,8 @@ std::optional<map_point> loaded_map_start(std::string *problem = nullptr);
 // Why the loaded map cannot be played with the girl starting at `start`, or an empty text when
 // it can.
 std::string level_problem(map_point start);
+// Why the loaded map cannot be played, with the girl at the start it gives, or at GIRL_START
+// when it gives none (that start goes to `start`, when given); an empty text when it can.
+std::string loaded_level_problem(map_point *start = nullptr);
 
 #endif
