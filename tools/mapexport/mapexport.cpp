@@ -86,6 +86,9 @@ private:
     bool check_geometry();
     void read_graphics();
     int graphic_of(const BlockGfx &field) const;
+    std::array<int, SLOTS> graphics_of(const BlockStr &block) const;
+    std::array<bool, SLOTS> shown_of(const BlockStr &block) const;
+    bool exports_empty(const BlockStr &block) const;
     Properties block_properties_of(const BlockStr &block) const;
     int tile_for(int graphic, const Properties &properties);
     int blank_tile();
@@ -164,6 +167,32 @@ int Exporter::graphic_of(const BlockGfx &field) const
     return field.bitmap ? graphic_by_bitmap_.at(field.bitmap) : 0;
 }
 
+std::array<int, SLOTS> Exporter::graphics_of(const BlockStr &b) const
+{
+    return {graphic_of(b.gfx_bg), graphic_of(b.gfx_fg1), graphic_of(b.gfx_fg2),
+            graphic_of(b.gfx_fg3)};
+}
+
+// Which of a block's graphics show anything: a foreground it lacks, or a blank graphic, does not.
+std::array<bool, SLOTS> Exporter::shown_of(const BlockStr &b) const
+{
+    const std::array<int, SLOTS> graphics = graphics_of(b);
+    const bool present[SLOTS] = {true, b.gfx_fg1.bitmap != nullptr, b.gfx_fg2.bitmap != nullptr,
+                                 b.gfx_fg3.bitmap != nullptr};
+    std::array<bool, SLOTS> shown{};
+    for (int s = 0; s < SLOTS; ++s)
+        shown[s] = present[s] && !blank_[static_cast<std::size_t>(graphics[s])];
+    return shown;
+}
+
+// A block that becomes a cell without tiles: it shows nothing and has no properties to carry.
+bool Exporter::exports_empty(const BlockStr &block) const
+{
+    const std::array<bool, SLOTS> shown = shown_of(block);
+    return std::none_of(shown.begin(), shown.end(), [](bool s) { return s; }) &&
+           block_properties_of(block).empty();
+}
+
 Properties Exporter::block_properties_of(const BlockStr &block) const
 {
     return record_properties(block,
@@ -215,15 +244,12 @@ std::array<std::uint32_t, SLOTS> Exporter::block_gids(int block)
 {
     block_shown_[static_cast<std::size_t>(block)] = true;
     const BlockStr &b = mapblockstrpt[block];
-    const int graphics[SLOTS] = {graphic_of(b.gfx_bg), graphic_of(b.gfx_fg1), graphic_of(b.gfx_fg2),
-                                 graphic_of(b.gfx_fg3)};
-    const bool present[SLOTS] = {true, b.gfx_fg1.bitmap != nullptr, b.gfx_fg2.bitmap != nullptr,
-                                 b.gfx_fg3.bitmap != nullptr};
+    const std::array<int, SLOTS> graphics = graphics_of(b);
+    const std::array<bool, SLOTS> shown = shown_of(b);
     std::array<std::uint32_t, SLOTS> gids{};
     for (int s = 0; s < SLOTS; ++s) {
         const Properties properties = s == 0 ? block_properties_of(b) : Properties{};
-        const bool shows = present[s] && !blank_[static_cast<std::size_t>(graphics[s])];
-        if (shows || !properties.empty())
+        if (shown[s] || !properties.empty())
             gids[s] = static_cast<std::uint32_t>(FIRST_GID + tile_for(graphics[s], properties));
     }
     return gids;
@@ -322,9 +348,12 @@ const std::array<std::uint32_t, SLOTS> &Exporter::cell_gids(short cell)
     return found->second;
 }
 
+// An empty block 0 is not lost: the importer makes the empty cell block 0 again.
 void Exporter::note_unused_blocks()
 {
-    const auto unused = std::count(block_shown_.begin(), block_shown_.end(), false);
+    auto unused = std::count(block_shown_.begin(), block_shown_.end(), false);
+    if (mapnumblockstr > 0 && !block_shown_[0] && exports_empty(mapblockstrpt[0]))
+        --unused;
     if (unused)
         warn(std::to_string(unused) + " block records that no cell shows left out");
 }

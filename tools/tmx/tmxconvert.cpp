@@ -679,8 +679,13 @@ bool Converter::cell_value(const CellKey &key, short &value)
     return true;
 }
 
+// The empty cell is block 0, as a cell erased to 0 is, whether or not the map has one; a tile
+// never is.
 bool Converter::fill_layer()
 {
+    short empty = 0;
+    if (!cell_value(CellKey{}, empty))
+        return false;
     const std::size_t cells = static_cast<std::size_t>(tmx_.width) * tmx_.height;
     std::vector<short> &layer = map_.layers[0];
     layer.resize(cells);
