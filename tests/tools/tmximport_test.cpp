@@ -4,6 +4,7 @@
 #include "tmximport.h"
 
 #include "headless.h"
+#include "levelcheck.h"
 #include "testfiles.h"
 #include "wallstuff.h"
 
@@ -195,6 +196,8 @@ TEST(TmxImport, PaletteTilesetsStaggeredRowsAndChunks)
   <chunk x="-2" y="-1" width="2" height="2">1,0,0,2</chunk>
   <chunk x="1" y="1" width="1" height="1">2</chunk>
  </data></layer>
+ <group offsetx="3"><objectgroup offsety="2">
+  <object name="start" x="10.4" y="5.6"/></objectgroup></group>
 </map>
 )");
     ASSERT_TRUE(r.ok) << r.messages();
@@ -212,6 +215,10 @@ TEST(TmxImport, PaletteTilesetsStaggeredRowsAndChunks)
     EXPECT_EQ(m.gfx[graphic + 3 * 8], 0) << "the colour key is index 0";
     EXPECT_EQ(m.gfx[graphic + 5 * 8], 9);
     EXPECT_EQ(m.gfx[graphic + 9 * 8], 0) << "below the image";
+    // Where Tiled shows the start, moved by its layer and group, from the chunks' first cell
+    // (-2, -1); her feet on the pixel row above the point.
+    ASSERT_EQ(m.extra_chunks.size(), 1u);
+    EXPECT_EQ(m.extra_chunks[0].data, start_chunk({13 + 2 * 8, 8 - 1 + 1 * 4}, m.lsb).data);
 }
 
 // One small map; each case changes one piece of it and names the place the message points at.
@@ -277,6 +284,11 @@ TEST(TmxImport, RefusesBadInputNamingTheFileAndThePlace)
          "map.tmx:2:1: <map> attribute width is 40000, out of range 1 to 32767"},
         {"name=\"t\" tilewidth=\"8\" tileheight=\"8\"><image source=\"t.png\"/></tileset>",
          "source=\"set.tsx\"/>", "set.tsx:1:1: not a Tiled tileset: the root element is <map>"},
+        {"</map>", "<objectgroup><object name=\"start\" x=\"1\" y=\"2\"/></objectgroup>\n"
+                   "<group><objectgroup><object name=\"start\"/></objectgroup></group></map>",
+         "map.tmx:8:21: a second object named \"start\": the first is at line 7, column 14"},
+        {"</map>", "<objectgroup><object name=\"start\" x=\"1px\"/></objectgroup></map>",
+         "map.tmx:7:14: <object> attribute x is \"1px\", not a number"},
     };
     for (const BadCase &c : cases) {
         SCOPED_TRACE(c.message);

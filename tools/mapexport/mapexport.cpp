@@ -6,7 +6,9 @@
 
 #include "colour.h"
 #include "inputfiles.h"
+#include "levelcheck.h"
 #include "maplib.h"
+#include "tmxmap.h"
 #include "tmxproperties.h"
 
 #include <allegro.h>
@@ -27,6 +29,7 @@ namespace {
 constexpr int SLOTS = 4; // background, first to third foreground
 constexpr const char *LAYER_NAMES[SLOTS] = {"background", "foreground 1", "foreground 2",
                                             "foreground 3"};
+constexpr const char *START_LAYER_NAME = "Start";
 constexpr int SHEET_COLUMNS = 16;
 constexpr int LONGEST_DELAY = 127;  // delays up to this wait delay + 1 updates
 constexpr int WRAPPING_DELAY = 128; // waits 129 updates; larger delays wait 1
@@ -97,6 +100,8 @@ private:
     std::vector<int> animation_frames(const AnimStr &anim, int number);
     const std::array<std::uint32_t, SLOTS> &cell_gids(short cell);
     void note_unused_blocks();
+    void read_start();
+    void add_start(pugi::xml_node map, int layer_id) const;
     std::string sheet_palette(PALETTE palette);
     BITMAP *paint_sheet() const;
     bool write_sheet(const char *path, std::string &reason);
@@ -121,6 +126,7 @@ private:
     int reach_x_ = 0, reach_y_ = 0;
     int sheet_columns_ = 1, sheet_width_ = 0, sheet_height_ = 0;
     std::string trans_;
+    std::optional<map_point> start_;
 };
 
 // Tiled's staggered maps shift every other row by half a tile and step half a tile down per
@@ -358,6 +364,28 @@ void Exporter::note_unused_blocks()
         warn(std::to_string(unused) + " block records that no cell shows left out");
 }
 
+void Exporter::read_start()
+{
+    std::string problem;
+    start_ = loaded_map_start(&problem);
+    if (!problem.empty())
+        warn(problem + ": the start is left out");
+}
+
+// The start as Tiled shows it best: a point object in a layer of its own.
+void Exporter::add_start(pugi::xml_node map, int layer_id) const
+{
+    pugi::xml_node layer = map.append_child("objectgroup");
+    layer.append_attribute("id") = layer_id;
+    layer.append_attribute("name") = START_LAYER_NAME;
+    pugi::xml_node object = layer.append_child("object");
+    object.append_attribute("id") = 1;
+    object.append_attribute("name") = TMX_START_OBJECT;
+    object.append_attribute("x") = start_->x;
+    object.append_attribute("y") = static_cast<long long>(start_->y) + TMX_FEET_ABOVE_START;
+    object.append_child("point");
+}
+
 // The 8-bit sheet's palette: the map's, with entry 0 in a colour no other entry has, since
 // Tiled knows the transparent pixels by their colour. Returns that colour as Tiled writes it.
 std::string Exporter::sheet_palette(PALETTE palette)
@@ -543,8 +571,9 @@ bool Exporter::write_map(const char *path, const std::string &tileset, std::stri
         if (std::any_of(layers_[s].begin(), layers_[s].end(),
                         [](std::uint32_t g) { return g != 0; }))
             used = s + 1;
-    map.append_attribute("nextlayerid") = used + 1;
-    map.append_attribute("nextobjectid") = 1;
+    const int objects = start_ ? 1 : 0;
+    map.append_attribute("nextlayerid") = used + objects + 1;
+    map.append_attribute("nextobjectid") = objects + 1;
     pugi::xml_node set = map.append_child("tileset");
     set.append_attribute("firstgid") = FIRST_GID;
     set.append_attribute("source") = tileset.c_str();
@@ -558,6 +587,8 @@ bool Exporter::write_map(const char *path, const std::string &tileset, std::stri
         data.append_attribute("encoding") = "csv";
         data.text() = csv(layers_[s]).c_str();
     }
+    if (start_)
+        add_start(map, used + 1);
     return save_xml(doc, path, "map", reason);
 }
 
@@ -578,6 +609,7 @@ bool Exporter::run()
             layers_[s][i] = gids[s];
     }
     note_unused_blocks();
+    read_start();
     // The files name one another as they lie side by side in one folder.
     const std::string name = tmx.stem().string();
     const std::string sheet = name + ".png", tileset = name + ".tsx";
