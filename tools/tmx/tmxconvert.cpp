@@ -776,11 +776,7 @@ bool convert_tmx(const TmxMap &tmx, const TmxOptions &options, MapFile &map, Dia
 
 bool is_tiled_map_name(const std::string &path)
 {
-    auto ends_with = [&](const std::string &end) {
-        return path.size() >= end.size() &&
-               path.compare(path.size() - end.size(), end.size(), end) == 0;
-    };
-    return ends_with(".tmx") || ends_with(".tmx.gz");
+    return name_ends_with(path, ".tmx") || name_ends_with(path, ".tmx.gz");
 }
 
 bool import_tiled_map(const std::string &path, const TmxOptions &options, MapFile &map,
