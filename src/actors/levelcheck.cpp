@@ -117,3 +117,12 @@ std::string level_problem(map_point start)
     const std::string geometry = geometry_problem();
     return geometry.empty() ? room_problem(start) : geometry;
 }
+
+std::string loaded_level_problem(map_point *start)
+{
+    std::string problem;
+    const map_point given = loaded_map_start(&problem).value_or(GIRL_START);
+    if (start)
+        *start = given;
+    return problem.empty() ? level_problem(given) : problem;
+}

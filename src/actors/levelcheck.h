@@ -32,5 +32,8 @@ std::string level_problem(map_point start);
 // No solid block of the loaded map, nor its outer block columns, within her body with her feet
 // at `feet`.
 bool body_clear_at(map_point feet);
+// Why the loaded map cannot be played, with the girl at the start it gives, or at GIRL_START
+// when it gives none (that start goes to `start`, when given); an empty text when it can.
+std::string loaded_level_problem(map_point *start = nullptr);
 
 #endif

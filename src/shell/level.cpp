@@ -2,7 +2,9 @@
 // attempt.
 #include "level.h"
 
+#include "levelconvert.h"
 #include "maplib.h"
+#include "report.h"
 
 namespace {
 
@@ -37,6 +39,35 @@ bool read_map_file(level &lvl, std::string &problem)
     return true;
 }
 
+// A level source or a Tiled map converted in memory as levelc converts it, noting every file
+// it is made from (those that could not be read too: they may be there next time). Its
+// warnings go to standard error as levelc's do.
+bool convert_source(level &lvl, level_refusal &refusal)
+{
+    std::vector<std::string> read;
+    const InputReader noting = [&read](const std::string &path, std::uint64_t limit,
+                                       std::string &bytes, std::string &why) {
+        read.push_back(path);
+        return read_input_file(path, limit, bytes, why);
+    };
+    MapFile map;
+    Diagnostics errors;
+    std::vector<Diagnostic> warnings;
+    const bool converted = convert_level(lvl.file, noting, map, errors, warnings);
+    lvl.sources = read;
+    for (const Diagnostic &warning : warnings)
+        report_level_warning(warning.text().c_str());
+    for (const Diagnostic &error : errors.list())
+        refusal.problems.push_back(error.text());
+    if (!converted)
+        return false;
+    std::string problem;
+    lvl.image = MapEncode(map, &problem);
+    if (lvl.image.empty())
+        refusal.problems.push_back(problem);
+    return !lvl.image.empty();
+}
+
 // Loads the map to check it, with the start in force; the map is released again.
 bool check(level &lvl, std::optional<map_point> start, level_refusal &refusal)
 {
@@ -44,10 +75,10 @@ bool check(level &lvl, std::optional<map_point> start, level_refusal &refusal)
         refusal.problems.push_back(load_problem());
         return false;
     }
-    std::string problem;
-    lvl.start = start ? *start : loaded_map_start(&problem).value_or(GIRL_START);
-    if (problem.empty())
-        problem = level_problem(lvl.start);
+    if (start)
+        lvl.start = *start;
+    const std::string problem =
+        start ? level_problem(lvl.start) : loaded_level_problem(&lvl.start);
     MapFreeMem();
     refusal.unplayable = !problem.empty();
     if (refusal.unplayable)
@@ -63,10 +94,15 @@ bool build_level(const std::string &file, std::optional<map_point> start, level 
     refusal = level_refusal{};
     level built;
     built.file = file;
-    std::string problem;
-    if (!read_map_file(built, problem)) {
-        refusal.problems.push_back(problem);
-        return false;
+    if (is_level_to_convert(file)) {
+        if (!convert_source(built, refusal))
+            return false;
+    } else {
+        std::string problem;
+        if (!read_map_file(built, problem)) {
+            refusal.problems.push_back(problem);
+            return false;
+        }
     }
     if (!check(built, start, refusal))
         return false;

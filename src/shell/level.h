@@ -23,8 +23,9 @@ struct level_refusal {
 };
 
 // Builds the level from its file and checks it with the start in force: `start` when given,
-// else the map's own, else GIRL_START. Leaves no map loaded. Returns false, `out` untouched,
-// with `refusal` saying why.
+// else the map's own, else GIRL_START. A map file is read whole; a level source or a Tiled map
+// (by its name) is converted in memory as levelc converts it, its warnings on standard error.
+// Leaves no map loaded. Returns false, `out` untouched, with `refusal` saying why.
 bool build_level(const std::string &file, std::optional<map_point> start, level &out,
                  level_refusal &refusal);
 

@@ -127,6 +127,11 @@ void report_unplayable_map(const char *file, const char *why)
     tell_fatal(format_text("cannot play the map \"%s\": %s", file, why));
 }
 
+void report_level_warning(const char *warning)
+{
+    tell_warning(warning);
+}
+
 void report_reload_failed(const char *file, const char *why)
 {
     tell_warning(format_text("the level \"%s\" was not reloaded: %s", file, why));

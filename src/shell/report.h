@@ -22,6 +22,8 @@ void report_no_back_buffer();
 // The level cannot be read or loaded, for the reasons given (the first of several named in the
 // message box, every one on standard error).
 void report_no_map(const char *file, const std::vector<std::string> &why);
+// What converting the level leaves out of the map, already worded ("file: warning: ...").
+void report_level_warning(const char *warning);
 // The level's files changed, and what they now make cannot be played (why): the level before
 // plays on.
 void report_reload_failed(const char *file, const char *why);

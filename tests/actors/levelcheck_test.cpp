@@ -79,6 +79,9 @@ TEST_F(LevelCheckTest, AMapsOwnStartIsReadInEitherByteOrderAndChecked)
         EXPECT_EQ(start->x, 100);
         EXPECT_EQ(start->y, 287);
         EXPECT_EQ(level_problem(*start), "");
+        map_point given{};
+        EXPECT_EQ(loaded_level_problem(&given), "");
+        EXPECT_EQ(given.y, 287);
         EXPECT_NE(level_problem(GIRL_START).find("outside the map of 640 x 320 pixels"),
                   std::string::npos);
     }
@@ -88,8 +91,12 @@ TEST_F(LevelCheckTest, AMapsOwnStartIsReadInEitherByteOrderAndChecked)
     std::string problem;
     EXPECT_FALSE(loaded_map_start(&problem).has_value());
     EXPECT_EQ(problem, "the start chunk STRT has 3 bytes, not 8");
+    EXPECT_EQ(loaded_level_problem(), problem);
     ASSERT_EQ(testmaps::load(map_of(40, 20)), "");
     EXPECT_FALSE(loaded_map_start().has_value()) << "a map without one";
+    map_point given{};
+    EXPECT_NE(loaded_level_problem(&given), "") << "she is outside it at her usual start";
+    EXPECT_EQ(given.x, GIRL_START.x);
 }
 
 } // namespace

@@ -25,12 +25,6 @@ std::string fixed_file(const char *name)
     return bytes;
 }
 
-bool ends_with(const std::string &text, const std::string &end)
-{
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 TmxOptions fuzz_options(const std::string &input)
 {
     static const std::string tileset = fixed_file("tiles.tsx");
@@ -50,9 +44,9 @@ TmxOptions fuzz_options(const std::string &input)
                             std::string &problem) {
         if (path == MAP_NAME)
             bytes = input;
-        else if (ends_with(path, ".tsx"))
+        else if (name_ends_with(path, ".tsx"))
             bytes = tileset;
-        else if (ends_with(path, "8.png"))
+        else if (name_ends_with(path, "8.png"))
             bytes = palette_sheet;
         else
             bytes = sheet;

@@ -1,7 +1,9 @@
 // The level compiler: names resolved to numbers, pictures to cells, the map as the loader
 // reads it back, and the messages for what cannot be resolved, from the library and from the
-// levelc program.
+// levelc program; the girl's start kept through Tiled and back, the warning of a map the game
+// cannot play, and the one conversion levelc and the game share.
 #include "levelbuild.h"
+#include "levelconvert.h"
 
 #include "headless.h"
 #include "testfiles.h"
@@ -225,6 +227,77 @@ TEST(LevelcProgram, WritesTheMapFile)
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.standard_error,
               nowhere + ": cannot write the map file: No such file or directory\n");
+}
+
+// A level of 40 x 20 blocks with a floor, and where she starts on it when it says.
+std::string small_level(const std::string &start)
+{
+    std::string rows = std::string(40, '#') + "\n";
+    for (int row = 1; row < 18; ++row)
+        rows += "#" + std::string(38, '.') + "#\n";
+    rows += std::string(40, '#') + "\n" + std::string(40, '#') + "\n";
+    return "tiles sheet.pcx\nnames sheet.txt\n" + start +
+           "block . sky flags=see_through\nblock # rock bg=rock flags=solid\nlayer 0\n" + rows +
+           "end\n";
+}
+
+// The start a level source gives goes into the map file, out to Tiled as a point and back
+// through levelc, and mapinspect shows it each time. Without it she would start outside this
+// small map: levelc writes the map all the same and says, in the game's words, why the game
+// cannot play it.
+TEST(LevelcProgram, KeepsTheStartThroughTiledAndWarnsOfAMapTheGameCannotPlay)
+{
+    toolstest::save_test_sheet(testfiles::scratch_dir() + "/sheet.pcx", 2, 2);
+    testfiles::write_scratch("sheet.txt", "1 rock\n");
+    const std::string folder = testfiles::scratch_dir() + "/", levelc = LEVELC_PROGRAM;
+    const std::string source =
+        testfiles::write_scratch("small.level", small_level("start 100 287\n"));
+    auto run = [](const std::string &program, const std::string &in, const std::string &out = "") {
+        return toolstest::run_program(program + " " + in + (out.empty() ? "" : " " + out));
+    };
+    toolstest::run_result r = run(levelc, source, folder + "small.fmp");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.standard_error, "") << "the game can play it";
+    EXPECT_EQ(run(MAPEXPORT_PROGRAM, folder + "small.fmp", folder + "small.tmx").status, 0);
+    EXPECT_NE(testfiles::read_file(folder + "small.tmx").find("name=\"start\" x=\"100\" y=\"288\""),
+              std::string::npos)
+        << "her feet stand on the line the point marks";
+    r = run(levelc, folder + "small.tmx", folder + "back.fmp");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.standard_error, "");
+    for (const std::string map : {"small.fmp", "back.fmp"}) {
+        r = run(MAPINSPECT_PROGRAM, folder + map);
+        EXPECT_EQ(r.standard_error, "") << map;
+        EXPECT_NE(r.standard_output.find("\nstart: 100, 287\n"), std::string::npos) << map;
+    }
+    // The game converts both kinds of level as levelc does, and learns every file read.
+    const std::pair<std::string, std::vector<std::string>> inputs[] = {
+        {source, {source, folder + "sheet.pcx", folder + "sheet.txt"}},
+        {folder + "small.tmx", {folder + "small.tmx", folder + "small.tsx", folder + "small.png"}}};
+    for (const auto &[level, files] : inputs) {
+        std::vector<std::string> read;
+        const InputReader noting = [&read](const std::string &path, std::uint64_t limit,
+                                           std::string &bytes, std::string &problem) {
+            read.push_back(path);
+            return read_input_file(path, limit, bytes, problem);
+        };
+        MapFile map;
+        Diagnostics errors;
+        std::vector<Diagnostic> warnings;
+        EXPECT_TRUE(is_level_to_convert(level));
+        EXPECT_TRUE(convert_level(level, noting, map, errors, warnings)) << level;
+        EXPECT_EQ(read, files);
+        EXPECT_EQ(map.extra_chunks.at(0).data, start_chunk({100, 287}, map.lsb).data) << level;
+    }
+    EXPECT_FALSE(is_level_to_convert(folder + "small.fmp"));
+
+    const std::string unplayable = folder + "unplayable.fmp";
+    r = run(levelc, testfiles::write_scratch("nostart.level", small_level("")), unplayable);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.standard_error, "levelc: warning: the game cannot play " + unplayable +
+                                    ": the girl's start position (1350, 447) is outside the map "
+                                    "of 640 x 320 pixels\n");
+    EXPECT_TRUE(std::filesystem::exists(unplayable));
 }
 
 } // namespace

@@ -24,6 +24,7 @@ layer 3
 ....
 .../
 end
+start 40 -15
 )";
 
 // Parse and return the messages, one per line.
@@ -52,6 +53,9 @@ TEST(LevelSource, ReadsDirectivesLegendAndPictures)
     EXPECT_EQ(source.tiles.text, "sheet.pcx");
     EXPECT_EQ(source.names.text, "sheet.txt");
     EXPECT_EQ(source.maptype, 1);
+    ASSERT_TRUE(source.start.has_value());
+    EXPECT_EQ(source.start->x, 40);
+    EXPECT_EQ(source.start->y, -15) << "whether she can start there is the game's check";
 
     ASSERT_EQ(source.blocks.size(), 3u);
     const BlockDef &rise = source.blocks[2];
@@ -105,8 +109,8 @@ TEST(LevelSource, NamesEveryMistakeWithLineAndColumn)
               "f.level:4:14: unknown block setting \"colour\" (expected bg, fg1, fg2, fg3, "
               "flags, slope or attr1 to attr7)\n");
     EXPECT_EQ(mistakes(with_head("blok # rock\nlayer 0\n.\nend\n")),
-              "f.level:4:1: unknown directive \"blok\" (expected tiles, names, maptype, block, "
-              "anim or layer)\n");
+              "f.level:4:1: unknown directive \"blok\" (expected tiles, names, maptype, start, "
+              "block, anim or layer)\n");
     EXPECT_EQ(mistakes(with_head("block ## rock\nlayer 0\n.\nend\n")),
               "f.level:4:7: a legend symbol is one character, not \"##\"\n");
     EXPECT_EQ(mistakes(with_head("block . stone\nlayer 0\n.\nend\n")),
@@ -129,6 +133,13 @@ TEST(LevelSource, NamesEveryMistakeWithLineAndColumn)
               "f.level:4:25: an empty frame name in the frames list\n");
     EXPECT_EQ(mistakes(with_head("maptype 4\nlayer 0\n.\nend\n")),
               "f.level:4:9: 4 is out of range 0 to 3\n");
+    EXPECT_EQ(mistakes(with_head("start 10\nlayer 0\n.\nend\n")),
+              "f.level:4:1: \"start\" takes two numbers, x and y: the map pixel of her feet\n");
+    EXPECT_EQ(mistakes(with_head("start 1e3 2147483648\nlayer 0\n.\nend\n")),
+              "f.level:4:7: \"1e3\" is not a number\n"
+              "f.level:4:11: 2147483648 is out of range -2147483648 to 2147483647\n");
+    EXPECT_EQ(mistakes(with_head("start 1 2\nlayer 0\n.\nend\nstart 3 4\n")),
+              "f.level:8:1: a second \"start\" line (the first is line 4)\n");
 }
 
 TEST(LevelSource, ReportsRaggedAndUnfinishedPictures)
@@ -167,7 +178,7 @@ TEST(LevelSource, ReportsEachMistakeOnce)
         with_head("layr 0\n..\n..\nend\nlayer 0\n..\nblock # rock slope=9\nlayer 9\n..\nend\n"
                   "end\nblok x y\nlayer 1\n.#\nend\n");
     const std::string expected_directives =
-        " (expected tiles, names, maptype, block, anim or layer)\n";
+        " (expected tiles, names, maptype, start, block, anim or layer)\n";
     EXPECT_EQ(mistakes(text), "f.level:4:1: unknown directive \"layr\"" + expected_directives +
                                   "f.level:8:1: layer 0 has no \"end\" line before the directive "
                                   "on line 10\n"

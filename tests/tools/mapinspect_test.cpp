@@ -7,6 +7,7 @@
 #include "testmaps.h"
 #include "toolstest.h"
 
+#include "levelcheck.h"
 #include "maplib.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,8 @@ bool contains(const std::string &text, const std::string &part)
 TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
 {
     std::vector<unsigned char> image = MapEncode(small_map());
-    const Inspection found = inspect(save_image("good.fmp", image), 0);
+    const std::string path = save_image("good.fmp", image);
+    const Inspection found = inspect(path, 0);
     const std::string &text = found.listing;
     EXPECT_TRUE(contains(text, "outer header: FORM, form length " +
                                    std::to_string(image.size() - 8) + ", form type FMAP\n"));
@@ -90,7 +92,10 @@ TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
     EXPECT_TRUE(contains(text, "  1 (cell -1): pingpong_forward, delay 3, user 0, frames 0 to 1, "
                                "blocks 2 1\n"))
         << text;
-    EXPECT_EQ(found.problems, "");
+    EXPECT_TRUE(contains(text, "start: none, so the game's own: 1350, 447\n")) << text;
+    const std::string unplayable = ": the girl's start position (1350, 447) is outside the map "
+                                   "of 48 x 32 pixels\n";
+    EXPECT_EQ(found.problems, "warning: the game cannot play " + path + unplayable);
     EXPECT_EQ(mappt, nullptr) << "the inspector leaves no map loaded";
 
     // The loader unpacks files made by the game library's packer; the inspector reads them so
@@ -98,7 +103,7 @@ TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
     const std::string packed = testfiles::scratch_dir() + "/packed.fmp";
     ASSERT_TRUE(testfiles::write_packed_file(packed, image));
     const Inspection unpacked = inspect(packed, 0);
-    EXPECT_EQ(unpacked.problems, "");
+    EXPECT_EQ(unpacked.problems, "warning: the game cannot play " + packed + unplayable);
     EXPECT_EQ(unpacked.listing.substr(unpacked.listing.find('\n')), text.substr(text.find('\n')));
 }
 
@@ -122,10 +127,22 @@ TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
     image = MapEncode(small_map());
     image.resize(full + 10, 0x55);
     const Inspection longer = inspect(save_image("longer.fmp", image), 0);
-    EXPECT_EQ(longer.problems, "problem: the form length says the file has " +
-                                   std::to_string(full) + " bytes, it has " +
-                                   std::to_string(full + 10) + "\n");
+    EXPECT_EQ(longer.problems.rfind("problem: the form length says the file has " +
+                                        std::to_string(full) + " bytes, it has " +
+                                        std::to_string(full + 10) + "\nwarning: ",
+                                    0),
+              0u)
+        << longer.problems;
     EXPECT_TRUE(contains(longer.listing, "block records:")) << longer.listing;
+
+    // A start chunk that gives no start: the game refuses the map, and says why.
+    MapFile damaged = small_map();
+    damaged.extra_chunks.push_back({START_CHUNK_ID, {1, 2, 3, 4}});
+    const std::string path = save_image("damaged.fmp", MapEncode(damaged));
+    const Inspection broken_start = inspect(path, 0);
+    EXPECT_TRUE(contains(broken_start.listing, "start: none that can be read\n"));
+    EXPECT_EQ(broken_start.problems, "warning: the game cannot play " + path +
+                                         ": the start chunk STRT has 4 bytes, not 8\n");
 }
 
 TEST_F(MapInspect, DescribesAFileThatIsNoMap)

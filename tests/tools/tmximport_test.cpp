@@ -4,6 +4,7 @@
 #include "tmximport.h"
 
 #include "headless.h"
+#include "levelcheck.h"
 #include "testfiles.h"
 #include "wallstuff.h"
 
@@ -126,9 +127,13 @@ TEST(TmxImport, TilesBecomeBlockRecordsGraphicsAndAnimations)
     EXPECT_EQ(rgb(m, 4, TILE - 1, 0), MASK) << "the flipped copy";
     EXPECT_EQ(rgb(m, 4, 0, 0), (std::array<int, 3>{0, 255, 0}));
 
-    // Block records are numbered as cells first show them.
-    ASSERT_EQ(m.blocks.size(), 7u);
-    const MapFileBlock &both = m.blocks[0], &platform = m.blocks[1];
+    // Block 0 is the empty cell's, which this map lacks, so that a cell erased to 0 is empty;
+    // the others are numbered as cells first show them.
+    ASSERT_EQ(m.blocks.size(), 8u);
+    const MapFileBlock &empty = m.blocks[0], &both = m.blocks[1], &platform = m.blocks[2];
+    EXPECT_EQ(empty.gfx_bg, 0);
+    EXPECT_EQ(empty.gfx_fg1, 0);
+    EXPECT_EQ(empty.flags, BLOCK_SEE_THROUGH);
     EXPECT_EQ(both.gfx_bg, 1);
     EXPECT_EQ(both.gfx_fg1, 4);
     EXPECT_EQ(both.flags, BLOCK_SOLID | BLOCK_PLATFORM) << "flags of all layers; see-through off";
@@ -154,7 +159,7 @@ TEST(TmxImport, TilesBecomeBlockRecordsGraphicsAndAnimations)
     EXPECT_EQ(blue_in_front.gfx_bg, 0) << "no background: graphic 0, blank";
     EXPECT_EQ(blue_in_front.gfx_fg1, 3);
     EXPECT_EQ(blue_in_front.flags, BLOCK_SEE_THROUGH);
-    EXPECT_EQ(m.layers[0], (std::vector<short>{0, 1, -1, -2}));
+    EXPECT_EQ(m.layers[0], (std::vector<short>{1, 2, -1, -2}));
 
     std::vector<std::string> warnings;
     for (const Diagnostic &w : r.warnings)
@@ -191,6 +196,8 @@ TEST(TmxImport, PaletteTilesetsStaggeredRowsAndChunks)
   <chunk x="-2" y="-1" width="2" height="2">1,0,0,2</chunk>
   <chunk x="1" y="1" width="1" height="1">2</chunk>
  </data></layer>
+ <group offsetx="3"><objectgroup offsety="2">
+  <object name="start" x="10.4" y="5.6"/></objectgroup></group>
 </map>
 )");
     ASSERT_TRUE(r.ok) << r.messages();
@@ -200,7 +207,7 @@ TEST(TmxImport, PaletteTilesetsStaggeredRowsAndChunks)
     EXPECT_EQ(m.cmap[9 * 3], (9 << 2) | (9 >> 4));
     EXPECT_EQ(m.width, 4);
     EXPECT_EQ(m.height, 3);
-    EXPECT_EQ(m.layers[0], (std::vector<short>{0, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 2}));
+    EXPECT_EQ(m.layers[0], (std::vector<short>{1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 2}));
     EXPECT_EQ(m.staggerx, 4) << "the odd first row swaps the stagger index back to odd";
     // The image reaches 4 pixels above the cell: 4 below are added, the cell stays centred.
     EXPECT_EQ(m.blockheight, 12);
@@ -208,6 +215,10 @@ TEST(TmxImport, PaletteTilesetsStaggeredRowsAndChunks)
     EXPECT_EQ(m.gfx[graphic + 3 * 8], 0) << "the colour key is index 0";
     EXPECT_EQ(m.gfx[graphic + 5 * 8], 9);
     EXPECT_EQ(m.gfx[graphic + 9 * 8], 0) << "below the image";
+    // Where Tiled shows the start, moved by its layer and group, from the chunks' first cell
+    // (-2, -1); her feet on the pixel row above the point.
+    ASSERT_EQ(m.extra_chunks.size(), 1u);
+    EXPECT_EQ(m.extra_chunks[0].data, start_chunk({13 + 2 * 8, 8 - 1 + 1 * 4}, m.lsb).data);
 }
 
 // One small map; each case changes one piece of it and names the place the message points at.
@@ -273,6 +284,11 @@ TEST(TmxImport, RefusesBadInputNamingTheFileAndThePlace)
          "map.tmx:2:1: <map> attribute width is 40000, out of range 1 to 32767"},
         {"name=\"t\" tilewidth=\"8\" tileheight=\"8\"><image source=\"t.png\"/></tileset>",
          "source=\"set.tsx\"/>", "set.tsx:1:1: not a Tiled tileset: the root element is <map>"},
+        {"</map>", "<objectgroup><object name=\"start\" x=\"1\" y=\"2\"/></objectgroup>\n"
+                   "<group><objectgroup><object name=\"start\"/></objectgroup></group></map>",
+         "map.tmx:8:21: a second object named \"start\": the first is at line 7, column 14"},
+        {"</map>", "<objectgroup><object name=\"start\" x=\"1px\"/></objectgroup></map>",
+         "map.tmx:7:14: <object> attribute x is \"1px\", not a number"},
     };
     for (const BadCase &c : cases) {
         SCOPED_TRACE(c.message);
@@ -331,7 +347,7 @@ TEST(TmxImport, SharedImagesTilesetsAndAnimationsAreWorkedOutOnce)
 
     const Import own = import(files, small_map(tilesets, ground("9,10")), budgets);
     ASSERT_TRUE(own.ok) << own.messages();
-    EXPECT_EQ(own.map.layers[0], (std::vector<short>{0, 0}));
+    EXPECT_EQ(own.map.layers[0], (std::vector<short>{1, 1}));
 }
 
 // Each hostile map, small, against budgets scaled to it; the message names the numbers.
@@ -406,8 +422,9 @@ TEST(TmxImport, HostileMapsAreRefusedAtTheBudgetsOfAnImport)
         {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tiles = 1; },
          "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 1 different tiles of an "
          "import (flips counted)"},
-        {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tile_combinations = 1; },
-         "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 1 different combinations of "
+        // The empty cell is one combination, always there.
+        {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tile_combinations = 2; },
+         "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 2 different combinations of "
          "tiles in cells of an import"},
     };
     for (const BudgetCase &c : cases) {

@@ -50,6 +50,11 @@ std::string failed_writing(const std::string &what)
     return errno ? what + ": " + std::strerror(errno) : what;
 }
 
+bool name_ends_with(std::string_view path, std::string_view end)
+{
+    return path.size() >= end.size() && path.substr(path.size() - end.size()) == end;
+}
+
 std::string_view without_byte_order_mark(std::string_view text)
 {
     if (text.substr(0, BYTE_ORDER_MARK.size()) == BYTE_ORDER_MARK)

@@ -30,6 +30,9 @@ InputReader reader_sparing(const std::string &output, InputReader read = read_in
 // and the system's reason when it left one in errno (cleared before the writer ran).
 std::string failed_writing(const std::string &what);
 
+// True when the name `path` ends in `end` (".tmx"), as the tools tell kinds of files apart.
+bool name_ends_with(std::string_view path, std::string_view end);
+
 // A text file's text: without the UTF-8 byte-order mark that some editors put first.
 std::string_view without_byte_order_mark(std::string_view text);
 

@@ -107,6 +107,8 @@ void Builder::build(MapFile &map)
     map.cmap = sheet_.cmap;
     map.numgfx = sheet_.count;
     map.gfx = sheet_.pixels;
+    if (source_.start)
+        map.extra_chunks.push_back(start_chunk(*source_.start, map.lsb));
 }
 
 bool Builder::within_limits()

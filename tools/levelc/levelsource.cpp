@@ -15,13 +15,24 @@ namespace {
 constexpr int MAX_LAYER = MAP_LAYERS - 1;
 constexpr int MAX_ANIM_TYPE = anim_once_finished;
 constexpr const char *PICTURE_END = "end";
-constexpr const char *DIRECTIVES[] = {"tiles", "names", "maptype", "block", "anim", "layer"};
+constexpr const char *DIRECTIVES[] = {"tiles", "names", "maptype", "start",
+                                      "block", "anim",  "layer"};
 // Where mistakes of the source as a whole are reported: its beginning.
 constexpr SourcePos WHOLE_SOURCE{1, 1};
 
 bool is_directive(const std::string &word)
 {
     return std::find(std::begin(DIRECTIVES), std::end(DIRECTIVES), word) != std::end(DIRECTIVES);
+}
+
+// "tiles, names, ... or layer"
+std::string directive_list()
+{
+    std::string list;
+    for (std::size_t i = 0; i < std::size(DIRECTIVES); ++i)
+        list += (i == 0 ? "" : i + 1 == std::size(DIRECTIVES) ? " or " : ", ") +
+                std::string(DIRECTIVES[i]);
+    return list;
 }
 
 // Attribute 1 to 7 of a block setting "attr1" to "attr7", or 0.
@@ -101,6 +112,7 @@ private:
     void directive(std::vector<SourceWord> &words);
     void path_directive(const std::vector<SourceWord> &words, SourceWord &target);
     void maptype_directive(const std::vector<SourceWord> &words);
+    void start_directive(const std::vector<SourceWord> &words);
     void block_directive(std::vector<SourceWord> &words);
     void anim_directive(std::vector<SourceWord> &words);
     void layer_directive(const std::vector<SourceWord> &words);
@@ -216,13 +228,15 @@ void Parser::directive(std::vector<SourceWord> &words)
         path_directive(words, out_.names);
     else if (name == "maptype")
         maptype_directive(words);
+    else if (name == "start")
+        start_directive(words);
     else if (name == "layer")
         layer_directive(words);
     else if (name == PICTURE_END)
         error(words[0].pos, std::string("an \"") + PICTURE_END + "\" line without a picture");
     else {
-        error(words[0].pos, "unknown directive " + quoted_excerpt(name) +
-                                " (expected tiles, names, maptype, block, anim or layer)");
+        error(words[0].pos,
+              "unknown directive " + quoted_excerpt(name) + " (expected " + directive_list() + ")");
         passing_over_ = true;
     }
 }
@@ -249,6 +263,29 @@ void Parser::maptype_directive(const std::vector<SourceWord> &words)
     long long type = 0;
     if (number_in_range(words[1], MAP_TYPE_OFFSETS, MAP_TYPE_LAST, type))
         out_.maptype = static_cast<int>(type);
+}
+
+// Her start is a map pixel, as the map file keeps it; whether it lies in the map is the game's
+// check, made when the map is written.
+void Parser::start_directive(const std::vector<SourceWord> &words)
+{
+    if (out_.start_line.line != 0) {
+        error(words[0].pos, "a second \"start\" line (the first is line " +
+                                std::to_string(out_.start_line.line) + ")");
+        return;
+    }
+    out_.start_line = words[0].pos;
+    if (words.size() != 3) {
+        error(words[0].pos, "\"start\" takes two numbers, x and y: the map pixel of her feet");
+        return;
+    }
+    constexpr long long low = std::numeric_limits<std::int32_t>::min();
+    constexpr long long high = std::numeric_limits<std::int32_t>::max();
+    long long x = 0, y = 0;
+    const bool x_read = number_in_range(words[1], low, high, x);
+    const bool y_read = number_in_range(words[2], low, high, y);
+    if (x_read && y_read)
+        out_.start = map_point{static_cast<int>(x), static_cast<int>(y)};
 }
 
 bool Parser::legend_entry(std::vector<SourceWord> &words, char &symbol, std::string &name)

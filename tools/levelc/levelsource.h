@@ -4,10 +4,12 @@
 #define LEVELSOURCE_H
 
 #include "diagnostic.h"
+#include "levelcheck.h"
 #include "mapwords.h"
 #include "sourcewords.h"
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,6 +50,8 @@ struct LevelSource {
     SourceWord tiles;       // tile sheet path, relative to the source's folder
     SourceWord names;       // tile names path, relative to the source's folder
     int maptype = 2;
+    std::optional<map_point> start; // where the girl's feet are when she starts
+    SourcePos start_line;           // of the first "start" line, also when it was wrong
     std::vector<BlockDef> blocks;
     std::vector<AnimDef> anims;
     std::vector<LayerDef> layers;

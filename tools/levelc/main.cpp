@@ -1,9 +1,9 @@
 // levelc: compile a level source and its tile art, or import a Tiled map, into a map file.
-#include "levelbuild.h"
-#include "tmximport.h"
+#include "levelconvert.h"
 
 #include "diagnostic.h"
 #include "inputfiles.h"
+#include "playcheck.h"
 #include "toolscreen.h"
 #include "usage.h"
 
@@ -20,7 +20,14 @@ constexpr const char *USAGE =
     "into a map file; a SOURCE named .tmx or .tmx.gz is a Tiled map, imported with its\n"
     "tilesets (tools/tmx/README.md). Every mistake is reported, as FILE:LINE:COLUMN: MESSAGE\n"
     "where it has a place, and then nothing is written. OUTPUT.fmp is replaced only by a\n"
-    "complete map, and never when it is one of the files read.\n";
+    "complete map, and never when it is one of the files read. A map the game cannot play is\n"
+    "written all the same, with a warning that says why.\n";
+
+void print(const std::vector<Diagnostic> &list)
+{
+    for (const Diagnostic &d : list)
+        std::fprintf(stderr, "%s\n", d.text().c_str());
+}
 
 } // namespace
 
@@ -34,17 +41,10 @@ int main(int argc, char **argv)
     Diagnostics errors;
     std::vector<Diagnostic> warnings;
     // The map file may not be one of the files the map is made from.
-    const InputReader read = reader_sparing(argv[2]);
-    TmxOptions tiled;
-    tiled.read = read;
-    const bool built = is_tiled_map_name(argv[1])
-                           ? import_tiled_map(argv[1], tiled, map, errors, warnings)
-                           : compile_level(argv[1], map, errors, read);
-    for (const Diagnostic &w : warnings)
-        std::fprintf(stderr, "%s\n", w.text().c_str());
+    const bool built = convert_level(argv[1], reader_sparing(argv[2]), map, errors, warnings);
+    print(warnings);
     if (!built) {
-        for (const Diagnostic &d : errors.list())
-            std::fprintf(stderr, "%s\n", d.text().c_str());
+        print(errors.list());
         return EXIT_FAILURE;
     }
     const std::string output = printable(argv[2]);
@@ -57,5 +57,9 @@ int main(int argc, char **argv)
     std::printf("%s: %d x %d blocks, %zu block records, %zu animations, %d graphics\n",
                 output.c_str(), map.width, map.height, map.blocks.size(), map.anims.size(),
                 map.numgfx);
+    // A map for another program is no mistake: the map stays written.
+    const std::string unplayable = unplayable_map(argv[2]);
+    if (!unplayable.empty())
+        std::fprintf(stderr, "levelc: warning: %s\n", unplayable.c_str());
     return EXIT_SUCCESS;
 }

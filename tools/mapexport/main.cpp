@@ -17,8 +17,9 @@ constexpr const char *USAGE =
     "usage: mapexport MAP.fmp OUT.tmx\n"
     "Writes the map's layer 0 as a Tiled map OUT.tmx, with the tileset OUT.tsx and the tile\n"
     "sheet OUT.png beside it. The four graphics of a block become four tile layers, the block\n"
-    "records' flags and attributes tile properties, animations animated tiles. Files already\n"
-    "there are replaced only when all three are complete, never when one is MAP.fmp.\n"
+    "records' flags and attributes tile properties, animations animated tiles, the girl's\n"
+    "start a point object named start. Files already there are replaced only when all three\n"
+    "are complete, never when one is MAP.fmp.\n"
     "levelc OUT.tmx MAP.fmp converts it back.\n";
 
 } // namespace

@@ -6,7 +6,9 @@
 
 #include "colour.h"
 #include "inputfiles.h"
+#include "levelcheck.h"
 #include "maplib.h"
+#include "tmxmap.h"
 #include "tmxproperties.h"
 
 #include <allegro.h>
@@ -27,6 +29,7 @@ namespace {
 constexpr int SLOTS = 4; // background, first to third foreground
 constexpr const char *LAYER_NAMES[SLOTS] = {"background", "foreground 1", "foreground 2",
                                             "foreground 3"};
+constexpr const char *START_LAYER_NAME = "Start";
 constexpr int SHEET_COLUMNS = 16;
 constexpr int LONGEST_DELAY = 127;  // delays up to this wait delay + 1 updates
 constexpr int WRAPPING_DELAY = 128; // waits 129 updates; larger delays wait 1
@@ -86,6 +89,9 @@ private:
     bool check_geometry();
     void read_graphics();
     int graphic_of(const BlockGfx &field) const;
+    std::array<int, SLOTS> graphics_of(const BlockStr &block) const;
+    std::array<bool, SLOTS> shown_of(const BlockStr &block) const;
+    bool exports_empty(const BlockStr &block) const;
     Properties block_properties_of(const BlockStr &block) const;
     int tile_for(int graphic, const Properties &properties);
     int blank_tile();
@@ -94,6 +100,8 @@ private:
     std::vector<int> animation_frames(const AnimStr &anim, int number);
     const std::array<std::uint32_t, SLOTS> &cell_gids(short cell);
     void note_unused_blocks();
+    void read_start();
+    void add_start(pugi::xml_node map, int layer_id) const;
     std::string sheet_palette(PALETTE palette);
     BITMAP *paint_sheet() const;
     bool write_sheet(const char *path, std::string &reason);
@@ -118,6 +126,7 @@ private:
     int reach_x_ = 0, reach_y_ = 0;
     int sheet_columns_ = 1, sheet_width_ = 0, sheet_height_ = 0;
     std::string trans_;
+    std::optional<map_point> start_;
 };
 
 // Tiled's staggered maps shift every other row by half a tile and step half a tile down per
@@ -162,6 +171,32 @@ void Exporter::read_graphics()
 int Exporter::graphic_of(const BlockGfx &field) const
 {
     return field.bitmap ? graphic_by_bitmap_.at(field.bitmap) : 0;
+}
+
+std::array<int, SLOTS> Exporter::graphics_of(const BlockStr &b) const
+{
+    return {graphic_of(b.gfx_bg), graphic_of(b.gfx_fg1), graphic_of(b.gfx_fg2),
+            graphic_of(b.gfx_fg3)};
+}
+
+// Which of a block's graphics show anything: a foreground it lacks, or a blank graphic, does not.
+std::array<bool, SLOTS> Exporter::shown_of(const BlockStr &b) const
+{
+    const std::array<int, SLOTS> graphics = graphics_of(b);
+    const bool present[SLOTS] = {true, b.gfx_fg1.bitmap != nullptr, b.gfx_fg2.bitmap != nullptr,
+                                 b.gfx_fg3.bitmap != nullptr};
+    std::array<bool, SLOTS> shown{};
+    for (int s = 0; s < SLOTS; ++s)
+        shown[s] = present[s] && !blank_[static_cast<std::size_t>(graphics[s])];
+    return shown;
+}
+
+// A block that becomes a cell without tiles: it shows nothing and has no properties to carry.
+bool Exporter::exports_empty(const BlockStr &block) const
+{
+    const std::array<bool, SLOTS> shown = shown_of(block);
+    return std::none_of(shown.begin(), shown.end(), [](bool s) { return s; }) &&
+           block_properties_of(block).empty();
 }
 
 Properties Exporter::block_properties_of(const BlockStr &block) const
@@ -215,15 +250,12 @@ std::array<std::uint32_t, SLOTS> Exporter::block_gids(int block)
 {
     block_shown_[static_cast<std::size_t>(block)] = true;
     const BlockStr &b = mapblockstrpt[block];
-    const int graphics[SLOTS] = {graphic_of(b.gfx_bg), graphic_of(b.gfx_fg1), graphic_of(b.gfx_fg2),
-                                 graphic_of(b.gfx_fg3)};
-    const bool present[SLOTS] = {true, b.gfx_fg1.bitmap != nullptr, b.gfx_fg2.bitmap != nullptr,
-                                 b.gfx_fg3.bitmap != nullptr};
+    const std::array<int, SLOTS> graphics = graphics_of(b);
+    const std::array<bool, SLOTS> shown = shown_of(b);
     std::array<std::uint32_t, SLOTS> gids{};
     for (int s = 0; s < SLOTS; ++s) {
         const Properties properties = s == 0 ? block_properties_of(b) : Properties{};
-        const bool shows = present[s] && !blank_[static_cast<std::size_t>(graphics[s])];
-        if (shows || !properties.empty())
+        if (shown[s] || !properties.empty())
             gids[s] = static_cast<std::uint32_t>(FIRST_GID + tile_for(graphics[s], properties));
     }
     return gids;
@@ -322,11 +354,36 @@ const std::array<std::uint32_t, SLOTS> &Exporter::cell_gids(short cell)
     return found->second;
 }
 
+// An empty block 0 is not lost: the importer makes the empty cell block 0 again.
 void Exporter::note_unused_blocks()
 {
-    const auto unused = std::count(block_shown_.begin(), block_shown_.end(), false);
+    auto unused = std::count(block_shown_.begin(), block_shown_.end(), false);
+    if (mapnumblockstr > 0 && !block_shown_[0] && exports_empty(mapblockstrpt[0]))
+        --unused;
     if (unused)
         warn(std::to_string(unused) + " block records that no cell shows left out");
+}
+
+void Exporter::read_start()
+{
+    std::string problem;
+    start_ = loaded_map_start(&problem);
+    if (!problem.empty())
+        warn(problem + ": the start is left out");
+}
+
+// The start as Tiled shows it best: a point object in a layer of its own.
+void Exporter::add_start(pugi::xml_node map, int layer_id) const
+{
+    pugi::xml_node layer = map.append_child("objectgroup");
+    layer.append_attribute("id") = layer_id;
+    layer.append_attribute("name") = START_LAYER_NAME;
+    pugi::xml_node object = layer.append_child("object");
+    object.append_attribute("id") = 1;
+    object.append_attribute("name") = TMX_START_OBJECT;
+    object.append_attribute("x") = start_->x;
+    object.append_attribute("y") = static_cast<long long>(start_->y) + TMX_FEET_ABOVE_START;
+    object.append_child("point");
 }
 
 // The 8-bit sheet's palette: the map's, with entry 0 in a colour no other entry has, since
@@ -514,8 +571,9 @@ bool Exporter::write_map(const char *path, const std::string &tileset, std::stri
         if (std::any_of(layers_[s].begin(), layers_[s].end(),
                         [](std::uint32_t g) { return g != 0; }))
             used = s + 1;
-    map.append_attribute("nextlayerid") = used + 1;
-    map.append_attribute("nextobjectid") = 1;
+    const int objects = start_ ? 1 : 0;
+    map.append_attribute("nextlayerid") = used + objects + 1;
+    map.append_attribute("nextobjectid") = objects + 1;
     pugi::xml_node set = map.append_child("tileset");
     set.append_attribute("firstgid") = FIRST_GID;
     set.append_attribute("source") = tileset.c_str();
@@ -529,6 +587,8 @@ bool Exporter::write_map(const char *path, const std::string &tileset, std::stri
         data.append_attribute("encoding") = "csv";
         data.text() = csv(layers_[s]).c_str();
     }
+    if (start_)
+        add_start(map, used + 1);
     return save_xml(doc, path, "map", reason);
 }
 
@@ -549,6 +609,7 @@ bool Exporter::run()
             layers_[s][i] = gids[s];
     }
     note_unused_blocks();
+    read_start();
     // The files name one another as they lie side by side in one folder.
     const std::string name = tmx.stem().string();
     const std::string sheet = name + ".png", tileset = name + ".tsx";

@@ -11,8 +11,10 @@
 // Write the loaded map's layer 0 as the Tiled map `tmx_path` (its name ends in ".tmx"), with
 // the tileset NAME.tsx and the tile sheet NAME.png beside it. A block's four graphics become
 // four tile layers (background, foregrounds 1 to 3); the tiles carry the block records' flags
-// and attributes as properties, and animated cells animated tiles. What Tiled cannot hold
-// (other layers, animations that run once, block records no cell shows) goes to warnings. The
+// and attributes as properties, and animated cells animated tiles. The girl's start, when the
+// map gives one, becomes a point object named "start" in an object layer of its own. What
+// Tiled cannot hold (other layers, animations that run once, block records no cell shows but
+// an empty block 0, which an import makes again) goes to warnings. The
 // map must have been loaded with load_map_in_own_depth. The three files are written together:
 // files already there are replaced only when all three are complete, and none is written
 // through a symbolic link. Returns errors.empty(); on failure every file is as it was.

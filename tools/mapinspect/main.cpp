@@ -10,8 +10,9 @@ namespace {
 
 constexpr const char *USAGE =
     "usage: mapinspect MAPFILE\n"
-    "Lists what a map file holds: its chunks, header, layers, block records and animations.\n"
-    "What is wrong with it goes to standard error; the status is 0 when the map loads.\n";
+    "Lists what a map file holds: its chunks, header, start, layers, block records and\n"
+    "animations. What is wrong with it goes to standard error, and a warning when the game\n"
+    "cannot play it; the status is 0 when the map loads.\n";
 
 } // namespace
 

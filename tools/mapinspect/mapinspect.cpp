@@ -3,8 +3,10 @@
 #include "mapinspect.h"
 
 #include "diagnostic.h"
+#include "levelcheck.h"
 #include "maplib.h"
 #include "mapwords.h"
+#include "playcheck.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -57,6 +59,20 @@ void print_header(bool has_header, std::ostream &out)
         << "  block gaps " << mapblockgapx << " x " << mapblockgapy << ", stagger "
         << mapblockstaggerx << " x " << mapblockstaggery << ", click mask " << mapclickmask
         << "\n";
+}
+
+// A start chunk that gives no start is the game's problem, told with the others.
+void print_start(std::ostream &out)
+{
+    std::string problem;
+    const std::optional<map_point> start = loaded_map_start(&problem);
+    out << "start: ";
+    if (start)
+        out << start->x << ", " << start->y << "\n";
+    else if (problem.empty())
+        out << "none, so the game's own: " << GIRL_START.x << ", " << GIRL_START.y << "\n";
+    else
+        out << "none that can be read\n";
 }
 
 void print_layers(std::ostream &out)
@@ -128,9 +144,13 @@ int inspect_map(const std::string &path, std::ostream &out, std::ostream &proble
         return 1;
     }
     print_header(has_chunk(walk, "MPHD"), out);
+    print_start(out);
     print_layers(out);
     print_blocks(out);
     print_animations(out);
     MapFreeMem();
+    const std::string unplayable = unplayable_map(path);
+    if (!unplayable.empty())
+        problems << "warning: " << unplayable << "\n";
     return 0;
 }

@@ -3,9 +3,11 @@
 // block record per combination of a cell's tiles, and animations from tile animations.
 #include "tmxmap.h"
 
+#include "levelcheck.h"
 #include "tmxproperties.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 #include <string_view>
@@ -121,6 +123,7 @@ private:
     std::vector<Showing> showings(TileRef ref) const;
     bool fill_layer();
     void header();
+    bool start();
     std::string place_of_first(TileRef ref, TmxPlace &place) const;
     std::string place_of_cell(const CellKey &key, TmxPlace &place) const;
     std::string cell_name(const TmxLayer &layer, std::size_t index) const;
@@ -679,8 +682,13 @@ bool Converter::cell_value(const CellKey &key, short &value)
     return true;
 }
 
+// The empty cell is block 0, as a cell erased to 0 is, whether or not the map has one; a tile
+// never is.
 bool Converter::fill_layer()
 {
+    short empty = 0;
+    if (!cell_value(CellKey{}, empty))
+        return false;
     const std::size_t cells = static_cast<std::size_t>(tmx_.width) * tmx_.height;
     std::vector<short> &layer = map_.layers[0];
     layer.resize(cells);
@@ -717,10 +725,28 @@ void Converter::header()
     }
 }
 
+// Map pixels count from the map's first cell, Tiled's from its cell (0, 0).
+bool Converter::start()
+{
+    if (!tmx_.start)
+        return true;
+    const double x = std::round(tmx_.start->x) - double(tmx_.origin_x) * tmx_.tile_width;
+    const double y = std::round(tmx_.start->y) - TMX_FEET_ABOVE_START -
+                     double(tmx_.origin_y) * tmx_.tile_height;
+    constexpr double low = std::numeric_limits<std::int32_t>::min();
+    constexpr double high = std::numeric_limits<std::int32_t>::max();
+    if (!(x >= low && x <= high && y >= low && y <= high))
+        return fail(tmx_.start->place, "the object named " + in_quotes(TMX_START_OBJECT) +
+                                           " lies further out than a map file can say");
+    map_.extra_chunks.push_back(
+        start_chunk({static_cast<int>(x), static_cast<int>(y)}, map_.lsb));
+    return true;
+}
+
 bool Converter::convert()
 {
     map_ = MapFile{};
-    if (!check_tiles() || !block_geometry() || !make_graphics() || !fill_layer())
+    if (!check_tiles() || !block_geometry() || !make_graphics() || !fill_layer() || !start())
         return false;
     for (const auto &[set, names] : unknown_properties_) {
         if (names.empty())
@@ -750,11 +776,7 @@ bool convert_tmx(const TmxMap &tmx, const TmxOptions &options, MapFile &map, Dia
 
 bool is_tiled_map_name(const std::string &path)
 {
-    auto ends_with = [&](const std::string &end) {
-        return path.size() >= end.size() &&
-               path.compare(path.size() - end.size(), end.size(), end) == 0;
-    };
-    return ends_with(".tmx") || ends_with(".tmx.gz");
+    return name_ends_with(path, ".tmx") || name_ends_with(path, ".tmx.gz");
 }
 
 bool import_tiled_map(const std::string &path, const TmxOptions &options, MapFile &map,

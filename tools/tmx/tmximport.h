@@ -49,9 +49,10 @@ struct TmxOptions {
 bool is_tiled_map_name(const std::string &path);
 
 // Import the Tiled map at `path`. Mistakes go to errors as "file:line:column: message", one
-// line each; what the map file cannot hold (layer opacity, object layers, map properties...)
-// goes to warnings, and the import still succeeds. Needs Allegro installed (PNG decoding).
-// Returns errors.empty(); `map` is complete only then.
+// line each; what the map file cannot hold (layer opacity, objects, map properties...) goes to
+// warnings, and the import still succeeds. An object named "start" gives the girl's start, in a
+// chunk of the map file. Needs Allegro installed (PNG decoding). Returns errors.empty(); `map`
+// is complete only then.
 bool import_tiled_map(const std::string &path, const TmxOptions &options, MapFile &map,
                       Diagnostics &errors, std::vector<Diagnostic> &warnings);
 

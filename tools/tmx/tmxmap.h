@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,14 +106,28 @@ struct TmxLayer {
 
 constexpr int TMX_MAX_TILE_LAYERS = 4; // background and three foregrounds
 
+// The object that says where the girl starts, and its position in Tiled's pixels with the
+// offsets of its layer and groups: a point, or a tile object's bottom-left corner, is where her
+// feet stand.
+constexpr const char *TMX_START_OBJECT = "start";
+// The object marks the line her feet stand on, and they are the pixel row above it: a point on
+// the top edge of a floor tile, where the grid snaps it, starts her on that floor.
+constexpr int TMX_FEET_ABOVE_START = 1;
+struct TmxStart {
+    double x = 0, y = 0;
+    TmxPlace place;
+};
+
 struct TmxMap {
     std::string file;
     bool staggered = false;
     bool stagger_even = false; // staggerindex "even": even rows are shifted
     int tile_width = 0, tile_height = 0;
     int width = 0, height = 0;        // cells; an infinite map's chunks' bounding box
+    int origin_x = 0, origin_y = 0;   // Tiled's cell at the top-left, where chunks begin
     std::vector<TmxTileset> tilesets; // by ascending firstgid
     std::vector<TmxLayer> layers;
+    std::optional<TmxStart> start;
 };
 
 // Decode a PNG file of at most `max_pixels` pixels. Palette images without transparency keep

@@ -1,12 +1,13 @@
 // Reading a TMX map with pugixml: the map element, tilesets embedded or in TSX files (paths
-// relative to the file that names them), their PNG images, and tile layers in every layer data
-// form Tiled writes, the chunks of infinite maps included.
+// relative to the file that names them), their PNG images, tile layers in every layer data form
+// Tiled writes, the chunks of infinite maps included, and the object that marks the start.
 #include "tmxmap.h"
 
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -104,6 +105,17 @@ struct DataForm {
     std::string encoding, compression;
 };
 
+// How far a layer and the groups around it move what it shows, in pixels.
+struct Offset {
+    double x = 0, y = 0;
+};
+
+Offset moved_by(Offset outer, const pugi::xml_node &layer)
+{
+    return {outer.x + layer.attribute("offsetx").as_double(0),
+            outer.y + layer.attribute("offsety").as_double(0)};
+}
+
 DataForm data_form(const pugi::xml_node &layer, const pugi::xml_node &data)
 {
     return {in_quotes(layer.attribute("name").as_string()), !data.attribute("encoding"),
@@ -156,7 +168,11 @@ private:
     bool decoded_image(const XmlFile &file, const pugi::xml_node &node, const std::string &path,
                        std::shared_ptr<const TmxImage> &out);
 
-    bool layers(const XmlFile &file, const pugi::xml_node &parent);
+    bool layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset);
+    bool object_layer(const XmlFile &file, const pugi::xml_node &node, Offset offset);
+    bool start_object(const XmlFile &file, const pugi::xml_node &node, Offset offset);
+    bool coordinate(const XmlFile &file, const pugi::xml_node &node, const char *name,
+                    double &value);
     void layer_warnings(const XmlFile &file, const pugi::xml_node &node, const std::string &what);
     bool tile_layer(const XmlFile &file, const pugi::xml_node &node);
     bool cells(const XmlFile &file, const pugi::xml_node &holder, const DataForm &form,
@@ -264,7 +280,7 @@ bool Reader::read(const std::string &path)
                                           std::to_string(after->firstgid) + ", among the ids of " +
                                           ids);
     }
-    if (!layers(file, root))
+    if (!layers(file, root, {}))
         return false;
     if (map_.layers.empty())
         return fail(file, root, "the map has no tile layer: there is nothing to convert");
@@ -561,7 +577,7 @@ bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, cons
     return true;
 }
 
-bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent)
+bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset)
 {
     for (const pugi::xml_node &node : parent.children()) {
         const std::string kind = node.name();
@@ -570,16 +586,69 @@ bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent)
             if (!tile_layer(file, node))
                 return false;
         } else if (kind == "objectgroup") {
-            warn(file, node, "object layer " + name + " left out");
+            if (!object_layer(file, node, offset))
+                return false;
         } else if (kind == "imagelayer") {
             warn(file, node, "image layer " + name + " left out");
         } else if (kind == "group") {
             layer_warnings(file, node, "group " + name);
-            if (!layers(file, node))
+            if (!layers(file, node, moved_by(offset, node)))
                 return false;
         }
     }
     return true;
+}
+
+// Of the objects only the start has a place in a map file. A layer that held nothing else is
+// not missed.
+bool Reader::object_layer(const XmlFile &file, const pugi::xml_node &node, Offset offset)
+{
+    const Offset moved = moved_by(offset, node);
+    bool start = false, others = false;
+    for (const pugi::xml_node &object : node.children("object")) {
+        if (std::string(object.attribute("name").as_string()) != TMX_START_OBJECT) {
+            others = true;
+        } else if (!start_object(file, object, moved)) {
+            return false;
+        } else {
+            start = true;
+        }
+    }
+    const std::string what = "object layer " + in_quotes(node.attribute("name").as_string());
+    if (!start)
+        warn(file, node, what + " left out");
+    else if (others)
+        warn(file, node, what + ": objects other than the start left out");
+    return true;
+}
+
+bool Reader::start_object(const XmlFile &file, const pugi::xml_node &node, Offset offset)
+{
+    const TmxPlace place = file.place(node);
+    if (map_.start)
+        return fail(place, "a second object named " + in_quotes(TMX_START_OBJECT) +
+                               ": the first is at line " +
+                               std::to_string(map_.start->place.pos.line) + ", column " +
+                               std::to_string(map_.start->place.pos.column));
+    double x = 0, y = 0;
+    if (!coordinate(file, node, "x", x) || !coordinate(file, node, "y", y))
+        return false;
+    map_.start = TmxStart{x + offset.x, y + offset.y, place};
+    return true;
+}
+
+// A position in pixels, 0 when it is not given.
+bool Reader::coordinate(const XmlFile &file, const pugi::xml_node &node, const char *name,
+                        double &value)
+{
+    const std::string text = node.attribute(name).as_string("0");
+    const char *end = text.data() + text.size();
+    const auto [stop, status] = std::from_chars(text.data(), end, value);
+    if (status == std::errc() && stop == end && std::isfinite(value))
+        return true;
+    return fail(file, node,
+                "<" + std::string(node.name()) + "> attribute " + name + " is " + in_quotes(text) +
+                    ", not a number");
 }
 
 void Reader::layer_warnings(const XmlFile &file, const pugi::xml_node &node,
@@ -713,6 +782,8 @@ bool Reader::place_chunks(const XmlFile &file)
                             std::to_string(options_.max_cells) + " cells)");
     map_.width = static_cast<int>(width);
     map_.height = static_cast<int>(height);
+    map_.origin_x = static_cast<int>(left);
+    map_.origin_y = static_cast<int>(top);
     TmxGids gids;
     for (std::size_t l = 0; l < chunks_.size(); ++l) {
         const auto &[form, layer] = chunks_[l];
