@@ -121,10 +121,39 @@ std::size_t tile_bytes()
     return std::size_t(mapblockwidth) * std::size_t(mapblockheight) * MapBytesPerPixel(mapdepth);
 }
 
+// One row of a memory bitmap written straight into its line: a load makes hundreds of tiles,
+// and the library's general putpixel costs a call through the bitmap's driver for each pixel.
+void paint_memory_row(BITMAP *tile, int y, const unsigned char *pixels, int bytes)
+{
+    switch (bytes) {
+    case 1:
+        std::memcpy(tile->line[y], pixels, static_cast<std::size_t>(mapblockwidth));
+        break;
+    case 2:
+        for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)
+            _putpixel16(tile, x, y, stored_colour(pixels, bytes));
+        break;
+    case 3:
+        for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)
+            _putpixel24(tile, x, y, stored_colour(pixels, bytes));
+        break;
+    default:
+        for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)
+            _putpixel32(tile, x, y, stored_colour(pixels, bytes));
+        break;
+    }
+}
+
 // Paints one block bitmap from the converted buffer; returns the first byte after it.
 const unsigned char *paint_tile(BITMAP *tile, const unsigned char *pixels)
 {
     const int bytes = MapBytesPerPixel(mapdepth);
+    const std::size_t row_bytes = static_cast<std::size_t>(mapblockwidth) * bytes;
+    if (is_memory_bitmap(tile)) {
+        for (int y = 0; y < mapblockheight; ++y, pixels += row_bytes)
+            paint_memory_row(tile, y, pixels, bytes);
+        return pixels;
+    }
     acquire_bitmap(tile);
     for (int y = 0; y < mapblockheight; ++y)
         for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)

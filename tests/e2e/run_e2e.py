@@ -24,6 +24,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 from Xlib import X, display as xdisplay, error as xerror, protocol
 
@@ -835,6 +836,120 @@ def replays(s):
     s.ends_with(0)
 
 
+# A small Tiled map of the designer's kind: 40 x 20 blocks, a floor, a start object, tiles of
+# two palette colours drawn from a palette PNG of the game's own palette.
+SMALL_W, SMALL_H = 40, 20
+FLOOR_ROW = 18
+FLOOR_INDEX, WALL_INDEX = 100, 150
+START_POINT = (100, FLOOR_ROW * 16)    # on the floor's top edge: her feet just above it
+COLUMN = 9                             # the solid column the designer adds beside her
+COLUMN_ROWS = range(10, FLOOR_ROW)
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + \
+        struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff)
+
+
+def palette_png(path, palette, rows):
+    """An 8-bit palette PNG of the given rows of palette indices."""
+    height, width = len(rows), len(rows[0])
+    raw = b"".join(b"\0" + bytes(row) for row in rows)
+    data = (b"\x89PNG\r\n\x1a\n" +
+            png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 3, 0, 0, 0)) +
+            png_chunk(b"PLTE", b"".join(bytes(rgb) for rgb in palette)) +
+            png_chunk(b"IDAT", zlib.compress(raw)) + png_chunk(b"IEND", b""))
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def small_tmx(with_column):
+    cells = [[0] * SMALL_W for _ in range(SMALL_H)]
+    for row in range(FLOOR_ROW, SMALL_H):
+        cells[row] = [1] * SMALL_W
+    if with_column:
+        for row in COLUMN_ROWS:
+            cells[row][COLUMN] = 2
+    csv = ",\n".join(",".join(map(str, row)) for row in cells)
+    solid = '<properties><property name="solid" type="bool" value="true"/></properties>'
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<map version="1.10" orientation="orthogonal" renderorder="right-down" width="{SMALL_W}"
+     height="{SMALL_H}" tilewidth="16" tileheight="16" infinite="0" nextlayerid="3"
+     nextobjectid="2">
+ <tileset firstgid="1" name="tiles" tilewidth="16" tileheight="16" tilecount="2" columns="2">
+  <image source="tiles.png" width="32" height="16"/>
+  <tile id="0">{solid}</tile>
+  <tile id="1">{solid}</tile>
+ </tileset>
+ <layer id="1" name="ground" width="{SMALL_W}" height="{SMALL_H}">
+  <data encoding="csv">
+{csv}
+</data>
+ </layer>
+ <objectgroup id="2" name="objects">
+  <object id="1" name="start" x="{START_POINT[0]}" y="{START_POINT[1]}"><point/></object>
+ </objectgroup>
+</map>
+"""
+
+
+def save(path, text):
+    """Saved as an editor saves: a new file renamed over the old one."""
+    with open(path + ".new", "w") as f:
+        f.write(text)
+    os.replace(path + ".new", path)
+
+
+def designer_loop(s):
+    """A small Tiled map with a start object plays as it is; with --watch a solid column saved
+    beside her shows within two seconds while she stays where she was; a save cut short leaves
+    the level as it was and says what is wrong; the save put right is played again."""
+    s.place()
+    tiles = [[FLOOR_INDEX] * 16 + [WALL_INDEX] * 16 for _ in range(16)]
+    palette_png(os.path.join(s.play_dir, "tiles.png"), s.expect.palette, tiles)
+    level = os.path.join(s.play_dir, "small.tmx")
+    save(level, small_tmx(with_column=False))
+    s.start("--watch", "small.tmx")
+    s.start_play()
+    time.sleep(1)
+    standing = s.shown()
+    # The camera stays at the map's corner: its picture pixels are map pixels less (0, 80).
+    column_at = (COLUMN * 16 + 8, COLUMN_ROWS[0] * 16 + 8 - 80)
+    girl_rows = range(START_POINT[1] - 32 - 80, START_POINT[1] - 80)
+    girl_columns = range(START_POINT[0] - 16, START_POINT[0] + 16)
+    def girl(picture):
+        return [picture.rgb(x, y) for y in girl_rows for x in girl_columns]
+    check(close(standing.rgb(50, FLOOR_ROW * 16 + 4 - 80), s.expect.palette[FLOOR_INDEX]),
+          "the small map's floor does not show")
+
+    saved = time.monotonic()
+    save(level, small_tmx(with_column=True))
+    wall = s.expect.palette[WALL_INDEX]
+    shown = wait_until(lambda: (lambda p: p if close(p.rgb(*column_at), wall) else None)(
+        s.shown()), 4, interval=0.05)
+    delay = time.monotonic() - saved
+    check(shown and delay <= 2, f"the saved column showed after {delay:.1f} s")
+    check(girl(shown) == girl(standing), "she did not stay where she was")
+
+    with open(level) as f:
+        whole = f.read()
+    time.sleep(2.5)                  # "Level reloaded" is gone
+    save(level, whole[:len(whole) // 2])
+    told = wait_until(lambda: "was not reloaded" in s.game.errors(), 4, interval=0.1)
+    check(told and "small.tmx" in s.game.errors(),
+          f"a save cut short is not told on standard error: {s.game.errors()!r}")
+    noted = s.shown()
+    note = any(close(noted.rgb(x, y), s.expect.palette[TEXT_COLOUR])
+               for y in range(GAME_H - 16, GAME_H) for x in range(4, 160))
+    check(note and close(noted.rgb(*column_at), wall),
+          "a save cut short: no note in the picture, or the level did not play on")
+    save(level, small_tmx(with_column=False))
+    gone = wait_until(lambda: not close(s.shown().rgb(*column_at), wall), 4, interval=0.1)
+    check(gone, "the save put right was not played")
+    s.press_on_game("Escape")
+    s.ends_with(0)
+
+
 def missing_map(s):
     """Refused before the title."""
     s.place(level=False)
@@ -854,7 +969,7 @@ def no_display(s):
 SCENARIOS = {f.__name__: f for f in (title_screen, title_without_local_data, play,
                                       death_and_retry, windows, missing_gfx, wrong_gfx,
                                       missing_map, no_display, sound, pause_and_speed,
-                                      chosen_keys, replays)}
+                                      chosen_keys, replays, designer_loop)}
 
 
 # ---------------------------------------------------------------------------------------------
