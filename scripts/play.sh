@@ -4,7 +4,7 @@
 set -euo pipefail
 
 # Options whose value is no file; every other argument that is not an option is a path.
-readonly VALUE_OPTIONS=(--scale --start)
+readonly VALUE_OPTIONS=(--scale --start --speed)
 
 # The game runs in build/game: a relative path among the arguments (the level, or the file an
 # option names) is made absolute from the folder the script was started in.
