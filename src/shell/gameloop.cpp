@@ -47,17 +47,17 @@ void show_frame(level_play &play, BITMAP *bmp)
 // The next pass: the player's controls for the ticks that have arrived, or the recording's
 // next pass once as many ticks have arrived as it had. False when it must wait for more ticks,
 // or when a recorded attempt has no more passes (the attempt then ends).
-bool next_pass(level_play &play, int arrived, recorded_pass &pass)
+bool next_pass(level_play &play, int arrived, loop_pass &pass)
 {
     if (!play.session.playback) {
         pass = {read_controls(play.session.keys), arrived};
         return true;
     }
     if (!play.due) {
-        recorded_pass recorded;
+        loop_pass recorded;
         if (!play.session.playback->next_pass(recorded.controls, recorded.ticks)) {
             if (play.now.result == level_playing)
-                play.now.result = level_quit;
+                play.now.result = level_quit; // the recorded attempt ends here
             return false;
         }
         play.due = recorded;
@@ -71,7 +71,7 @@ bool next_pass(level_play &play, int arrived, recorded_pass &pass)
 
 int play_ticks(level_play &play, BITMAP *bmp, int arrived)
 {
-    recorded_pass pass;
+    loop_pass pass;
     if (!next_pass(play, arrived, pass))
         return 0;
     advance(play.now, pass.controls, pass.ticks, &play.cues);
@@ -128,15 +128,14 @@ int level_pass(level_play &play, BITMAP *bmp, int ticks)
     return used;
 }
 
-bool go_on_in_new_level(level_play &play, BITMAP *bmp)
+bool go_on_after_reload(level_play &play, BITMAP *bmp, reload_outcome outcome)
 {
-    MapFreeMem();
     if (load_level_map(play.session.lvl) != 0) {
         play.now.result = level_load_failed;
         return false;
     }
     const girl_character &girl = play.now.girl;
-    if (!body_clear_at({girl.getx(), girl.gety()})) {
+    if (outcome == reload_outcome::replaced && !body_clear_at({girl.getx(), girl.gety()})) {
         const attempt afresh(play.session.lvl.start);
         play.now.girl = afresh.girl;
     }
@@ -155,8 +154,9 @@ int play_level(BITMAP *bmp, game_session &session)
     start_timer();
     drop_pending_ticks();
     while (play.now.result == level_playing) {
-        if (reload_if_changed(session)) {
-            if (!go_on_in_new_level(play, bmp))
+        const reload_outcome reloaded = reload_if_changed(session);
+        if (reloaded != reload_outcome::unchanged) {
+            if (!go_on_after_reload(play, bmp, reloaded))
                 break;
             drop_pending_ticks(); // the time the build took is not made up
         }

@@ -16,8 +16,9 @@
 
 class girl_character;
 
-// A pass as the recording has it: the controls latched, then so many ticks.
-struct recorded_pass {
+// One pass of the level loop, as a recording keeps it: the controls latched, then so many
+// ticks.
+struct loop_pass {
     control_state controls;
     int ticks = 0;
 };
@@ -34,7 +35,7 @@ struct level_play {
     bool paused_by_player = false; // P, or the pad's Start
     bool showing_paused = false;   // the frame stands with "Paused" over it
     std::optional<replay_ghost> ghost;
-    std::optional<recorded_pass> due; // playing back: the next pass, once its ticks arrive
+    std::optional<loop_pass> due; // playing back: the next pass, once its ticks arrive
 };
 
 // Play one attempt at the session's level, its map loaded afresh, drawing into bmp. Returns
@@ -53,11 +54,12 @@ int play_level(BITMAP *bmp, game_session &session);
 // ticks used or dropped.
 int level_pass(level_play &play, BITMAP *bmp, int ticks);
 
-// The attempt goes on in the session's new level: its map is loaded, the girl stays as she is
-// where her body is clear of its solid blocks and starts afresh at its start otherwise, and the
-// camera keeps its place inside the new map. The frame is shown at once. Returns false, the
-// attempt ended with level_load_failed, when the map cannot be loaded.
-bool go_on_in_new_level(level_play &play, BITMAP *bmp);
+// The attempt goes on after the session's level was built again: replaced, its map is loaded
+// and the girl stays as she is where her body is clear of its solid blocks, starting afresh at
+// its start otherwise; refused, the map she was playing is loaded again. The camera keeps its
+// place inside the map, and the frame is shown at once. Returns false, the attempt ended with
+// level_load_failed, when the map cannot be loaded.
+bool go_on_after_reload(level_play &play, BITMAP *bmp, reload_outcome outcome);
 
 // Wait until the key is up, then empty the keyboard buffer.
 void wait_for_clear(int k);

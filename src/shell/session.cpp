@@ -23,22 +23,27 @@ void watch_level(game_session &session)
         session.watch.watch(session.lvl.sources);
 }
 
-bool reload_if_changed(game_session &session)
+reload_outcome reload_if_changed(game_session &session)
 {
     if (!session.watching || !session.watch.settled_change(file_watch::clock::now()))
-        return false;
+        return reload_outcome::unchanged;
+    return rebuild_level(session);
+}
+
+reload_outcome rebuild_level(game_session &session)
+{
     level built;
     level_refusal refusal;
     if (!build_level(session.lvl.file, session.start_option, built, refusal)) {
         for (const std::string &problem : refusal.problems)
             report_reload_failed(session.lvl.file.c_str(), problem.c_str());
         show_note(refusal.problems.front(), PROBLEM_NOTE_SECONDS);
-        return false;
+        return reload_outcome::refused;
     }
     session.lvl = std::move(built);
     watch_level(session);
     show_note("Level reloaded", RELOADED_NOTE_SECONDS);
-    return true;
+    return reload_outcome::replaced;
 }
 
 void follow_game_keys()

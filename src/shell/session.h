@@ -31,12 +31,20 @@ struct game_session {
 // Starts watching the level's files, when the session is to.
 void watch_level(game_session &session);
 
+enum class reload_outcome {
+    unchanged, // nothing to build: the files have not changed, or not settled yet
+    replaced,  // the session's level is the new one; no map is loaded
+    refused,   // the level stays as it was; no map is loaded
+};
+
 // With --watch, builds and checks the level again once its files have changed and then stayed
-// unchanged for a moment. A level that can be played replaces the old one, and "Level reloaded"
-// shows for a while; one that cannot leaves the old one in play, every problem goes to
-// standard error and the first shows in the picture for a while. Returns whether the level
-// was replaced.
-bool reload_if_changed(game_session &session);
+// unchanged for a moment (rebuild_level).
+reload_outcome reload_if_changed(game_session &session);
+// Builds and checks the level again. A level that can be played replaces the old one, and
+// "Level reloaded" shows for a while; one that cannot leaves the old one, every problem goes to
+// standard error and the first shows in the picture for a while. Either way the check leaves
+// no map loaded: a caller in play loads the one it plays next.
+reload_outcome rebuild_level(game_session &session);
 
 // The keys that mean the same wherever the game is: Alt+Enter switches the screen, M sound;
 // notes that come and go are shown. Called between frames.

@@ -5,6 +5,7 @@
 #include "gameloop.h"
 #include "headless.h"
 #include "maplib.h"
+#include "notes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,12 +38,13 @@ void reload(benchmark::State &state, const std::string &file)
         return;
     }
     level_play play(session);
+    forget_notes();
     double reload_total = 0, read_total = 0;
     for (auto _ : state) {
         read_total += time_read();
         const double start = cpu_ns();
-        const bool built = build_level(file, std::nullopt, session.lvl, refusal) &&
-                           go_on_in_new_level(play, picture);
+        const bool built = rebuild_level(session) == reload_outcome::replaced &&
+                           go_on_after_reload(play, picture, reload_outcome::replaced);
         const double ns = cpu_ns() - start;
         state.SetIterationTime(ns * 1e-9);
         reload_total += ns;
@@ -51,6 +53,7 @@ void reload(benchmark::State &state, const std::string &file)
             break;
         }
     }
+    forget_notes();
     MapFreeMem();
     destroy_bitmap(picture);
     headless::drop_screen();

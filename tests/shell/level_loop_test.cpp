@@ -300,16 +300,33 @@ TEST_F(LevelLoopTest, TheStartInForceAndANewLevelUnderAnAttempt)
 
     pass(1);
     const fix x = play->now.girl.x;
-    session.lvl = own;
-    ASSERT_TRUE(go_on_in_new_level(*play, bmp));
+    ASSERT_EQ(MapSave("level.fmp", map), 0); // the level's file, saved again
+    ASSERT_EQ(rebuild_level(session), reload_outcome::replaced);
+    ASSERT_TRUE(go_on_after_reload(*play, bmp, reload_outcome::replaced));
     EXPECT_EQ(play->now.girl.x, x) << "clear of the new map's blocks: she stays";
     for (int row = 0; row < MAP_H; ++row)
         testmaps::cell(map, 0, START_X / BLOCK, row) = BLOCK_FLOOR;
-    ASSERT_EQ(MapSave("own.fmp", map), 0);
-    ASSERT_TRUE(build_level("own.fmp", std::nullopt, session.lvl, refusal));
-    ASSERT_TRUE(go_on_in_new_level(*play, bmp));
+    ASSERT_EQ(MapSave("level.fmp", map), 0);
+    ASSERT_EQ(rebuild_level(session), reload_outcome::replaced);
+    ASSERT_TRUE(go_on_after_reload(*play, bmp, reload_outcome::replaced));
     EXPECT_EQ(play->now.girl.getx(), START_X - 32) << "inside a wall: afresh at the start";
     EXPECT_EQ(getpixel(bmp, START_X - play->now.xoff, 100), FLOOR_COLOUR) << "shown at once";
+
+    // A map that loads but cannot be played is refused, and play goes on in the one before.
+    map.extra_chunks = {start_chunk({START_X, START_Y}, map.lsb)};
+    ASSERT_EQ(MapSave("level.fmp", map), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(rebuild_level(session), reload_outcome::refused);
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(told.find("a solid block fills the girl's start position"), std::string::npos)
+        << told;
+    EXPECT_TRUE(have_notes()) << "and in the picture";
+    ASSERT_TRUE(go_on_after_reload(*play, bmp, reload_outcome::refused));
+    EXPECT_EQ(play->now.girl.getx(), START_X - 32);
+    pass(1);
+    EXPECT_EQ(play->now.result, level_playing) << "the map she plays is there";
+    EXPECT_EQ(play->now.girl.gety(), START_Y) << "on its floor";
+    forget_notes();
 }
 
 // The watch takes a change once the files have stayed as they are for a while, and a write
