@@ -37,9 +37,10 @@ foreach(program orvia levelc mapinspect maprender mapexport)
 endforeach()
 
 # Where distributions keep a package's documentation: the licence, the README with the pictures
-# it shows and the library's reference, in docs/ as in the source tree, so the README's links hold.
+# it shows, the library's reference and the replay format, in docs/ as in the source tree, so the
+# README's links hold.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/maplib.md ${PROJECT_SOURCE_DIR}/docs/screenshot.png
-              ${PROJECT_SOURCE_DIR}/docs/level.png
+install(FILES ${PROJECT_SOURCE_DIR}/docs/maplib.md ${PROJECT_SOURCE_DIR}/docs/replay.md
+              ${PROJECT_SOURCE_DIR}/docs/screenshot.png ${PROJECT_SOURCE_DIR}/docs/level.png
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)

@@ -28,8 +28,8 @@ PNG_RGBA = 6
 LIBRARY_VERSION = "2.1.0"
 DEPENDENCIES = ["liballegro4.4", "libloadpng4.4"]
 DOC_DIR = "share/doc/orvia"
-DOCS = ["LICENSE", "README.md", "copyright", "docs/maplib.md", "docs/screenshot.png",
-        "docs/level.png"]
+DOCS = ["LICENSE", "README.md", "copyright", "docs/maplib.md", "docs/replay.md",
+        "docs/screenshot.png", "docs/level.png"]
 COPYRIGHT_FORMAT = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
 LEAN_BUILD = ["-DBUILD_TESTING=OFF", "-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON",
               "-DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON"]
