@@ -3,12 +3,13 @@
 // format ([section] lines, name = value entries, # comments) and written back.
 #include "keymap.h"
 
+#include "diagnostic.h"
+
 #include <allegro.h>
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 
 namespace {
 
@@ -63,8 +64,6 @@ constexpr named_key KEY_NAMES[] = {
 constexpr int GAME_KEYS[] = {KEY_ESC, KEY_S, KEY_P, KEY_M, KEY_ENTER, KEY_K, KEY_Y, KEY_N};
 
 constexpr int PAD_BUTTONS = MAX_JOYSTICK_BUTTONS;
-constexpr std::size_t QUOTE_LIMIT = 40;
-constexpr unsigned char FIRST_PRINTABLE = ' ', LAST_PRINTABLE = '~';
 const std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
 bool same_ignoring_case(std::string_view a, std::string_view b)
@@ -92,7 +91,7 @@ bool is_word(std::string_view text)
 
 std::string quoted(std::string_view text)
 {
-    return "\"" + printable_excerpt(text, QUOTE_LIMIT) + "\"";
+    return printable(quoted_excerpt(text));
 }
 
 std::string thing_bound(binding b, int value)
@@ -158,7 +157,7 @@ void read_section(reading &r, std::string_view line, int number)
     else if (same_ignoring_case(name, PAD_SECTION))
         r.in = section::pad;
     else
-        r.problem(number, "unknown section [" + printable_excerpt(name, QUOTE_LIMIT) +
+        r.problem(number, "unknown section [" + printable(excerpt(name)) +
                               "] (there are [keys] and [pad]); its entries are not read");
 }
 
@@ -367,22 +366,4 @@ std::string controls_text(const key_bindings &keys)
                 bound_name(static_cast<binding>(b), keys.of[b]) + "\n";
     }
     return text;
-}
-
-std::string printable_excerpt(std::string_view text, std::size_t limit)
-{
-    std::string out;
-    for (const char c : text) {
-        if (out.size() >= limit)
-            return out + "...";
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= FIRST_PRINTABLE && byte <= LAST_PRINTABLE) {
-            out += c;
-            continue;
-        }
-        char escaped[5];
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-        out += escaped;
-    }
-    return out;
 }

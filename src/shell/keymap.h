@@ -69,8 +69,5 @@ controls_reading parse_controls(std::string_view text);
 // The text of a controls file that parse_controls reads back as `keys`, with a comment on top.
 std::string controls_text(const key_bindings &keys);
 
-// The text with every byte that is not printable ASCII written \xNN, cut to at most `limit`
-// characters with "..." after.
-std::string printable_excerpt(std::string_view text, std::size_t limit);
 
 #endif

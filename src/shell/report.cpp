@@ -2,7 +2,7 @@
 // message and the one place that writes them out.
 #include "report.h"
 
-#include "keymap.h"
+#include "diagnostic.h"
 
 #include <allegro.h>
 
@@ -65,10 +65,10 @@ void tell_fatal(const std::string &text)
 }
 
 // Where the controls file is comes from the environment, and so do the folders that a reason
-// may name: shown printable, and no longer than a message.
+// may name: shown printable.
 std::string shown(const char *text)
 {
-    return printable_excerpt(text, MESSAGE_SIZE);
+    return printable(text);
 }
 
 } // namespace

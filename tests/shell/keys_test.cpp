@@ -85,7 +85,7 @@ TEST_F(KeysTest, EachBadEntryIsOneWarningAndItsControlKeepsItsDefault)
         {"run = LCONTROL", ""}, // free: jump has Z from a later line
         {"jump = Z", ""},
         {"just words", "\"just words\" is neither a [section] line nor a name = value entry"},
-        {"down = \x1b[2J", "unknown key \"\\x1B[2J\" for down; down keeps DOWN"},
+        {"down = \x1b[2J", "unknown key \"\\x1b[2J\" for down; down keeps DOWN"},
         {"[pad]", ""},
         {"jump = -0", "bad button number \"-0\" for pad jump (0 to 31); pad jump keeps 0"},
         {"run = 0", "button 0 is already pad jump's (by default); pad run keeps 1"},
