@@ -3,6 +3,7 @@
 // own map file and for its level source, against reading the map file alone.
 #include "benchclock.h"
 #include "gameloop.h"
+#include "graphic.h"
 #include "headless.h"
 #include "maplib.h"
 #include "notes.h"
@@ -29,7 +30,12 @@ double time_read()
 // The reload of the level at `file` into a session in play; x_read is its time over the read's.
 void reload(benchmark::State &state, const std::string &file)
 {
+    headless::install();
     headless::make_screen(8);
+    if (load_graphics(ORVIA_GFX_DAT) != 0) {
+        state.SkipWithError("the graphics datafile cannot be loaded");
+        return;
+    }
     BITMAP *picture = create_bitmap(320, 240);
     game_session session;
     level_refusal refusal;
@@ -56,6 +62,7 @@ void reload(benchmark::State &state, const std::string &file)
     forget_notes();
     MapFreeMem();
     destroy_bitmap(picture);
+    unload_graphics();
     headless::drop_screen();
     if (read_total > 0)
         state.counters["x_read"] = reload_total / read_total;
