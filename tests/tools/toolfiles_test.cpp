@@ -231,11 +231,13 @@ TEST(ToolFiles, MessagesQuoteLittleAndPrintably)
     const Case cases[] = {
         {"a names file that is some other file",
          [] {
-             write("other.txt", std::string("0 sky\n") + LONG_LINE);
+             write("other.txt", LONG_LINE + std::string("daemon:x:1:1\n"));
              edit("small.level", "o.level", "sheet.txt", "other.txt");
          },
          LEVELC + " o.level o.fmp", 1,
-         {"other.txt:2:1: expected \"number name\", not \"\\x1b[31m" + quoted + "...\"\n"}, {}},
+         {"other.txt:1:1: expected \"number name\", not \"\\x1b[31m" + quoted +
+          "...\"; the rest of the file is not read\n"},
+         {}},
         {"a source that begins with a byte-order mark",
          [] { write("bom.level", std::string("\xEF\xBB\xBF") + SMALL_LEVEL); },
          LEVELC + " bom.level bom.fmp", 0, {}, {"bom.fmp"}},

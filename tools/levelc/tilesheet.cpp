@@ -199,18 +199,24 @@ bool parse_tile_names(const std::string &file, const std::string &text, TileShee
 {
     std::set<int> numbered;
     bool ok = true;
+    bool named_any = false, given_up = false;
     const auto name_line = [&](const std::string &line, int line_number) {
         const std::vector<SourceWord> words = split_words(line, line_number);
-        if (words.empty() || words[0].text[0] == '#')
+        if (given_up || words.empty() || words[0].text[0] == '#')
             return;
         const SourcePos pos = words[0].pos;
         int number = 0;
         if (words.size() != 2 || !parse_graphic_number(words[0].text, number)) {
+            // A file that starts with no name is likely some other file the source named: one
+            // of its lines is quoted, not all of them.
+            given_up = !named_any;
             errors.error(file, pos, "expected \"number name\", not " +
-                                        quoted_excerpt(line.substr(pos.column - 1)));
+                                        quoted_excerpt(line.substr(pos.column - 1)) +
+                                        (given_up ? "; the rest of the file is not read" : ""));
             ok = false;
             return;
         }
+        named_any = true;
         const std::string &name = words[1].text;
         if (number >= sheet.count) {
             errors.error(file, pos, "graphic " + words[0].text + " does not exist: the sheet has " +
