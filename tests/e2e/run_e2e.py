@@ -938,10 +938,11 @@ def designer_loop(s):
     told = wait_until(lambda: "was not reloaded" in s.game.errors(), 4, interval=0.1)
     check(told and "small.tmx" in s.game.errors(),
           f"a save cut short is not told on standard error: {s.game.errors()!r}")
-    noted = s.shown()
-    note = any(close(noted.rgb(x, y), s.expect.palette[TEXT_COLOUR])
-               for y in range(GAME_H - 16, GAME_H) for x in range(4, 160))
-    check(note and close(noted.rgb(*column_at), wall),
+    def noted(picture):      # the note follows the line on standard error by a frame or so
+        return any(close(picture.rgb(x, y), s.expect.palette[TEXT_COLOUR])
+                   for y in range(GAME_H - 16, GAME_H) for x in range(4, 160))
+    shown = wait_until(lambda: (lambda p: p if noted(p) else None)(s.shown()), 1, interval=0.05)
+    check(shown and close(shown.rgb(*column_at), wall),
           "a save cut short: no note in the picture, or the level did not play on")
     save(level, small_tmx(with_column=False))
     gone = wait_until(lambda: not close(s.shown().rgb(*column_at), wall), 4, interval=0.1)
