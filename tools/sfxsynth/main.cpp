@@ -4,6 +4,7 @@
 #include "sfxtext.h"
 
 #include "diagnostic.h"
+#include "inputfiles.h"
 #include "maplib.h"
 #include "soundfile.h"
 #include "usage.h"
@@ -29,29 +30,35 @@ constexpr std::uint64_t MAX_TEXT_BYTES = 1 << 20;
 bool read_text(const char *path, std::string &text)
 {
     std::string problem;
-    if (MapReadFile(path, MAX_TEXT_BYTES, text, &problem) == 0)
+    if (read_input_file(path, MAX_TEXT_BYTES, text, problem))
         return true;
     std::fprintf(stderr, "%s: cannot read the text of sounds: %s\n", printable(path).c_str(),
                  problem.c_str());
     return false;
 }
 
-bool write_sounds(const fs::path &folder, const std::vector<sound_spec> &sounds,
+// The sounds, each as FOLDER/NAME.wav; none of them may be the text they come from.
+bool write_sounds(const fs::path &folder, const std::string &text_path,
+                  const std::vector<sound_spec> &sounds,
                   const std::vector<rendered_sound> &rendered)
 {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) {
-        std::fprintf(stderr, "%s: cannot make the folder: %s\n", folder.c_str(),
+        std::fprintf(stderr, "%s: cannot make the folder: %s\n", printable(folder.string()).c_str(),
                      error.message().c_str());
         return false;
     }
     for (std::size_t i = 0; i < sounds.size(); ++i) {
         const std::string path = (folder / (sounds[i].name + ".wav")).string();
+        std::string problem = overwrite_problem(path, text_path);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s\n", printable(problem).c_str());
+            return false;
+        }
         const std::vector<std::uint8_t> wav = wav_bytes(rendered[i].samples, SOUND_RATE);
-        std::string problem;
         if (MapWriteFile(path.c_str(), wav.data(), wav.size(), &problem) != 0) {
-            std::fprintf(stderr, "%s: cannot write the sound: %s\n", path.c_str(),
+            std::fprintf(stderr, "%s: cannot write the sound: %s\n", printable(path).c_str(),
                          problem.c_str());
             return false;
         }
@@ -78,7 +85,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%s\n", d.text().c_str());
         return EXIT_FAILURE;
     }
-    if (!write_sounds(argv[2], sounds, rendered))
+    if (!write_sounds(argv[2], argv[1], sounds, rendered))
         return EXIT_FAILURE;
     std::size_t samples = 0;
     for (const rendered_sound &r : rendered)

@@ -160,11 +160,14 @@ void reader::line(const std::string &text, int number)
     } else if (!in_sound_) {
         error(words[0].pos, "\"" + key + "\" comes before the first \"sound\" line");
     } else if (key == "voice") {
-        if (sound_.voices.size() + 1 >= MAX_VOICES) {
-            error(words[0].pos, "a sound has at most " + std::to_string(MAX_VOICES) + " voices");
-            sound_wrong_ = true;
-        } else if (count_fits(words, 0, 0)) {
+        if (count_fits(words, 0, 0)) {
             finish_voice();
+            // The voice is read all the same, so that its own lines are not taken for mistakes.
+            if (sound_.voices.size() >= MAX_VOICES) {
+                error(words[0].pos,
+                      "a sound has at most " + std::to_string(MAX_VOICES) + " voices");
+                sound_wrong_ = true;
+            }
             start_voice(words[0].pos);
         }
     } else {
