@@ -26,6 +26,7 @@ std::string load_problem()
 
 bool read_map_file(level &lvl, std::string &problem)
 {
+    lvl.sources = {lvl.file};
     std::string reason;
     if (MapReadMapFile(lvl.file.c_str(), lvl.image, &reason) != 0) {
         problem = "the file cannot be opened: " + reason;
@@ -35,7 +36,6 @@ bool read_map_file(level &lvl, std::string &problem)
         problem = MapErrorText(MER_MAPLOADERROR);
         return false;
     }
-    lvl.sources = {lvl.file};
     return true;
 }
 
@@ -94,18 +94,20 @@ bool build_level(const std::string &file, std::optional<map_point> start, level 
     refusal = level_refusal{};
     level built;
     built.file = file;
+    bool good = false;
     if (is_level_to_convert(file)) {
-        if (!convert_source(built, refusal))
-            return false;
+        good = convert_source(built, refusal);
     } else {
         std::string problem;
-        if (!read_map_file(built, problem)) {
+        good = read_map_file(built, problem);
+        if (!good)
             refusal.problems.push_back(problem);
-            return false;
-        }
     }
-    if (!check(built, start, refusal))
+    good = good && check(built, start, refusal);
+    if (!good) {
+        refusal.sources = std::move(built.sources);
         return false;
+    }
     out = std::move(built);
     return true;
 }

@@ -20,6 +20,7 @@ struct level {
 struct level_refusal {
     bool unplayable = false; // it loads, but the game cannot play it
     std::vector<std::string> problems;
+    std::vector<std::string> sources; // the files the build read or tried to read
 };
 
 // Builds the level from its file and checks it with the start in force: `start` when given,

@@ -364,10 +364,10 @@ int main(int argc, char **argv)
     game_session session;
     session.keys = load_key_bindings();
     session.start_option = options.girl_start;
-    session.watching = options.watch;
     int status = EXIT_FAILURE;
     if (build_playable_level(level_file(options), session)) {
-        watch_level(session);
+        if (options.watch)
+            session.watch.watch(session.lvl.sources);
         status = play_session(options, session, recorded, recorder);
     }
     destroy_stuff();

@@ -9,23 +9,31 @@
 
 #include <allegro.h>
 
+#include <algorithm>
+
 namespace {
 
 // Long enough to read; short enough not to stay in the way of play.
 constexpr double RELOADED_NOTE_SECONDS = 2;
 constexpr double PROBLEM_NOTE_SECONDS = 5;
 
-} // namespace
-
-void watch_level(game_session &session)
+// The level's files and those a refused build read: a file it named that is missing or broken
+// is one the designer may be about to write.
+std::vector<std::string> with_files_of(const std::vector<std::string> &level_files,
+                                       const level_refusal &refusal)
 {
-    if (session.watching)
-        session.watch.watch(session.lvl.sources);
+    std::vector<std::string> files = level_files;
+    for (const std::string &file : refusal.sources)
+        if (std::find(files.begin(), files.end(), file) == files.end())
+            files.push_back(file);
+    return files;
 }
+
+} // namespace
 
 reload_outcome reload_if_changed(game_session &session)
 {
-    if (!session.watching || !session.watch.settled_change(file_watch::clock::now()))
+    if (!session.watch.settled_change(file_watch::clock::now()))
         return reload_outcome::unchanged;
     return rebuild_level(session);
 }
@@ -38,10 +46,11 @@ reload_outcome rebuild_level(game_session &session)
         for (const std::string &problem : refusal.problems)
             report_reload_failed(session.lvl.file.c_str(), problem.c_str());
         show_note(refusal.problems.front(), PROBLEM_NOTE_SECONDS);
+        session.watch.watch(with_files_of(session.lvl.sources, refusal));
         return reload_outcome::refused;
     }
     session.lvl = std::move(built);
-    watch_level(session);
+    session.watch.watch(session.lvl.sources);
     show_note("Level reloaded", RELOADED_NOTE_SECONDS);
     return reload_outcome::replaced;
 }

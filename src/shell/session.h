@@ -18,8 +18,7 @@ struct game_session {
     level lvl;
     key_bindings keys;
     std::optional<map_point> start_option; // --start, over every build of the level
-    bool watching = false;                  // --watch
-    file_watch watch;
+    file_watch watch;                       // with --watch, the files the level is made from
     // A recording made (--record), a recording played instead of the keys (--replay), or the
     // recorded attempt a ghost runs beside her (--ghost), and how she is drawn: null when not.
     replay_recorder *recorder = nullptr;
@@ -27,9 +26,6 @@ struct game_session {
     const replay_attempt *ghost = nullptr;
     const ghost_painter *ghost_look = nullptr;
 };
-
-// Starts watching the level's files, when the session is to.
-void watch_level(game_session &session);
 
 enum class reload_outcome {
     unchanged, // nothing to build: the files have not changed, or not settled yet
@@ -42,8 +38,9 @@ enum class reload_outcome {
 reload_outcome reload_if_changed(game_session &session);
 // Builds and checks the level again. A level that can be played replaces the old one, and
 // "Level reloaded" shows for a while; one that cannot leaves the old one, every problem goes to
-// standard error and the first shows in the picture for a while. Either way the check leaves
-// no map loaded: a caller in play loads the one it plays next.
+// standard error and the first shows in the picture for a while. Either way the files of the
+// build are watched from then on, and the check leaves no map loaded: a caller in play loads
+// the one it plays next.
 reload_outcome rebuild_level(game_session &session);
 
 // The keys that mean the same wherever the game is: Alt+Enter switches the screen, M sound;

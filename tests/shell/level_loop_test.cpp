@@ -359,6 +359,26 @@ TEST(FileWatchTest, AChangeCountsOnceQuietAndAWriteDuringTheBuildAfterIt)
     EXPECT_TRUE(watch.settled_change(file_watch::clock::now() + std::chrono::seconds(1)));
 }
 
+// A save that names a tileset not written yet is refused, and writing the tileset reloads.
+TEST(FileWatchTest, AFileARefusedBuildNamedIsWatchedToo)
+{
+    testfiles::CurrentFolder here;
+    ASSERT_TRUE(testfiles::write_file(
+        "a.tmx", std::string("<map width=\"1\" height=\"1\" tilewidth=\"16\" tileheight=\"16\">"
+                             "<tileset firstgid=\"1\" source=\"more.tsx\"/></map>")));
+    game_session session;
+    session.lvl.file = "a.tmx";
+    session.lvl.sources = {"a.tmx"};
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(rebuild_level(session), reload_outcome::refused);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("more.tsx"), std::string::npos);
+    forget_notes();
+    ASSERT_TRUE(testfiles::write_file("more.tsx", std::string("the tileset, at last")));
+    const auto later = file_watch::clock::now() + std::chrono::seconds(1);
+    EXPECT_FALSE(session.watch.settled_change(later)) << "just written";
+    EXPECT_TRUE(session.watch.settled_change(later + std::chrono::seconds(1)));
+}
+
 // Screenshots.
 
 std::vector<std::string> screenshot_names(const fs::path &dir)
