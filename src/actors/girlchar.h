@@ -52,7 +52,7 @@ public:
     // Terrain sensing.
     bool in_air() const;    // jumping or falling: statuses 3 to 6
     bool on_ground() const; // standing, walking or running: statuses 0 to 2
-    bool on_ice();
+    bool on_ice() const;
     void add_slope();
     bool off_screen();
     bool can_grab(bool left);

@@ -46,7 +46,7 @@ bool girl_character::on_ground() const
     return status >= status_stand && status <= status_run;
 }
 
-bool girl_character::on_ice()
+bool girl_character::on_ice() const
 {
     const int px = getx(), py = gety() + 1;
     if (below_map(py))

@@ -42,8 +42,7 @@ bool sliding_on_ice(const girl_character &girl)
     const bool fast = girl.xv >= SLIDE_SPEED || girl.xv <= -SLIDE_SPEED;
     if (!girl.on_ground() || !fast || pushed_along(girl))
         return false;
-    girl_character probe = girl; // the terrain queries are not const; she stays untouched
-    return probe.on_ice();
+    return girl.on_ice();
 }
 
 int landing_volume(int fallen)
