@@ -19,11 +19,6 @@ bool holds_whole_form(const std::vector<unsigned char> &image)
            MapGetchksz(&image[FORM_LENGTH_AT]) <= image.size() - BYTES_BEFORE_FORM;
 }
 
-std::string load_problem()
-{
-    return std::string(MapErrorText(maperror)) + " (map error " + std::to_string(maperror) + ")";
-}
-
 bool read_map_file(level &lvl, std::string &problem)
 {
     lvl.sources = {lvl.file};
@@ -72,7 +67,7 @@ bool convert_source(level &lvl, level_refusal &refusal)
 bool check(level &lvl, std::optional<map_point> start, level_refusal &refusal)
 {
     if (load_level_map(lvl) != 0) {
-        refusal.problems.push_back(load_problem());
+        refusal.problems.push_back(map_load_problem());
         return false;
     }
     if (start)
@@ -110,6 +105,11 @@ bool build_level(const std::string &file, std::optional<map_point> start, level 
     }
     out = std::move(built);
     return true;
+}
+
+std::string map_load_problem()
+{
+    return std::string(MapErrorText(maperror)) + " (map error " + std::to_string(maperror) + ")";
 }
 
 int load_level_map(const level &lvl)

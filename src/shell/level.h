@@ -33,5 +33,7 @@ bool build_level(const std::string &file, std::optional<map_point> start, level 
 // Makes the level's map the loaded map, with block graphics for the game's 8-bit picture and
 // its row tables. Returns 0, or -1 with maperror saying why.
 int load_level_map(const level &lvl);
+// What maperror says of the last load, for the person playing.
+std::string map_load_problem();
 
 #endif

@@ -167,12 +167,6 @@ bool wants_retry(game_session &session)
     return again;
 }
 
-// What maperror says of the last load, for the person playing.
-std::string map_load_problem()
-{
-    return std::string(MapErrorText(maperror)) + " (map error " + std::to_string(maperror) + ")";
-}
-
 // Attempts at the level until ESC, a closed window, a 'n' after a death, or a map that cannot
 // be loaded.
 int play_attempts(game_session &session)
