@@ -1,11 +1,11 @@
-// One attempt at the level: the girl's ticks in the order the level loop runs them, and the
-// frame drawn after a batch.
+// One attempt at the level: the girl's ticks in the order the level loop runs them, the camera
+// that follows her, and the frame drawn after a batch.
 #include "attempt.h"
 
-#include "gameloop.h"
 #include "graphic.h"
 #include "maplib.h"
 #include "screenmode.h"
+#include "wallstuff.h"
 
 namespace {
 
@@ -13,6 +13,12 @@ namespace {
 // the girl, so the first frame shows her at the zone's right and bottom edges.
 constexpr int CAMERA_START_X = 0;
 constexpr int CAMERA_START_Y = 0;
+
+// The dead zone: screen coordinates of the girl's feet that leave the camera alone.
+constexpr int ZONE_LEFT = 100;
+constexpr int ZONE_RIGHT = 220;
+constexpr int ZONE_TOP = 50;
+constexpr int ZONE_BOTTOM = 190;
 
 constexpr int BACKDROP_COLOUR = 54;
 constexpr int TEXT_COLOUR = 15;
@@ -58,6 +64,34 @@ void run_ticks(attempt &a, int ticks, tick_watcher *watcher)
         run_tick(a);
         watcher->after_tick(before, a);
     }
+}
+
+void update_offset(girl_character *player, int &xoff, int &yoff)
+{
+    const int x = player->getx();
+    const int y = player->gety();
+    if (x < xoff + ZONE_LEFT)
+        xoff = x - ZONE_LEFT;
+    if (x > xoff + ZONE_RIGHT)
+        xoff = x - ZONE_RIGHT;
+    if (y < yoff + ZONE_TOP)
+        yoff = y - ZONE_TOP;
+    if (y > yoff + ZONE_BOTTOM)
+        yoff = y - ZONE_BOTTOM;
+}
+
+void sanity_check(int &xoff, int &yoff)
+{
+    const int map_w = mapwidth * TILE_SIZE;
+    const int map_h = mapheight * TILE_SIZE;
+    if (xoff + GAME_SCREEN_W > map_w)
+        xoff = map_w - GAME_SCREEN_W;
+    if (xoff < 0)
+        xoff = 0;
+    if (yoff + GAME_SCREEN_H > map_h)
+        yoff = map_h - GAME_SCREEN_H;
+    if (yoff < 0)
+        yoff = 0;
 }
 
 void draw_attempt(BITMAP *bmp, attempt &a, const frame_underlay *underlay)

@@ -46,6 +46,11 @@ void advance(attempt &a, const control_state &controls, int ticks,
 void latch_controls(attempt &a, const control_state &controls);
 void run_ticks(attempt &a, int ticks, tick_watcher *watcher = nullptr);
 
+// Drag the camera so that the girl stays inside the dead zone of the screen.
+void update_offset(girl_character *player, int &xoff, int &yoff);
+// Keep the camera inside the map.
+void sanity_check(int &xoff, int &yoff);
+
 // Drawn into the frame over the map's first foreground layer and behind the girl, at the
 // frame's camera.
 class frame_underlay {

@@ -1,26 +1,18 @@
 // The level loop: one attempt at the level at a fixed 40 ticks a second, with a frame drawn
-// after each batch of ticks, screenshots, the camera and the keyboard waits.
+// after each batch of ticks, screenshots and the keyboard waits.
 #include "gameloop.h"
 
 #include "controls.h"
 #include "display.h"
-#include "girlchar.h"
 #include "graphic.h"
 #include "maplib.h"
 #include "replayrecorder.h"
 #include "screenmode.h"
 #include "sound.h"
 #include "timer.h"
-#include "wallstuff.h"
 #include "windowevents.h"
 
 namespace {
-
-// The dead zone: screen coordinates of the girl's feet that leave the camera alone.
-constexpr int ZONE_LEFT = 100;
-constexpr int ZONE_RIGHT = 220;
-constexpr int ZONE_TOP = 50;
-constexpr int ZONE_BOTTOM = 190;
 
 // "Paused", over the frozen frame.
 constexpr int TEXT_COLOUR = 15;
@@ -186,32 +178,4 @@ void wait_for_key(int k)
         rest(KEY_POLL_MS);
     while (!key[k])
         rest(KEY_POLL_MS);
-}
-
-void update_offset(girl_character *player, int &xoff, int &yoff)
-{
-    const int x = player->getx();
-    const int y = player->gety();
-    if (x < xoff + ZONE_LEFT)
-        xoff = x - ZONE_LEFT;
-    if (x > xoff + ZONE_RIGHT)
-        xoff = x - ZONE_RIGHT;
-    if (y < yoff + ZONE_TOP)
-        yoff = y - ZONE_TOP;
-    if (y > yoff + ZONE_BOTTOM)
-        yoff = y - ZONE_BOTTOM;
-}
-
-void sanity_check(int &xoff, int &yoff)
-{
-    const int map_w = mapwidth * TILE_SIZE;
-    const int map_h = mapheight * TILE_SIZE;
-    if (xoff + GAME_SCREEN_W > map_w)
-        xoff = map_w - GAME_SCREEN_W;
-    if (xoff < 0)
-        xoff = 0;
-    if (yoff + GAME_SCREEN_H > map_h)
-        yoff = map_h - GAME_SCREEN_H;
-    if (yoff < 0)
-        yoff = 0;
 }

@@ -1,5 +1,5 @@
-// The level loop: one attempt at the level at a fixed 40 ticks a second, its camera and the
-// keyboard waits.
+// The level loop: one attempt at the level at a fixed 40 ticks a second, and the keyboard
+// waits.
 #ifndef GAMELOOP_H
 #define GAMELOOP_H
 
@@ -13,8 +13,6 @@
 #include <allegro.h>
 
 #include <optional>
-
-class girl_character;
 
 // One pass of the level loop, as a recording keeps it: the controls latched, then so many
 // ticks.
@@ -65,10 +63,5 @@ bool go_on_after_reload(level_play &play, BITMAP *bmp, reload_outcome outcome);
 void wait_for_clear(int k);
 // Wait until the key is up, then until it is down again.
 void wait_for_key(int k);
-
-// Drag the camera so that the girl stays inside the dead zone of the screen.
-void update_offset(girl_character *player, int &xoff, int &yoff);
-// Keep the camera inside the map.
-void sanity_check(int &xoff, int &yoff);
 
 #endif

@@ -1,6 +1,5 @@
 // The camera: the dead zone that drags it along with the girl, and the clamp to the map.
-#include "gameloop.h"
-#include "girlchar.h"
+#include "attempt.h"
 #include "maplib.h"
 
 #include <gtest/gtest.h>
