@@ -114,7 +114,7 @@ int level_pass(level_play &play, BITMAP *bmp, int ticks)
         show_frame(play, bmp);
     else if (!play.showing_paused && !was_paused)
         used = play_ticks(play, bmp, ticks);
-    follow_game_keys();
+    follow_game_keys(play.session);
     if (key[KEY_ESC] || close_requested())
         play.now.result = level_quit;
     return used;

@@ -79,7 +79,7 @@ bool wait_until(game_session &session, Condition done)
         if (close_requested())
             return false;
         reload_if_changed(session);
-        follow_game_keys();
+        follow_game_keys(session);
         if (done())
             return true;
         rest(KEY_POLL_MS);

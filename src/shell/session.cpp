@@ -1,7 +1,6 @@
 // The run's level watched and built anew, and the keys of the whole game.
 #include "session.h"
 
-#include "controls.h"
 #include "display.h"
 #include "notes.h"
 #include "report.h"
@@ -55,11 +54,10 @@ reload_outcome rebuild_level(game_session &session)
     return reload_outcome::replaced;
 }
 
-void follow_game_keys()
+void follow_game_keys(game_session &session)
 {
-    static press mute_key;
     follow_screen_keys();
-    if (mute_key.pressed(key[KEY_M]))
+    if (session.mute_key.pressed(key[KEY_M]))
         set_muted(!sound_muted());
     follow_notes();
 }

@@ -3,6 +3,7 @@
 #ifndef SESSION_H
 #define SESSION_H
 
+#include "controls.h"
 #include "filewatch.h"
 #include "keymap.h"
 #include "level.h"
@@ -19,6 +20,7 @@ struct game_session {
     key_bindings keys;
     std::optional<map_point> start_option; // --start, over every build of the level
     file_watch watch;                       // with --watch, the files the level is made from
+    press mute_key;                         // M
     // A recording made (--record), a recording played instead of the keys (--replay), or the
     // recorded attempt a ghost runs beside her (--ghost), and how she is drawn: null when not.
     replay_recorder *recorder = nullptr;
@@ -45,6 +47,6 @@ reload_outcome rebuild_level(game_session &session);
 
 // The keys that mean the same wherever the game is: Alt+Enter switches the screen, M sound;
 // notes that come and go are shown. Called between frames.
-void follow_game_keys();
+void follow_game_keys(game_session &session);
 
 #endif
