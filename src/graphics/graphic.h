@@ -14,6 +14,10 @@ extern FONT *comicf;                   // object 0: every text of the game
 extern RGB *pal;                       // object 1: the screen palette
 extern BITMAP *girl[GIRL_PICTURES];    // the girl's pictures by table entry
 
+// The palette colour of the game's texts but the retry question, drawn over what is behind.
+constexpr int TEXT_COLOUR = 15;
+constexpr int TRANSPARENT_TEXT = -1;
+
 // Load the graphics datafile (by default "gfx.dat" in the current directory), select its
 // palette and fill the globals. Return 0, or -1 when the file is missing or not the expected
 // datafile (then nothing is loaded and the globals stay null).

@@ -21,8 +21,6 @@ constexpr int ZONE_TOP = 50;
 constexpr int ZONE_BOTTOM = 190;
 
 constexpr int BACKDROP_COLOUR = 54;
-constexpr int TEXT_COLOUR = 15;
-constexpr int TRANSPARENT_TEXT = -1;
 constexpr int FOREGROUND_BEHIND = 0;   // first foreground layer: behind the girl
 constexpr int FOREGROUND_IN_FRONT = 1; // second foreground layer: covers her
 

@@ -15,8 +15,6 @@
 namespace {
 
 // "Paused", over the frozen frame.
-constexpr int TEXT_COLOUR = 15;
-constexpr int TRANSPARENT_TEXT = -1;
 constexpr int PAUSED_CENTRE_X = GAME_SCREEN_W / 2;
 constexpr int PAUSED_Y = 110;
 

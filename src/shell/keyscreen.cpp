@@ -14,9 +14,6 @@
 
 namespace {
 
-// As on the title.
-constexpr int TEXT_COLOUR = 15;
-constexpr int TRANSPARENT_TEXT = -1;
 constexpr int HEADING_X = 10, HEADING_Y = 30;
 constexpr int MARKER_X = 10, NAME_X = 20, VALUE_X = 110;
 constexpr int LIST_Y = 50, LIST_STEP = 14;

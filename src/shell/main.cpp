@@ -40,7 +40,6 @@ const char *const MAP_FILE = "jump.fmp";
 const char *const WINDOW_TITLE = "Orvia demo 2.1";
 constexpr int USAGE_ERROR_STATUS = 2;
 
-constexpr int TRANSPARENT_TEXT = -1;
 constexpr int KEY_POLL_MS = 50;
 
 // The title screen.
@@ -56,7 +55,6 @@ constexpr text_line TITLE_LINES[] = {
     {110, "Press K to choose the keys."},
 };
 constexpr int TITLE_X = 10;
-constexpr int TITLE_COLOUR = 15;
 constexpr int TITLE_GIRL_X = 120;
 constexpr int TITLE_GIRL_Y = 16;
 
@@ -90,7 +88,7 @@ void draw_title()
 {
     clear(buf);
     for (const text_line &line : TITLE_LINES)
-        textout_ex(buf, comicf, line.text, TITLE_X, line.y, TITLE_COLOUR, TRANSPARENT_TEXT);
+        textout_ex(buf, comicf, line.text, TITLE_X, line.y, TEXT_COLOUR, TRANSPARENT_TEXT);
     draw_sprite(buf, girl[picture_stand], TITLE_GIRL_X, TITLE_GIRL_Y);
 }
 

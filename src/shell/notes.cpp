@@ -18,9 +18,7 @@ struct note {
 
 constexpr int MARGIN = 4;
 constexpr int LINE_GAP = 2;
-constexpr int NOTE_COLOUR = 15;
 constexpr int BAND_COLOUR = 0;
-constexpr int TRANSPARENT_TEXT = -1;
 
 std::vector<note> notes;
 bool changed = false;
@@ -78,7 +76,7 @@ void draw_notes(BITMAP *picture)
     for (const note &n : notes) {
         rectfill(picture, MARGIN - 1, y - 1, MARGIN + text_length(f, n.text.c_str()), y + line - 2,
                  BAND_COLOUR);
-        textout_ex(picture, f, n.text.c_str(), MARGIN, y, NOTE_COLOUR, TRANSPARENT_TEXT);
+        textout_ex(picture, f, n.text.c_str(), MARGIN, y, TEXT_COLOUR, TRANSPARENT_TEXT);
         y += line;
     }
 }
