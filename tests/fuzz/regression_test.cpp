@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,16 +16,39 @@ namespace {
 
 const char *const INPUT_FOLDERS[] = {"corpus", "regressions"};
 
-std::vector<fs::path> inputs_of(const std::string &target, const char *folder)
+// Seeds kept where they are made and used: the game's own text of sounds, the playthroughs.
+const std::map<std::string, fs::path> SHARED_SEEDS = {
+    {"sound_text", fs::path(ORVIA_FUZZ_DIR) / "../../data/sounds"},
+    {"replay", fs::path(ORVIA_FUZZ_DIR) / "../replays"},
+};
+
+std::vector<fs::path> files_in(const fs::path &dir)
 {
     std::vector<fs::path> files;
-    const fs::path dir = fs::path(ORVIA_FUZZ_DIR) / folder / target;
     if (!fs::is_directory(dir))
         return files;
     for (const auto &entry : fs::directory_iterator(dir))
         if (entry.is_regular_file())
             files.push_back(entry.path());
     return files;
+}
+
+std::vector<fs::path> inputs_of(const std::string &target, const char *folder)
+{
+    return files_in(fs::path(ORVIA_FUZZ_DIR) / folder / target);
+}
+
+// Every committed input of the target: its own folders, then the seeds it shares.
+std::vector<fs::path> committed_inputs(const std::string &target)
+{
+    std::vector<fs::path> inputs;
+    for (const char *folder : INPUT_FOLDERS)
+        for (const auto &path : inputs_of(target, folder))
+            inputs.push_back(path);
+    if (const auto shared = SHARED_SEEDS.find(target); shared != SHARED_SEEDS.end())
+        for (const auto &path : files_in(shared->second))
+            inputs.push_back(path);
+    return inputs;
 }
 
 } // namespace
@@ -42,13 +66,11 @@ TEST(FuzzRegression, CommittedInputsRunCleanly)
 {
     int replayed = 0;
     for (const auto &target : fuzz::targets()) {
-        for (const char *folder : INPUT_FOLDERS) {
-            for (const auto &path : inputs_of(target.name, folder)) {
-                SCOPED_TRACE(path.string());
-                const auto bytes = testfiles::read_file<std::vector<std::uint8_t>>(path);
-                target.entry(bytes.data(), bytes.size());
-                ++replayed;
-            }
+        for (const auto &path : committed_inputs(target.name)) {
+            SCOPED_TRACE(path.string());
+            const auto bytes = testfiles::read_file<std::vector<std::uint8_t>>(path);
+            target.entry(bytes.data(), bytes.size());
+            ++replayed;
         }
     }
     EXPECT_GT(replayed, 0);

@@ -85,6 +85,11 @@ run_one() {
     if [ -d "$here/regressions/$target" ]; then
         seeds+=("$here/regressions/$target")
     fi
+    # Seeds kept where they are made and used: the game's text of sounds, the playthroughs.
+    case $target in
+        sound_text) seeds+=("$here/../../data/sounds") ;;
+        replay) seeds+=("$here/../replays") ;;
+    esac
     echo "== $target: $program for ${seconds}s within ${rss_mb} MB from $(ls "$corpus" | wc -l) seed(s)"
     "$path" -max_total_time="$seconds" -rss_limit_mb="$rss_mb" -timeout="$HANG_SECONDS" \
         -artifact_prefix="$artifacts/" -print_final_stats=1 "${seeds[@]}" \
