@@ -6,7 +6,6 @@
 #include "graphic.h"
 #include "maplib.h"
 #include "notes.h"
-#include "sound.h"
 #include "playerharness.h"
 #include "testfiles.h"
 #include "testmaps.h"
@@ -16,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -482,48 +480,6 @@ TEST_F(LevelLoopTest, AScreenshotNeverFollowsALinkEvenOneThatLeadsNowhere)
     EXPECT_TRUE(fs::is_symlink(dir / "s0000.bmp"));
     EXPECT_EQ(screenshot_names(dir), (std::vector<std::string>{"s0000.bmp", "s0001.bmp"}))
         << "the shot takes the next free number";
-}
-
-// One attempt driven through the tick alone, no screen and no timer: a scripted run on a small
-// map ends where her physics put her, and in the same state whether its sounds are heard.
-using AttemptTest = HeadlessTest;
-
-TEST_F(AttemptTest, AScriptedRunThroughTheTickAloneEndsWhereSheLandsWithOrWithoutSound)
-{
-    ASSERT_EQ(harness::load_picture({
-                  "#..........#",
-                  "#..........#",
-                  "#..........#",
-                  "#..........#",
-                  "#.....######",
-                  "############",
-              }),
-              0);
-    attempt a(map_point{40, 79}), heard(map_point{40, 79});
-    cue_watcher cues;
-    int cues_heard = 0;
-    const std::vector<harness::step> script = {{40, "R"}, {30, "RJ"}, {100, "R"}, {20, ""}};
-    for (const harness::step &s : script)
-        for (int t = 0; t < s.ticks; ++t) {
-            advance(a, harness::parse_keys(s.keys), 1);
-            advance(heard, harness::parse_keys(s.keys), 1, &cues);
-            const pass_cues pass = cues.take();
-            play_cues(pass);
-            cues_heard += static_cast<int>(std::count_if(pass.volume.begin(), pass.volume.end(),
-                                                         [](int v) { return v > CUE_SILENT; }));
-        }
-
-    EXPECT_GE(cues_heard, 2) << "the jump and the landing";
-    EXPECT_EQ(heard.girl.x, a.girl.x);
-    EXPECT_EQ(heard.girl.y, a.girl.y);
-    EXPECT_EQ(heard.girl.xv, a.girl.xv);
-    EXPECT_EQ(heard.girl.yv, a.girl.yv);
-    EXPECT_EQ(heard.girl.status, a.girl.status);
-    EXPECT_EQ(heard.xoff, a.xoff);
-    EXPECT_EQ(a.result, level_playing);
-    EXPECT_EQ(a.girl.status, status_stand) << "landed and came to rest";
-    EXPECT_EQ(a.girl.gety(), 4 * 16 - 1) << "on the step, block row 4";
-    EXPECT_EQ(a.girl.getx(), 11 * 16 - 1 - a.girl.half_width) << "against the right wall";
 }
 
 } // namespace
