@@ -348,7 +348,7 @@ TEST_F(ActorMapTest, AGrabNeedsTheFacingSideHeld)
         "##########",
     });
     player_sim sim(116, 59);
-    sim.girl.status = status_fall;
+    sim.girl().status = status_fall;
     sim.pass("L");
     EXPECT_EQ(sim.last()->status, status_fall) << "she faced right when the tick began";
     EXPECT_TRUE(sim.last()->facing_left);
@@ -515,7 +515,7 @@ TEST_F(ActorMapTest, APressIsUsedByTheFirstTickOfABatch)
     EXPECT_EQ(sim.log[0].status, status_jump);
     EXPECT_EQ(sim.log[0].yv.v, -(6 * 65536));
     EXPECT_EQ(sim.log[2].yv.v, raw(-5.5));
-    EXPECT_FALSE(sim.girl.jump_pending);
+    EXPECT_FALSE(sim.girl().jump_pending);
 }
 
 TEST_F(ActorMapTest, TheSpareControlChangesNothing)

@@ -138,15 +138,6 @@ control_state parse_keys(const std::string &keys)
 
 player_sim::player_sim(int x, int y) : play(map_point{x, y}) {}
 
-player_sim &player_sim::operator=(const player_sim &other)
-{
-    play = other.play;
-    log = other.log;
-    passes = other.passes;
-    died = other.died;
-    return *this;
-}
-
 void player_sim::pass(const control_state &c, int ticks)
 {
     tick_logger logger(log);
@@ -181,7 +172,7 @@ bool player_sim::run_until(const std::string &keys, int status, int max_ticks)
     const control_state c = parse_keys(keys);
     for (int tick = 0; tick < max_ticks; ++tick) {
         pass(c);
-        if (girl.status == status)
+        if (play.girl.status == status)
             return true;
     }
     return false;

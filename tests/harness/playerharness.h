@@ -55,12 +55,6 @@ class player_sim {
 public:
     // Place her with her feet-centre point at map pixel (x, y), as the level loop does.
     player_sim(int x, int y);
-    // A copy goes on from the same moment on its own; `girl` names its own attempt's girl.
-    player_sim(const player_sim &other)
-        : play(other.play), log(other.log), passes(other.passes), died(other.died)
-    {
-    }
-    player_sim &operator=(const player_sim &other);
 
     // One pass of the level loop: the controls once, then `ticks` ticks. A fall out of the map
     // does not cut the batch short.
@@ -79,7 +73,7 @@ public:
     const tick_state *last() const;
 
     attempt play;
-    girl_character &girl = play.girl;
+    girl_character &girl() { return play.girl; }
     std::vector<tick_state> log;
     std::vector<replay_passes> passes; // every pass so far, as a replay holds them
     bool died = false; // she fell out of the map in some tick

@@ -151,7 +151,7 @@ protected:
         return top;
     }
 
-    girl_character &girl() { return sim.girl; }
+    girl_character &girl() { return sim.girl(); }
 
     harness::player_sim sim{START_X, START_Y};
 };
