@@ -2,16 +2,19 @@
 // options of how it is played, and at most one recording to make or play.
 #include "options.h"
 
+#include "wallstuff.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
 // A factor beyond any display: 320 x 240 times this is wider than 40,000 pixels.
 constexpr long LARGEST_SCALE = 128;
-// A map pixel of any map the library can hold.
-constexpr long LARGEST_COORDINATE = 32767L * 16;
+// A map pixel of any map the library can hold: its sizes in blocks are shorts.
+constexpr long LARGEST_COORDINATE = long{std::numeric_limits<short>::max()} * TILE_SIZE;
 
 const char *const USAGE =
     "usage: orvia [--window | --fullscreen | --scale N] [--start X,Y] [--watch] [--mute]\n"
@@ -88,7 +91,8 @@ bool take_scale(game_options &options, const char *value, std::string &why)
 
 bool take_start(game_options &options, const char *value, std::string &why)
 {
-    why = "--start takes two whole map pixels X,Y, such as 1350,447";
+    why = "--start takes two whole map pixels X,Y, such as " + std::to_string(GIRL_START.x) +
+          "," + std::to_string(GIRL_START.y);
     options.girl_start = point_from(value);
     return options.girl_start.has_value();
 }
