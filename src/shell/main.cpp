@@ -275,14 +275,15 @@ int destroy_stuff()
 int verify_recording(const game_options &options)
 {
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
-        std::fprintf(stderr, "orvia: cannot start the game library: %s\n", allegro_error);
+        report_no_library(allegro_error, false);
         return replay_refused;
     }
+    const std::string file = level_file(options);
     level lvl;
     level_refusal refusal;
-    if (!build_level(level_file(options), options.girl_start, lvl, refusal)) {
+    if (!build_level(file, options.girl_start, lvl, refusal)) {
         for (const std::string &problem : refusal.problems)
-            std::fprintf(stderr, "orvia: %s: %s\n", level_file(options).c_str(), problem.c_str());
+            report_refused_file(file + ": " + problem);
         return replay_refused;
     }
     return verify_command(options.verify.c_str(), lvl, stdout, stderr);
@@ -294,7 +295,7 @@ bool read_recording(const std::string &file, replay &recorded)
     std::string problem;
     if (read_replay(file.c_str(), recorded, problem))
         return true;
-    std::fprintf(stderr, "orvia: %s\n", problem.c_str());
+    report_refused_file(problem);
     return false;
 }
 
@@ -343,7 +344,7 @@ int main(int argc, char **argv)
     replay_recorder recorder;
     std::string problem;
     if (!options.record.empty() && !recorder.create(options.record.c_str(), problem)) {
-        std::fprintf(stderr, "orvia: %s\n", problem.c_str());
+        report_refused_file(problem);
         return EXIT_FAILURE;
     }
     replay recorded;

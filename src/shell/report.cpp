@@ -73,10 +73,20 @@ std::string shown(const char *text)
 
 } // namespace
 
-void report_no_library(const char *why)
+void report_no_library(const char *why, bool with_display)
 {
-    tell_fatal(format_text("cannot start the game library: %s",
-                           *why ? why : "no display or graphics system could be opened"));
+    const std::string text =
+        format_text("cannot start the game library: %s",
+                    *why ? why : "no display or graphics system could be opened");
+    if (with_display)
+        tell_fatal(text);
+    else
+        tell_warning(text);
+}
+
+void report_refused_file(const std::string &why)
+{
+    tell_warning(why);
 }
 
 void report_no_screen(const char *reasons)

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
-// The game library itself cannot be started; why is the library's explanation.
-void report_no_library(const char *why);
+// The game library itself cannot be started; why is the library's explanation. Without a
+// display (--verify) there is no message box to show it in.
+void report_no_library(const char *why, bool with_display = true);
+// A file named on the command line cannot serve, before any screen opens: standard error only.
+void report_refused_file(const std::string &why);
 // No screen in any mode tried; reasons names each mode and why it failed.
 void report_no_screen(const char *reasons);
 // Full screen was asked for and cannot be set; the game plays in a window.
