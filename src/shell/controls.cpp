@@ -20,21 +20,7 @@ bool key_down(int scancode)
     return scancode > 0 && scancode < KEY_MAX && key[scancode];
 }
 
-} // namespace
-
-const JOYSTICK_INFO *first_pad()
-{
-    if (num_joysticks < 1)
-        return nullptr;
-    poll_joystick();
-    return &joy[0];
-}
-
-void install_pad()
-{
-    install_joystick(JOY_TYPE_AUTODETECT);
-}
-
+// What one pad presses: its first stick moves, one button jumps, another runs.
 control_state pad_controls(const JOYSTICK_INFO &pad, const key_bindings &keys)
 {
     control_state c;
@@ -52,6 +38,21 @@ control_state pad_controls(const JOYSTICK_INFO &pad, const key_bindings &keys)
     c.jump = button_down(pad, keys.of[binding_pad_jump]);
     c.run = button_down(pad, keys.of[binding_pad_run]);
     return c;
+}
+
+} // namespace
+
+const JOYSTICK_INFO *first_pad()
+{
+    if (num_joysticks < 1)
+        return nullptr;
+    poll_joystick();
+    return &joy[0];
+}
+
+void install_pad()
+{
+    install_joystick(JOY_TYPE_AUTODETECT);
 }
 
 control_state read_controls(const key_bindings &keys)

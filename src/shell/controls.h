@@ -18,8 +18,6 @@ void install_pad();
 // The seven controls now: the chosen keys, or the pad's stick and chosen buttons; the spare
 // control is SPACE.
 control_state read_controls(const key_bindings &keys = key_bindings{});
-// What one pad presses: its first stick moves, one button jumps, another runs.
-control_state pad_controls(const JOYSTICK_INFO &pad, const key_bindings &keys);
 // The first pad, freshly read, or nullptr without one.
 const JOYSTICK_INFO *first_pad();
 
