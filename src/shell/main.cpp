@@ -180,8 +180,8 @@ int play_attempts(game_session &session)
             return EXIT_FAILURE;
         }
         if (result != level_died) {
-            if (session.playback && !key[KEY_ESC] && !close_requested())
-                hold_picture(session);
+            if (session.playback)
+                hold_picture(session); // at once after ESC or a closed window
             return EXIT_SUCCESS;
         }
         const bool again = wants_retry(session);
