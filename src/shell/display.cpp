@@ -106,19 +106,24 @@ void widen_row(const unsigned char *from, unsigned char *to, int width, int scal
     }
 }
 
+// Makes `kept` a bitmap of w x h pixels in `depth` unless it is one (or none can be made);
+// true when it was made anew.
+bool fitted(BITMAP *&kept, int w, int h, int depth)
+{
+    if (kept && kept->w == w && kept->h == h && bitmap_color_depth(kept) == depth)
+        return false;
+    destroy_bitmap(kept);
+    kept = create_bitmap_ex(depth, w, h);
+    return true;
+}
+
 // The bitmap for a picture enlarged `scale` times, in the given depth, made again only when
 // they change. Only every scale-th row holds pixels: the rows under it are made to point at
 // it, so the blit to the screen repeats each row and nothing copies rows beforehand.
 BITMAP *enlarged_bitmap(int depth, const BITMAP *picture, int scale)
 {
     const int w = picture->w * scale, h = picture->h * scale;
-    if (enlarged &&
-        (enlarged->w != w || enlarged->h != h || bitmap_color_depth(enlarged) != depth)) {
-        destroy_bitmap(enlarged);
-        enlarged = nullptr;
-    }
-    if (!enlarged) {
-        enlarged = create_bitmap_ex(depth, w, h);
+    if (fitted(enlarged, w, h, depth)) {
         for (int y = 0; enlarged && y < h; ++y)
             enlarged->line[y] = enlarged->line[y - y % scale];
         whole_picture_due = true;
@@ -129,14 +134,8 @@ BITMAP *enlarged_bitmap(int depth, const BITMAP *picture, int scale)
 // The picture as last presented, to find the rows that changed since.
 bool keep_copy(const BITMAP *picture)
 {
-    if (shown && (shown->w != picture->w || shown->h != picture->h)) {
-        destroy_bitmap(shown);
-        shown = nullptr;
-    }
-    if (!shown) {
-        shown = create_bitmap_ex(MAP_PALETTE_DEPTH, picture->w, picture->h);
+    if (fitted(shown, picture->w, picture->h, MAP_PALETTE_DEPTH))
         whole_picture_due = true;
-    }
     return shown != nullptr;
 }
 
@@ -201,12 +200,7 @@ BITMAP *with_notes(BITMAP *picture)
 {
     if (!have_notes())
         return picture;
-    if (noted && (noted->w != picture->w || noted->h != picture->h)) {
-        destroy_bitmap(noted);
-        noted = nullptr;
-    }
-    if (!noted)
-        noted = create_bitmap_ex(MAP_PALETTE_DEPTH, picture->w, picture->h);
+    fitted(noted, picture->w, picture->h, MAP_PALETTE_DEPTH);
     if (!noted)
         return picture;
     blit(picture, noted, 0, 0, 0, 0, picture->w, picture->h);
