@@ -1,5 +1,5 @@
-// Recording a session: a new file of its own, lines written as play goes, on the disk within a
-// second of play and at every attempt's end.
+// Recording a session: a new file of its own, lines handed to the system within a second of
+// play, and on the disk at the header, every attempt's end and every answer.
 #include "replayrecorder.h"
 
 #include "diagnostic.h"
