@@ -4,6 +4,7 @@
 #include "keymap.h"
 
 #include "diagnostic.h"
+#include "sourcewords.h"
 
 #include <allegro.h>
 
@@ -64,7 +65,6 @@ constexpr named_key KEY_NAMES[] = {
 constexpr int GAME_KEYS[] = {KEY_ESC, KEY_S, KEY_P, KEY_M, KEY_ENTER, KEY_K, KEY_Y, KEY_N};
 
 constexpr int PAD_BUTTONS = MAX_JOYSTICK_BUTTONS;
-const std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
 bool same_ignoring_case(std::string_view a, std::string_view b)
 {
@@ -76,7 +76,7 @@ bool same_ignoring_case(std::string_view a, std::string_view b)
 
 std::string_view trimmed(std::string_view text)
 {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!text.empty() && blank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && blank(text.back()))
@@ -336,14 +336,9 @@ bool is_game_key(int scancode)
 
 controls_reading parse_controls(std::string_view text)
 {
-    if (text.substr(0, BYTE_ORDER_MARK.size()) == BYTE_ORDER_MARK)
-        text.remove_prefix(BYTE_ORDER_MARK.size());
     reading r;
-    for (int number = 1; !text.empty(); ++number) {
-        const std::size_t end = text.find('\n');
-        read_line(r, text.substr(0, end), number);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    }
+    for_each_line(std::string(text),
+                  [&r](const std::string &line, int number) { read_line(r, line, number); });
     controls_reading result{without_shared_keys(r), std::move(r.problems)};
     std::stable_sort(result.problems.begin(), result.problems.end(),
                      [](const controls_problem &a, const controls_problem &b) {
