@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 
 namespace {
 
@@ -165,13 +164,8 @@ void read_section(reading &r, std::string_view line, int number)
 int value_of(reading &r, binding b, std::string_view value, int number)
 {
     if (is_pad_binding(b)) {
-        int button = UNBOUND;
-        const char *const end = value.data() + value.size();
-        const auto read = std::from_chars(value.data(), end, button);
-        // from_chars takes "-0" for 0
-        if (read.ec == std::errc() && read.ptr == end && value.front() != '-' && button >= 0 &&
-            button < PAD_BUTTONS)
-            return button;
+        if (const std::optional<long long> button = whole_number(value, 0, PAD_BUTTONS - 1))
+            return static_cast<int>(*button);
         r.problem(number, "bad button number " + quoted(value) + " for " + binding_title(b) +
                               " (0 to " + std::to_string(PAD_BUTTONS - 1) + ")" +
                               keeps_default(b));

@@ -4,6 +4,7 @@
 
 #include "diagnostic.h"
 #include "maplib.h"
+#include "sourcewords.h"
 
 #include <charconv>
 #include <cinttypes>
@@ -80,14 +81,6 @@ std::vector<std::string_view> words_of(std::string_view line)
             words.push_back(line.substr(start, at - start));
     }
     return words;
-}
-
-// A decimal integer from `low` to `high`, '-' before a negative one, nothing else.
-bool whole_number(std::string_view word, long long low, long long high, long long &value)
-{
-    const char *const end = word.data() + word.size();
-    const auto [stop, error] = std::from_chars(word.data(), end, value);
-    return error == std::errc() && stop == end && value >= low && value <= high;
 }
 
 bool hex_number(std::string_view word, std::uint64_t &value)
@@ -189,13 +182,15 @@ private:
             return whole_file_error("not a replay: it has no complete line, and a replay begins "
                                     "with \"" + expected + "\"");
         const std::vector<std::string_view> words = words_of(content_);
-        long long version = 0;
-        if (words.size() != 2 || words[0] != REPLAY_FORMAT_NAME ||
-            !whole_number(words[1], 1, INT32_MAX, version))
+        const std::optional<long long> version =
+            words.size() == 2 && words[0] == REPLAY_FORMAT_NAME
+                ? whole_number(words[1], 1, INT32_MAX)
+                : std::nullopt;
+        if (!version)
             return error("not a replay: it begins with " + quoted_excerpt(content_) + ", not \"" +
                          expected + "\"");
-        if (version != REPLAY_FORMAT_VERSION)
-            return whole_file_error("a replay of format version " + std::to_string(version) +
+        if (*version != REPLAY_FORMAT_VERSION)
+            return whole_file_error("a replay of format version " + std::to_string(*version) +
                                     "; this game reads version " +
                                     std::to_string(REPLAY_FORMAT_VERSION));
         return true;
@@ -302,25 +297,25 @@ private:
     {
         if (words.size() != 3)
             return form_error();
-        long long x = 0, y = 0;
-        if (!whole_number(words[1], REPLAY_MIN_PIXEL, REPLAY_MAX_PIXEL, x) ||
-            !whole_number(words[2], REPLAY_MIN_PIXEL, REPLAY_MAX_PIXEL, y))
+        const auto x = whole_number(words[1], REPLAY_MIN_PIXEL, REPLAY_MAX_PIXEL);
+        const auto y = whole_number(words[2], REPLAY_MIN_PIXEL, REPLAY_MAX_PIXEL);
+        if (!x || !y)
             return error("the start " + quoted_excerpt(rest_of_line(words[1])) +
                          " is not two whole pixels from " +
                          range_text(REPLAY_MIN_PIXEL, REPLAY_MAX_PIXEL));
-        out_.header.start = {static_cast<int>(x), static_cast<int>(y)};
+        out_.header.start = {static_cast<int>(*x), static_cast<int>(*y)};
         return true;
     }
 
     bool read_speed(const std::vector<std::string_view> &words)
     {
-        long long speed = 0;
         if (words.size() != 2)
             return form_error();
-        if (!whole_number(words[1], SLOWEST_SPEED, FULL_SPEED, speed))
+        const std::optional<long long> speed = whole_number(words[1], SLOWEST_SPEED, FULL_SPEED);
+        if (!speed)
             return error("the speed " + quoted_excerpt(words[1]) + " is not a percentage from " +
                          range_text(SLOWEST_SPEED, FULL_SPEED));
-        out_.header.speed = static_cast<int>(speed);
+        out_.header.speed = static_cast<int>(*speed);
         return true;
     }
 
@@ -343,9 +338,7 @@ private:
         default:
             break;
         }
-        long long number = 0;
-        if (words.size() != 2 || !whole_number(words[1], 1, INT32_MAX, number) ||
-            number != expected)
+        if (words.size() != 2 || whole_number(words[1], 1, INT32_MAX) != expected)
             return error("expected \"" + attempt_text(expected) + "\", not " +
                          quoted_excerpt(content_));
         if (expected > REPLAY_MAX_ATTEMPTS)
@@ -399,19 +392,23 @@ private:
             return error("the line " + quoted_excerpt(content_) +
                          " is not of the form \"CONTROLS TICKS\" or \"CONTROLS TICKS xCOUNT\"");
         replay_passes passes;
-        long long ticks = 0, count = 1;
         if (!read_controls(words[0], passes.controls))
             return false;
-        if (!whole_number(words[1], 0, REPLAY_MAX_TICKS, ticks))
+        const std::optional<long long> ticks = whole_number(words[1], 0, REPLAY_MAX_TICKS);
+        if (!ticks)
             return error("the ticks " + quoted_excerpt(words[1]) +
                          " of a pass are not a whole number from " +
                          range_text(0, REPLAY_MAX_TICKS));
-        if (words.size() == 3 && (words[2][0] != REPEAT_MARK ||
-                                  !whole_number(words[2].substr(1), 1, REPLAY_MAX_PASSES, count)))
+        std::optional<long long> count = 1;
+        if (words.size() == 3)
+            count = words[2][0] == REPEAT_MARK
+                        ? whole_number(words[2].substr(1), 1, REPLAY_MAX_PASSES)
+                        : std::nullopt;
+        if (!count)
             return error("the repeat count " + quoted_excerpt(words[2]) + " is not x1 to x" +
                          std::to_string(REPLAY_MAX_PASSES));
-        passes.ticks = static_cast<int>(ticks);
-        passes.count = static_cast<long>(count);
+        passes.ticks = static_cast<int>(*ticks);
+        passes.count = static_cast<long>(*count);
         return add_passes(passes);
     }
 
@@ -450,18 +447,18 @@ private:
         replay_attempt &a = current();
         std::size_t at = 2;
         for (const state_number &n : STATE_NUMBERS) {
-            long long raw = 0;
-            if (!whole_number(words[at], INT32_MIN, INT32_MAX, raw))
+            const std::optional<long long> raw = whole_number(words[at], INT32_MIN, INT32_MAX);
+            if (!raw)
                 return error("her " + std::string(n.name) + " " + quoted_excerpt(words[at]) +
                              " is not a raw 16.16 number from " + range_text(INT32_MIN, INT32_MAX));
-            a.state.*n.field = static_cast<std::int32_t>(raw);
+            a.state.*n.field = static_cast<std::int32_t>(*raw);
             ++at;
         }
-        long long status = 0;
-        if (!whole_number(words[at], status_stand, status_climb, status))
+        const auto status = whole_number(words[at], status_stand, status_climb);
+        if (!status)
             return error("the status " + quoted_excerpt(words[at]) + " is not one of the girl's, " +
                          range_text(status_stand, status_climb));
-        a.state.status = static_cast<int>(status);
+        a.state.status = static_cast<int>(*status);
         a.end = how->end;
         a.end_line = line_number_;
         phase_ = phase_after(how->end);

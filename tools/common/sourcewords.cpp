@@ -3,6 +3,7 @@
 
 #include "inputfiles.h"
 
+#include <charconv>
 #include <sstream>
 
 void for_each_line(const std::string &text,
@@ -35,6 +36,17 @@ std::vector<SourceWord> split_words(const std::string &line, int line_number)
                          {line_number, static_cast<int>(start) + 1}});
     }
     return words;
+}
+
+std::optional<long long> whole_number(std::string_view word, long long low, long long high)
+{
+    long long value = 0;
+    const char *const end = word.data() + word.size();
+    const auto [stop, error] = std::from_chars(word.data(), end, value);
+    const bool negative_zero = value == 0 && !word.empty() && word.front() == '-';
+    if (error != std::errc() || stop != end || negative_zero || value < low || value > high)
+        return std::nullopt;
+    return value;
 }
 
 void drop_comment(std::vector<SourceWord> &words, std::size_t from)

@@ -1,12 +1,14 @@
-// Text sources of the tools read line by line and word by word, each word keeping its place
-// for the messages.
+// Text sources of the tools and the game read line by line and word by word, each word keeping
+// its place for the messages, and the whole numbers in them.
 #ifndef SOURCEWORDS_H
 #define SOURCEWORDS_H
 
 #include "diagnostic.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A word of the source and where it stands.
@@ -22,6 +24,10 @@ void for_each_line(const std::string &text,
 
 // Split a line into blank-separated words with their columns.
 std::vector<SourceWord> split_words(const std::string &line, int line_number);
+
+// A decimal integer from `low` to `high`, "-" before the digits of a negative one, nothing
+// else: no sign before a positive one, no "-0", no blanks.
+std::optional<long long> whole_number(std::string_view word, long long low, long long high);
 
 // Drop the words from the first one that begins a comment ("#"), looking from index `from` on.
 void drop_comment(std::vector<SourceWord> &words, std::size_t from = 0);

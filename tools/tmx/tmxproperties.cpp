@@ -3,9 +3,9 @@
 
 #include "maplib.h"
 #include "mapwords.h"
+#include "sourcewords.h"
 #include "tmxmap.h"
 
-#include <charconv>
 
 namespace {
 
@@ -18,16 +18,6 @@ std::optional<bool> truth(const std::string &value)
     if (value == "false" || value == "0")
         return false;
     return std::nullopt;
-}
-
-std::optional<std::int64_t> whole_number(const std::string &value)
-{
-    std::int64_t number = 0;
-    const char *end = value.data() + value.size();
-    const auto [stop, status] = std::from_chars(value.data(), end, number);
-    if (status != std::errc() || stop != end || value.empty())
-        return std::nullopt;
-    return number;
 }
 
 // Attribute number 1 to 7 of a property name, or 0.
@@ -92,9 +82,9 @@ bool read_tile_settings(const std::vector<TmxProperty> &properties, TileSettings
         }
         const AttributeRange range =
             p.name == SLOPE_PROPERTY ? slope_range() : attribute_range(attribute);
-        const std::optional<std::int64_t> number = whole_number(p.value);
+        const std::optional<long long> number = whole_number(p.value, range.low, range.high);
         std::optional<std::int64_t> &slot = settings.attributes[attribute - 1];
-        if (!number || *number < range.low || *number > range.high)
+        if (!number)
             error(p, "\"" + p.value + "\" is not a whole number from " + std::to_string(range.low) +
                          " to " + std::to_string(range.high));
         else if (slot && *slot != *number)
