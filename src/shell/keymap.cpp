@@ -75,17 +75,16 @@ bool same_ignoring_case(std::string_view a, std::string_view b)
 
 std::string_view trimmed(std::string_view text)
 {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
+    while (!text.empty() && is_blank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
+    while (!text.empty() && is_blank(text.back()))
         text.remove_suffix(1);
     return text;
 }
 
 bool is_word(std::string_view text)
 {
-    return !text.empty() && text.find_first_of(" \t") == std::string_view::npos;
+    return !text.empty() && std::none_of(text.begin(), text.end(), is_blank);
 }
 
 std::string quoted(std::string_view text)

@@ -65,24 +65,6 @@ const char *end_word_of(attempt_end end)
     return "unfinished";
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::vector<std::string_view> words_of(std::string_view line)
-{
-    std::vector<std::string_view> words;
-    std::size_t at = 0;
-    while (at < line.size()) {
-        while (at < line.size() && is_blank(line[at]))
-            ++at;
-        const std::size_t start = at;
-        while (at < line.size() && !is_blank(line[at]))
-            ++at;
-        if (at > start)
-            words.push_back(line.substr(start, at - start));
-    }
-    return words;
-}
-
 bool hex_number(std::string_view word, std::uint64_t &value)
 {
     const char *const end = word.data() + word.size();

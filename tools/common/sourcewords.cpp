@@ -20,21 +20,30 @@ void for_each_line(const std::string &text,
     }
 }
 
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::vector<std::string_view> words_of(std::string_view line)
+{
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && is_blank(line[at]))
+            ++at;
+        const std::size_t start = at;
+        while (at < line.size() && !is_blank(line[at]))
+            ++at;
+        if (at > start)
+            words.push_back(line.substr(start, at - start));
+    }
+    return words;
+}
+
 std::vector<SourceWord> split_words(const std::string &line, int line_number)
 {
     std::vector<SourceWord> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ' || line[i] == '\t') {
-            ++i;
-            continue;
-        }
-        std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        words.push_back({line.substr(start, i - start),
-                         {line_number, static_cast<int>(start) + 1}});
-    }
+    for (const std::string_view word : words_of(line))
+        words.push_back({std::string(word),
+                         {line_number, static_cast<int>(word.data() - line.data()) + 1}});
     return words;
 }
 

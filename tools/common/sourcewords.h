@@ -22,7 +22,11 @@ struct SourceWord {
 void for_each_line(const std::string &text,
                    const std::function<void(const std::string &, int)> &line);
 
-// Split a line into blank-separated words with their columns.
+// Words are separated by blanks: spaces and tabs.
+bool is_blank(char c);
+// The blank-separated words of a line, each a view into it.
+std::vector<std::string_view> words_of(std::string_view line);
+// The same with their columns.
 std::vector<SourceWord> split_words(const std::string &line, int line_number);
 
 // A decimal integer from `low` to `high`, "-" before the digits of a negative one, nothing
