@@ -3,9 +3,9 @@
 #include "replayrecorder.h"
 
 #include "diagnostic.h"
+#include "newfile.h"
 #include "tick.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,22 +17,13 @@ replay_recorder::~replay_recorder() { close(); }
 bool replay_recorder::create(const char *path, std::string &problem)
 {
     close();
-    // O_EXCL refuses any name that exists, a symbolic link included, even one to nowhere.
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    file_ = open_new_file(path);
+    if (!file_) {
         const int error = errno;
         problem = printable("cannot record into " + std::string(path) + ": " +
                             (error == EEXIST ? "it already exists, and a recording never "
                                                "replaces a file"
                                              : std::strerror(error)));
-        return false;
-    }
-    file_ = fdopen(fd, "w");
-    if (!file_) {
-        problem = printable("cannot record into " + std::string(path) + ": " +
-                            std::strerror(errno));
-        ::close(fd);
-        ::unlink(path);
         return false;
     }
     path_ = path;

@@ -4,11 +4,11 @@
 #include "screenshot.h"
 
 #include "graphic.h"
+#include "newfile.h"
 #include "notes.h"
 #include "report.h"
 #include "sound.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,7 +17,6 @@
 namespace {
 
 const char *const SCREENSHOT_NAME = "s%04d.bmp";
-constexpr mode_t NEW_FILE_MODE = 0666; // less the person's umask
 constexpr double FAILURE_NOTE_SECONDS = 3;
 
 std::string name_of(int n)
@@ -42,14 +41,9 @@ const PACKFILE_VTABLE WRITE_STREAM = {stream_close, stream_getc,  stream_ungetc,
                                       stream_read,  stream_putc,  stream_write,
                                       stream_seek,  stream_eof,   stream_error};
 
-// Writes the picture with the palette and closes the handle; on failure errno tells why.
-bool write_bmp(int fd, BITMAP *bmp)
+// Writes the picture with the palette and closes the stream; on failure errno tells why.
+bool write_bmp(FILE *out, BITMAP *bmp)
 {
-    FILE *out = fdopen(fd, "wb");
-    if (!out) {
-        close(fd);
-        return false;
-    }
     PACKFILE *file = pack_fopen_vtable(&WRITE_STREAM, out);
     if (!file) {
         std::fclose(out);
@@ -68,12 +62,8 @@ bool write_bmp(int fd, BITMAP *bmp)
 
 void screenshot_taker::take_if_pressed(BITMAP *bmp)
 {
-    if (armed && key[KEY_S]) {
-        armed = false;
+    if (s_key.pressed(key[KEY_S]))
         save(bmp);
-    }
-    if (!key[KEY_S])
-        armed = true;
 }
 
 // A shot that cannot be written keeps its number for the next press.
@@ -81,15 +71,14 @@ void screenshot_taker::save(BITMAP *bmp)
 {
     for (;; ++number) {
         const std::string name = name_of(number);
-        const int fd =
-            open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, NEW_FILE_MODE);
-        if (fd < 0 && errno == EEXIST)
+        FILE *out = open_new_file(name.c_str());
+        if (!out && errno == EEXIST)
             continue;
-        if (fd < 0 || !write_bmp(fd, bmp)) {
+        if (!out || !write_bmp(out, bmp)) {
             report_screenshot_failed(name.c_str(), errno);
             // A player who started the game from the desktop sees no standard error.
             show_note("Cannot save the screenshot " + name, FAILURE_NOTE_SECONDS);
-            if (fd >= 0)
+            if (out)
                 unlink(name.c_str());
             return;
         }

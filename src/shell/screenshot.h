@@ -3,6 +3,8 @@
 #ifndef SCREENSHOT_H
 #define SCREENSHOT_H
 
+#include "controls.h"
+
 #include <allegro.h>
 
 #include <string>
@@ -16,7 +18,7 @@ private:
     void save(BITMAP *bmp);
 
     int number = 0;
-    bool armed = true;
+    press s_key;
 };
 
 #endif
