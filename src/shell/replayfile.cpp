@@ -57,6 +57,16 @@ constexpr end_word END_WORDS[] = {
     {attempt_end::closed, "closed"},
 };
 
+// The controls as the file spells them: the letters L R U D J A S in this order, "-" for none.
+std::string control_letters(const control_state &controls)
+{
+    std::string letters;
+    for (const control_letter &l : CONTROL_LETTERS)
+        if (controls.*(l.control))
+            letters += l.letter;
+    return letters.empty() ? std::string(1, NO_CONTROL) : letters;
+}
+
 const char *end_word_of(attempt_end end)
 {
     for (const end_word &e : END_WORDS)
@@ -328,7 +338,6 @@ private:
                          " attempts, the most a replay may hold");
         out_.attempts.push_back(replay_attempt());
         current().number = expected;
-        current().line = line_number_;
         phase_ = replay_phase::in_attempt;
         return true;
     }
@@ -524,20 +533,11 @@ bool read_replay(const char *path, replay &out, std::string &problem)
     return parse_replay(bytes, path, out, problem);
 }
 
-std::string control_letters(const control_state &controls)
-{
-    std::string letters;
-    for (const control_letter &l : CONTROL_LETTERS)
-        if (controls.*(l.control))
-            letters += l.letter;
-    return letters.empty() ? std::string(1, NO_CONTROL) : letters;
-}
-
 std::string replay_header_text(const replay_header &h)
 {
     return std::string(REPLAY_FORMAT_NAME) + " " + std::to_string(REPLAY_FORMAT_VERSION) + "\n" +
-           keyword(field_game) + h.game_version + "\n" + keyword(field_level) +
-           printable(h.level) + "\n" + keyword(field_map) + MAP_HASH_NAME + " " + map_hash_text(h.map_hash) + "\n" +
+           keyword(field_game) + h.game_version + "\n" + keyword(field_level) + h.level + "\n" +
+           keyword(field_map) + MAP_HASH_NAME + " " + map_hash_text(h.map_hash) + "\n" +
            keyword(field_start) + std::to_string(h.start.x) + " " + std::to_string(h.start.y) +
            "\n" + keyword(field_speed) + std::to_string(h.speed) + "\n";
 }

@@ -58,7 +58,6 @@ struct girl_check {
     int status = status_stand;
 };
 bool operator==(const girl_check &a, const girl_check &b);
-inline bool operator!=(const girl_check &a, const girl_check &b) { return !(a == b); }
 girl_check check_of(const girl_character &girl);
 
 enum class retry_answer {
@@ -80,7 +79,6 @@ replay_phase phase_after_answer(bool retry);
 
 struct replay_attempt {
     int number = 0; // from 1
-    int line = 0;   // of its "attempt" line
     std::vector<replay_passes> passes;
     long ticks = 0; // in all its passes
     attempt_end end = attempt_end::unfinished;
@@ -122,10 +120,7 @@ std::string replay_retry_line(bool yes);
 // A whole replay as the writer would have written it.
 std::string replay_text(const replay &r);
 
-// The controls as the file spells them: the letters L R U D J A S in this order, "-" for none.
-std::string control_letters(const control_state &controls);
 bool operator==(const control_state &a, const control_state &b);
-inline bool operator!=(const control_state &a, const control_state &b) { return !(a == b); }
 
 // 64-bit FNV-1a of the bytes, the map hash of the header, and its 16 hexadecimal digits.
 std::uint64_t fnv1a64(const unsigned char *bytes, std::size_t size);
