@@ -43,19 +43,16 @@ bool next_pass(level_play &play, int arrived, loop_pass &pass)
         pass = {read_controls(play.session.keys), arrived};
         return true;
     }
-    if (!play.due) {
-        loop_pass recorded;
-        if (!play.session.playback->next_pass(recorded.controls, recorded.ticks)) {
-            if (play.now.result == level_playing)
-                play.now.result = level_quit; // the recorded attempt ends here
-            return false;
-        }
-        play.due = recorded;
-    }
-    if (play.due->ticks > arrived)
+    const replay_passes *recorded = play.session.playback->upcoming();
+    if (!recorded) {
+        if (play.now.result == level_playing)
+            play.now.result = level_quit; // the recorded attempt ends here
         return false;
-    pass = *play.due;
-    play.due.reset();
+    }
+    if (recorded->ticks > arrived)
+        return false;
+    pass = {recorded->controls, recorded->ticks};
+    play.session.playback->take();
     return true;
 }
 

@@ -33,7 +33,6 @@ struct level_play {
     bool paused_by_player = false; // P, or the pad's Start
     bool showing_paused = false;   // the frame stands with "Paused" over it
     std::optional<replay_ghost> ghost;
-    std::optional<loop_pass> due; // playing back: the next pass, once its ticks arrive
 };
 
 // Play one attempt at the session's level, its map loaded afresh, drawing into bmp. Returns

@@ -14,28 +14,30 @@ constexpr int GHOST_SOLIDITY = 128;
 
 } // namespace
 
-bool replay_source::next_attempt()
+void pass_cursor::step()
 {
-    if (started_)
-        ++attempt_;
-    started_ = true;
-    run_ = 0;
-    given_ = 0;
-    return attempt_ < replay_.attempts.size();
+    if (pass() && ++done_ >= pass()->count) {
+        ++run_;
+        done_ = 0;
+    }
 }
 
-bool replay_source::next_pass(control_state &controls, int &ticks)
+bool replay_source::next_attempt()
 {
-    const std::vector<replay_passes> &runs = current().passes;
-    if (run_ == runs.size())
+    if (passes_)
+        ++attempt_;
+    if (attempt_ >= replay_.attempts.size()) {
+        passes_.reset();
         return false;
-    controls = runs[run_].controls;
-    ticks = runs[run_].ticks;
-    if (++given_ == runs[run_].count) {
-        ++run_;
-        given_ = 0;
     }
+    passes_.emplace(current().passes);
     return true;
+}
+
+void replay_source::take()
+{
+    if (passes_)
+        passes_->step();
 }
 
 ghost_painter::ghost_painter(const RGB *palette, BITMAP *const pictures[], int count)
@@ -78,7 +80,7 @@ void ghost_painter::draw(BITMAP *picture, const girl_character &g, int xoff, int
 
 replay_ghost::replay_ghost(const replay_attempt &recorded, map_point start,
                            const ghost_painter *painter)
-    : recorded_(recorded), painter_(painter), ghost_(start)
+    : painter_(painter), ghost_(start), passes_(recorded.passes)
 {
     latch_due();
 }
@@ -88,7 +90,7 @@ replay_ghost::replay_ghost(const replay_attempt &recorded, map_point start,
 void replay_ghost::latch_due()
 {
     while (!latched_ && !finished()) {
-        const replay_passes &p = recorded_.passes[run_];
+        const replay_passes &p = *passes_.pass();
         latch_controls(ghost_, p.controls);
         latched_ = true;
         left_ = p.ticks;
@@ -100,10 +102,7 @@ void replay_ghost::latch_due()
 void replay_ghost::pass_done()
 {
     latched_ = false;
-    if (++done_ == recorded_.passes[run_].count) {
-        ++run_;
-        done_ = 0;
-    }
+    passes_.step();
 }
 
 void replay_ghost::follow(int ticks)

@@ -10,7 +10,25 @@
 #include <allegro.h>
 
 #include <cstddef>
+#include <optional>
 #include <vector>
+
+// A place among the runs of passes of a recorded attempt, which must outlive it, stepped on one
+// pass at a time.
+class pass_cursor {
+public:
+    explicit pass_cursor(const std::vector<replay_passes> &runs) : runs_(&runs) {}
+
+    // The run of the pass at this place; null after the last pass.
+    const replay_passes *pass() const { return run_ < runs_->size() ? &(*runs_)[run_] : nullptr; }
+    // On to the next pass, if there is one.
+    void step();
+
+private:
+    const std::vector<replay_passes> *runs_;
+    std::size_t run_ = 0; // of the runs
+    long done_ = 0;       // passes of that run already stepped over
+};
 
 // The recorded session pass by pass, for the level loop to play at the recorded pace. The
 // replay must outlive the source.
@@ -21,8 +39,10 @@ public:
     // Go on to the next recorded attempt (the first, the first time); false when the session
     // has no more.
     bool next_attempt();
-    // The current attempt's next pass; false when all of them have been given.
-    bool next_pass(control_state &controls, int &ticks);
+    // The current attempt's next pass, which stays next until it is taken; null when all of
+    // them have been taken.
+    const replay_passes *upcoming() const { return passes_ ? passes_->pass() : nullptr; }
+    void take();
     // The current attempt as recorded, once next_attempt has said there is one: how it ended
     // (attempt_end::unfinished when the file was cut short) and the answer given after it.
     const replay_attempt &current() const { return replay_.attempts[attempt_]; }
@@ -30,9 +50,7 @@ public:
 private:
     const replay &replay_;
     std::size_t attempt_ = 0;
-    bool started_ = false;
-    std::size_t run_ = 0;   // of the current attempt's runs of passes
-    long given_ = 0;        // passes of that run already given
+    std::optional<pass_cursor> passes_; // of the current attempt, once there is one
 };
 
 // Draws a girl translucent over a picture of the game's 8-bit palette, in the picture her own
@@ -69,7 +87,7 @@ public:
     // `ticks` live ticks have passed.
     void follow(int ticks);
     // All the recorded passes are played.
-    bool finished() const { return run_ == recorded_.passes.size(); }
+    bool finished() const { return !passes_.pass(); }
     const attempt &now() const { return ghost_; }
 
     // Her, translucent, into the frame (when a painter was given).
@@ -79,12 +97,10 @@ private:
     void latch_due();
     void pass_done();
 
-    const replay_attempt &recorded_;
     const ghost_painter *painter_;
     attempt ghost_;
-    std::size_t run_ = 0; // of the recorded runs of passes
-    long done_ = 0;       // passes of that run played whole
-    bool latched_ = false; // the current pass's controls are latched
+    pass_cursor passes_;   // the first pass not played whole
+    bool latched_ = false; // its controls are latched
     int left_ = 0;         // and so many of its ticks are still to come
 };
 

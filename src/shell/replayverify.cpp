@@ -5,6 +5,7 @@
 #include "diagnostic.h"
 #include "maplib.h"
 #include "replaylevel.h"
+#include "replayplay.h"
 
 namespace {
 
@@ -25,19 +26,14 @@ attempt_run run_attempt(const replay_attempt &recorded, map_point start)
 {
     attempt a(start);
     attempt_run run;
-    const std::size_t runs = recorded.passes.size();
-    for (std::size_t k = 0; k < runs && !run.died; ++k) {
-        const replay_passes &p = recorded.passes[k];
-        for (long n = 0; n < p.count; ++n) {
-            advance(a, p.controls, p.ticks);
-            run.ticks += p.ticks;
-            if (a.result == level_died) {
-                run.died = true;
-                run.died_early = n + 1 < p.count || k + 1 < runs;
-                break;
-            }
-        }
+    pass_cursor passes(recorded.passes);
+    for (; !run.died && passes.pass(); passes.step()) {
+        const replay_passes &p = *passes.pass();
+        advance(a, p.controls, p.ticks);
+        run.ticks += p.ticks;
+        run.died = a.result == level_died;
     }
+    run.died_early = run.died && passes.pass();
     run.state = check_of(a.girl);
     return run;
 }

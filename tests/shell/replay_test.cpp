@@ -151,10 +151,8 @@ TEST_F(ReplayTest, ARecordedSessionReadsBackAndVerifiesAndAChangedControlIsFound
     for (; source.next_attempt(); ++played) {
         ASSERT_EQ(load_level_map(lvl), 0);
         attempt a(r.header.start);
-        control_state controls;
-        int ticks = 0;
-        while (source.next_pass(controls, ticks))
-            advance(a, controls, ticks);
+        for (const replay_passes *p; (p = source.upcoming()); source.take())
+            advance(a, p->controls, p->ticks);
         EXPECT_EQ(check_of(a.girl), source.current().state);
         MapFreeMem();
     }
