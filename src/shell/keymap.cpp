@@ -87,11 +87,6 @@ bool is_word(std::string_view text)
     return !text.empty() && std::none_of(text.begin(), text.end(), is_blank);
 }
 
-std::string quoted(std::string_view text)
-{
-    return printable(quoted_excerpt(text));
-}
-
 std::string thing_bound(binding b, int value)
 {
     return is_pad_binding(b) ? "button " + bound_name(b, value) : bound_name(b, value);
@@ -133,7 +128,11 @@ struct reading {
     std::vector<entry> entries; // at most one for each control
     std::vector<controls_problem> problems;
 
-    void problem(int line, std::string text) { problems.push_back({line, std::move(text)}); }
+    // The text may quote the file: it is made printable here, whole.
+    void problem(int line, const std::string &text)
+    {
+        problems.push_back({line, printable(text)});
+    }
     const entry *entry_for(binding b) const
     {
         for (const entry &e : entries)
@@ -148,14 +147,14 @@ void read_section(reading &r, std::string_view line, int number)
     const std::string_view name = line.substr(1, line.size() - 1 - (line.back() == ']'));
     r.in = section::unread;
     if (line.back() != ']' || !is_word(name))
-        r.problem(number, quoted(line) + " is not a [section] line; the entries under it are "
-                                         "not read");
+        r.problem(number, quoted_excerpt(line) +
+                              " is not a [section] line; the entries under it are not read");
     else if (same_ignoring_case(name, KEYS_SECTION))
         r.in = section::keys;
     else if (same_ignoring_case(name, PAD_SECTION))
         r.in = section::pad;
     else
-        r.problem(number, "unknown section [" + printable(excerpt(name)) +
+        r.problem(number, "unknown section [" + excerpt(name) +
                               "] (there are [keys] and [pad]); its entries are not read");
 }
 
@@ -165,14 +164,14 @@ int value_of(reading &r, binding b, std::string_view value, int number)
     if (is_pad_binding(b)) {
         if (const std::optional<long long> button = whole_number(value, 0, PAD_BUTTONS - 1))
             return static_cast<int>(*button);
-        r.problem(number, "bad button number " + quoted(value) + " for " + binding_title(b) +
-                              " (0 to " + std::to_string(PAD_BUTTONS - 1) + ")" +
-                              keeps_default(b));
+        r.problem(number, "bad button number " + quoted_excerpt(value) + " for " +
+                              binding_title(b) + " (0 to " + std::to_string(PAD_BUTTONS - 1) +
+                              ")" + keeps_default(b));
         return UNBOUND;
     }
     const int scancode = key_by_name(value);
     if (scancode == 0)
-        r.problem(number, "unknown key " + quoted(value) + " for " + binding_title(b) +
+        r.problem(number, "unknown key " + quoted_excerpt(value) + " for " + binding_title(b) +
                               keeps_default(b));
     else if (is_game_key(scancode))
         r.problem(number, std::string(key_name(scancode)) + " is one of the game's own keys (" +
@@ -196,8 +195,8 @@ void read_entry(reading &r, std::string_view name, std::string_view value, int n
            !(BINDINGS[b].section == in && same_ignoring_case(name, BINDINGS[b].name)))
         ++b;
     if (b == binding_count) {
-        r.problem(number, "unknown control " + quoted(name) + " in [" + in + "] (there are " +
-                              section_controls(in) + ")");
+        r.problem(number, "unknown control " + quoted_excerpt(name) + " in [" + in +
+                              "] (there are " + section_controls(in) + ")");
         return;
     }
     const binding control = static_cast<binding>(b);
@@ -223,7 +222,8 @@ void read_line(reading &r, std::string_view line, int number)
     const std::size_t equals = line.find('=');
     const std::string_view name = trimmed(line.substr(0, equals));
     if (equals == std::string_view::npos || !is_word(name)) {
-        r.problem(number, quoted(line) + " is neither a [section] line nor a name = value entry");
+        r.problem(number,
+                  quoted_excerpt(line) + " is neither a [section] line nor a name = value entry");
         return;
     }
     const std::string_view value = trimmed(line.substr(equals + 1));
