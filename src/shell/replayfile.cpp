@@ -67,14 +67,6 @@ std::string control_letters(const control_state &controls)
     return letters.empty() ? std::string(1, NO_CONTROL) : letters;
 }
 
-const char *end_word_of(attempt_end end)
-{
-    for (const end_word &e : END_WORDS)
-        if (e.end == end)
-            return e.word;
-    return "unfinished";
-}
-
 bool hex_number(std::string_view word, std::uint64_t &value)
 {
     const char *const end = word.data() + word.size();
@@ -533,6 +525,14 @@ bool read_replay(const char *path, replay &out, std::string &problem)
     return parse_replay(bytes, path, out, problem);
 }
 
+const char *replay_end_word(attempt_end end)
+{
+    for (const end_word &e : END_WORDS)
+        if (e.end == end)
+            return e.word;
+    return "unfinished";
+}
+
 std::string replay_header_text(const replay_header &h)
 {
     return std::string(REPLAY_FORMAT_NAME) + " " + std::to_string(REPLAY_FORMAT_VERSION) + "\n" +
@@ -557,7 +557,7 @@ std::string replay_passes_line(const replay_passes &p)
 
 std::string replay_end_line(attempt_end end, const girl_check &s)
 {
-    std::string line = std::string(END_WORD) + " " + end_word_of(end);
+    std::string line = std::string(END_WORD) + " " + replay_end_word(end);
     for (const state_number &n : STATE_NUMBERS)
         line.append(" ").append(std::to_string(s.*n.field));
     return line + " " + std::to_string(s.status) + "\n";

@@ -110,6 +110,9 @@ bool parse_replay(std::string_view text, const std::string &file, replay &out,
 // The same from a regular file of at most REPLAY_MAX_FILE_BYTES.
 bool read_replay(const char *path, replay &out, std::string &problem);
 
+// How an end line names the end: "death", "quit" or "closed"; "unfinished" for none.
+const char *replay_end_word(attempt_end end);
+
 // The lines of the format, each ending in a newline, for the writer.
 std::string replay_header_text(const replay_header &header);
 std::string replay_attempt_line(int number);

@@ -7,9 +7,10 @@
 #include "replaylevel.h"
 #include "replayplay.h"
 
+#include <allegro.h>
+
 namespace {
 
-constexpr double FIX_ONE = 65536.0;
 constexpr std::size_t NUMBER_TEXT_SIZE = 32;
 
 // How an attempt ran, to be compared with how it was recorded.
@@ -42,7 +43,7 @@ attempt_run run_attempt(const replay_attempt &recorded, map_point start)
 std::string number_text(std::int32_t raw)
 {
     char pixels[NUMBER_TEXT_SIZE];
-    std::snprintf(pixels, sizeof pixels, "%.4f", raw / FIX_ONE);
+    std::snprintf(pixels, sizeof pixels, "%.4f", fixtof(raw));
     std::string text = pixels;
     text.erase(text.find_last_not_of('0') + 1);
     if (text.back() == '.')
@@ -57,16 +58,6 @@ std::string state_text(const char *how, const girl_check &s)
     return std::string(how) + ", x " + number_text(s.x) + ", y " + number_text(s.y) + ", xv " +
            number_text(s.xv) + ", yv " + number_text(s.yv) + ", status " +
            std::to_string(s.status) + " (" + status_name(s.status) + ")";
-}
-
-const char *end_text(attempt_end end)
-{
-    switch (end) {
-    case attempt_end::death: return "death";
-    case attempt_end::quit: return "quit";
-    case attempt_end::closed: return "window closed";
-    default: return "cut short";
-    }
 }
 
 bool ends_as_recorded(const replay_attempt &recorded, const attempt_run &run)
@@ -88,7 +79,8 @@ std::string difference_text(const std::string &file, const replay_attempt &recor
                 std::to_string(recorded.ticks);
     std::string text = file + ":" + std::to_string(recorded.end_line) + ": attempt " +
                        std::to_string(recorded.number) + " does not end as recorded: " + where +
-                       "\n  recorded:  " + state_text(end_text(recorded.end), recorded.state) +
+                       "\n  recorded:  " +
+                       state_text(replay_end_word(recorded.end), recorded.state) +
                        "\n  this game: " +
                        state_text(run.died ? "death" : "no death", run.state) + "\n";
     if (r.header.game_version != game_version())
