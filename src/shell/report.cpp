@@ -6,7 +6,6 @@
 
 #include <allegro.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -14,19 +13,8 @@
 
 namespace {
 
-constexpr std::size_t MESSAGE_SIZE = 1024;
 constexpr std::size_t BOX_LINE_LENGTH = 60;
 const char *const PROGRAM_NAME = "orvia";
-
-std::string format_text(const char *format, ...)
-{
-    char text[MESSAGE_SIZE];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 // The message box shows each line as it stands, so long messages are broken between words.
 std::string wrapped(const std::string &text)

@@ -2,6 +2,8 @@
 #include "diagnostic.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <tuple>
 
 namespace {
@@ -53,6 +55,16 @@ std::string printable(std::string_view text)
         ++at;
     }
     return out;
+}
+
+std::string format_text(const char *format, ...)
+{
+    char text[MESSAGE_SIZE];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
 }
 
 std::string excerpt(std::string_view line)

@@ -11,6 +11,10 @@
 // its escape sequences.
 std::string printable(std::string_view text);
 
+// A message's text as printf would print it, cut at MESSAGE_SIZE - 1 bytes.
+constexpr std::size_t MESSAGE_SIZE = 1024;
+std::string format_text(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // What a message quotes of another file's line: at most its first EXCERPT_LENGTH bytes, and
 // "..." where it is cut.
 constexpr std::size_t EXCERPT_LENGTH = 60;
