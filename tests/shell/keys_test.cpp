@@ -25,14 +25,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A configuration folder of the test's own as XDG_CONFIG_HOME, and no key down.
+// A configuration folder of the test's own, not made yet, as XDG_CONFIG_HOME, and no key down.
 class KeysTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         headless::install();
-        config = fs::path(testfiles::scratch_dir()) /
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        config = folder.path() / "config";
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         file = (config / "orvia" / "controls.cfg").string();
     }
@@ -42,7 +41,6 @@ protected:
             key[k] = 0;
         setenv("HOME", home.c_str(), 1);
         unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(config);
     }
 
     void write_controls(const std::string &text) const
@@ -52,6 +50,7 @@ protected:
     }
 
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "/root";
+    const testfiles::CurrentFolder folder;
     fs::path config;
     std::string file;
 };
