@@ -20,17 +20,23 @@ constexpr int PAUSED_Y = 110;
 
 constexpr int KEY_POLL_MS = 50;
 
-const frame_underlay *underlay(const level_play &play)
-{
-    return play.ghost ? &*play.ghost : nullptr;
-}
+// One pass of the level loop, as a recording keeps it: the controls latched, then so many
+// ticks.
+struct loop_pass {
+    control_state controls;
+    int ticks = 0;
+};
 
+// The frame as the attempt stands: with "Paused" over it while paused, else with a screenshot
+// taken of it when S was pressed.
 void show_frame(level_play &play, BITMAP *bmp)
 {
-    draw_attempt(bmp, play.now, underlay(play));
+    draw_attempt(bmp, play.now, play.ghost ? &*play.ghost : nullptr);
     if (play.showing_paused)
         textout_centre_ex(bmp, comicf, "Paused", PAUSED_CENTRE_X, PAUSED_Y, TEXT_COLOUR,
                           TRANSPARENT_TEXT);
+    else
+        play.screenshots.take_if_pressed(bmp);
     present(bmp);
 }
 
@@ -69,9 +75,7 @@ int play_ticks(level_play &play, BITMAP *bmp, int arrived)
         play.ghost->follow(pass.ticks);
     if (pass.ticks == 0)
         return 0;
-    draw_attempt(bmp, play.now, underlay(play));
-    play.screenshots.take_if_pressed(bmp);
-    present(bmp);
+    show_frame(play, bmp);
     return pass.ticks;
 }
 

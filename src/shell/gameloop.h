@@ -14,13 +14,6 @@
 
 #include <optional>
 
-// One pass of the level loop, as a recording keeps it: the controls latched, then so many
-// ticks.
-struct loop_pass {
-    control_state controls;
-    int ticks = 0;
-};
-
 // What the level loop keeps from one pass to the next.
 struct level_play {
     explicit level_play(game_session &s);
