@@ -136,6 +136,9 @@ inline bool MapIsPrintableAscii(unsigned char c)
 {
     return c >= ' ' && c <= '~';
 }
+// An identifier as text for the library's messages: printable ASCII as it is, other bytes as
+// \xNN.
+std::string MapChunkIdText(const std::string &id);
 
 // True when the 4-character identifier is one the loader decodes itself.
 bool MapIsKnownChunk(const char *id);

@@ -222,8 +222,6 @@ struct MapChunkWalk {
 // (2), or memory runs out (1). Bytes after the form, which a load does not read, are named in
 // `problem` with a result of 0. Leaves the loaded map and maperror alone.
 int MapWalkChunks(const char *filename, MapChunkWalk &walk);
-// An identifier as text: printable ASCII as it is, other bytes as \xNN.
-std::string MapChunkIdText(const std::string &id);
 // A chunk of the loaded map whose identifier (MAP_CHUNK_ID_SIZE characters) the loader does not
 // know, kept from the file: its data, with its length in `length` when given, or null (length
 // 0) when the map has none. Of two chunks of one identifier, the first in the file. Valid
