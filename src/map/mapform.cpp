@@ -65,7 +65,6 @@ std::uint64_t count_rest(PACKFILE *file)
 // The outer header as the file holds it, right or wrong.
 void note_outer_header(const unsigned char *head, MapChunkWalk &walk)
 {
-    walk.has_outer_header = true;
     walk.form_id.assign(head, head + FORM_ID_SIZE);
     walk.form_length = MapGetchksz(head + FORM_LENGTH_OFFSET);
     walk.form_type.assign(head + FORM_TYPE_OFFSET, head + FORM_HEADER_SIZE);
@@ -243,7 +242,6 @@ int MapWalkChunks(const char *filename, MapChunkWalk &walk)
     std::string reason = "no file named";
     PACKFILE *file = filename ? MapOpenFile(filename, &reason) : nullptr;
     if (!file) {
-        walk.error = MER_NOOPEN;
         walk.problem = "the file cannot be read: " + reason;
         return -1;
     }
@@ -256,7 +254,6 @@ int MapWalkChunks(const char *filename, MapChunkWalk &walk)
     const std::string unreadable = MapFileProblem(file);
     pack_fclose(file);
     if (!whole || !unreadable.empty()) {
-        walk.error = unreadable.empty() ? reader.error() : MER_MAPLOADERROR;
         walk.problem =
             unreadable.empty() ? reader.problem() : "the file cannot be read: " + unreadable;
         return -1;

@@ -3,6 +3,9 @@
 #include "loadertest.h"
 #include "testfiles.h"
 
+#include <cerrno>
+#include <cstring>
+
 using namespace loadertest;
 
 namespace {
@@ -33,12 +36,10 @@ TEST(ChunkWalk, ListsWhatALoadReadsAndStopsWhereALoadStops)
         SCOPED_TRACE(path);
         MapChunkWalk walk;
         ASSERT_EQ(MapWalkChunks(path, walk), 0) << walk.problem;
-        EXPECT_TRUE(walk.has_outer_header);
         EXPECT_EQ(walk.form_id, "FORM");
         EXPECT_EQ(walk.form_type, "FMAP");
         EXPECT_EQ(walk.form_length, image.size() - 8);
         expect_chunks(walk, chunks);
-        EXPECT_EQ(walk.error, MER_NONE);
         EXPECT_EQ(walk.problem, "");
     }
 
@@ -46,7 +47,6 @@ TEST(ChunkWalk, ListsWhatALoadReadsAndStopsWhereALoadStops)
     short *const loaded = mappt;
     MapChunkWalk walk;
     EXPECT_EQ(MapWalkChunks(cut.path(), walk), -1);
-    EXPECT_EQ(walk.error, MER_MAPLOADERROR);
     const Chunk &last = chunks.back();
     EXPECT_EQ(walk.problem, "chunk " + last.id + " at offset " + std::to_string(last.offset) +
                                 " says " + std::to_string(last.data.size()) +
@@ -56,10 +56,10 @@ TEST(ChunkWalk, ListsWhatALoadReadsAndStopsWhereALoadStops)
     EXPECT_EQ(maperror, MER_NONE);
     EXPECT_EQ(mappt, loaded) << "the walk leaves the loaded map alone";
     EXPECT_EQ(MapLoadDepth(cut.path(), 8), -1);
-    EXPECT_EQ(maperror, walk.error) << "a load stops where the walk stops";
+    EXPECT_EQ(maperror, MER_MAPLOADERROR) << "a load stops where the walk stops";
 
     EXPECT_EQ(MapWalkChunks((testfiles::scratch_dir() + "/absent.fmp").c_str(), walk), -1);
-    EXPECT_EQ(walk.error, MER_NOOPEN);
+    EXPECT_EQ(walk.problem, std::string("the file cannot be read: ") + std::strerror(ENOENT));
     EXPECT_TRUE(walk.chunks.empty());
     MapFreeMem();
 }

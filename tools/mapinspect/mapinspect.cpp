@@ -18,7 +18,7 @@ namespace {
 // form, on problems.
 void list_chunks(const MapChunkWalk &walk, std::ostream &out, std::ostream &problems)
 {
-    if (walk.has_outer_header)
+    if (!walk.form_id.empty())
         out << "outer header: " << printable(walk.form_id) << ", form length "
             << walk.form_length << ", form type " << printable(walk.form_type) << "\n"
             << "chunks:\n";
