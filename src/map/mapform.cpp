@@ -77,8 +77,7 @@ bool list_chunks(MapFormReader &reader, MapChunkWalk &walk)
     while ((step = reader.next_chunk()) > 0) {
         const unsigned char *chunk = reader.chunk();
         walk.chunks.push_back({std::string(chunk, chunk + MAP_CHUNK_ID_SIZE),
-                               reader.chunk_offset(),
-                               MapGetchksz(chunk + MAP_CHUNK_LENGTH_OFFSET)});
+                               reader.chunk_offset(), MapChunkLength(chunk)});
     }
     return step == 0;
 }
@@ -160,7 +159,7 @@ int MapFormReader::next_chunk()
     unsigned char header[MAP_CHUNK_HEADER_SIZE];
     if (take_chunk_header(header) != 0)
         return -1;
-    const std::uint32_t size = MapGetchksz(header + MAP_CHUNK_LENGTH_OFFSET);
+    const std::uint32_t size = MapChunkLength(header);
     const auto room = static_cast<std::uint64_t>(remaining_ - MAP_CHUNK_HEADER_SIZE);
     if (size > room)
         return fail(MER_MAPLOADERROR, longer_than_left(header, offset_, size, room));
