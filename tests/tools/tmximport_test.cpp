@@ -388,7 +388,7 @@ TEST(TmxImport, HostileMapsAreRefusedAtTheBudgetsOfAnImport)
          none,
          "map.tmx:3:2: the ids of tileset \"b\" (268435455 to 268435458) pass the largest tile "
          "id, 268435455"},
-        {small_map(sheet, nested), none, "map.tmx:7:442: XML elements nested more than 64 deep"},
+        {small_map(sheet, nested), none, "map.tmx:7:449: groups nested more than 64 deep"},
         {small_map(sheet, " <objectgroup name=\"things\"/>"), none,
          "map.tmx:2:1: the map has no tile layer: there is nothing to convert"},
         {small_map(" <tileset firstgid=\"1\" source=\"s.tsx\"/>\n <tileset firstgid=\"9\" "

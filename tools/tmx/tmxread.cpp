@@ -19,6 +19,8 @@ constexpr long long MAX_TILE_SIDE = 4096;
 constexpr long long MAX_TILE_ID = TMX_GID_MASK;
 constexpr long long MAX_DURATION_MS = std::numeric_limits<int>::max();
 constexpr long long MAX_CHUNK_POSITION = 1 << 24;
+// Groups of groups are read by recursion.
+constexpr int MAX_GROUP_DEPTH = 64;
 
 constexpr int COLOUR_KEY_DIGITS = 6;
 
@@ -28,16 +30,6 @@ std::string too_many_xml_nodes(const TmxOptions &options)
            " XML elements, attributes and texts in the files of this import";
 }
 
-// What passing one of the XML budgets means; empty within them.
-std::string xml_budget_problem(XmlCount count, const TmxOptions &options)
-{
-    if (count == XmlCount::too_many_nodes)
-        return too_many_xml_nodes(options);
-    if (count == XmlCount::too_deep)
-        return "XML elements nested more than " + std::to_string(options.max_xml_depth) + " deep";
-    return "";
-}
-
 // A parsed XML file and the places of its elements.
 class XmlFile {
 public:
@@ -45,7 +37,7 @@ public:
     pugi::xml_document doc;
 
     // Parse `text` as UTF-8, in place: the tree points into the text kept here. Its nodes are
-    // counted first, onto `nodes` (the import's so far), so that no tree passes the budgets.
+    // counted first, onto `nodes` (the import's so far), so that no tree passes the budget.
     // False with a message and its place when the XML is malformed or too large.
     bool parse(std::string text, const TmxOptions &options, std::uint64_t &nodes,
                std::string &problem, SourcePos &where)
@@ -56,9 +48,8 @@ public:
             if (text_[i] == '\n')
                 line_starts_.push_back(i + 1);
         std::size_t stop = 0;
-        problem = xml_budget_problem(
-            count_xml(text_, options.max_xml_nodes, options.max_xml_depth, nodes, stop), options);
-        if (!problem.empty()) {
+        if (!count_xml(text_, options.max_xml_nodes, nodes, stop)) {
+            problem = too_many_xml_nodes(options);
             where = at_offset(stop);
             return false;
         }
@@ -168,7 +159,8 @@ private:
     bool decoded_image(const XmlFile &file, const pugi::xml_node &node, const std::string &path,
                        std::shared_ptr<const TmxImage> &out);
 
-    bool layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset);
+    // The layers of the map or of a group `depth` groups deep.
+    bool layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset, int depth);
     bool object_layer(const XmlFile &file, const pugi::xml_node &node, Offset offset);
     bool start_object(const XmlFile &file, const pugi::xml_node &node, Offset offset);
     bool coordinate(const XmlFile &file, const pugi::xml_node &node, const char *name,
@@ -280,7 +272,7 @@ bool Reader::read(const std::string &path)
                                           std::to_string(after->firstgid) + ", among the ids of " +
                                           ids);
     }
-    if (!layers(file, root, {}))
+    if (!layers(file, root, {}, 0))
         return false;
     if (map_.layers.empty())
         return fail(file, root, "the map has no tile layer: there is nothing to convert");
@@ -577,7 +569,7 @@ bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, cons
     return true;
 }
 
-bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset)
+bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset, int depth)
 {
     for (const pugi::xml_node &node : parent.children()) {
         const std::string kind = node.name();
@@ -591,8 +583,11 @@ bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent, Offset of
         } else if (kind == "imagelayer") {
             warn(file, node, "image layer " + name + " left out");
         } else if (kind == "group") {
+            if (depth == MAX_GROUP_DEPTH)
+                return fail(file, node,
+                            "groups nested more than " + std::to_string(MAX_GROUP_DEPTH) + " deep");
             layer_warnings(file, node, "group " + name);
-            if (!layers(file, node, moved_by(offset, node)))
+            if (!layers(file, node, moved_by(offset, node), depth + 1))
                 return false;
         }
     }
