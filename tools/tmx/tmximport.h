@@ -42,6 +42,12 @@ struct TmxOptions {
     std::uint64_t max_animation_steps = 1 << 22;
 };
 
+// How a message about a budget of the import ends: "more than the 8 update steps of an import".
+inline std::string past_budget(std::uint64_t limit, const std::string &what)
+{
+    return "more than the " + std::to_string(limit) + " " + what + " of an import";
+}
+
 // True for names ending in ".tmx" or ".tmx.gz".
 bool is_tiled_map_name(const std::string &path);
 

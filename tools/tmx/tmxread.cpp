@@ -26,8 +26,7 @@ constexpr int COLOUR_KEY_DIGITS = 6;
 
 std::string too_many_xml_nodes(const TmxOptions &options)
 {
-    return "more than " + std::to_string(options.max_xml_nodes) +
-           " XML elements, attributes and texts in the files of this import";
+    return past_budget(options.max_xml_nodes, "XML elements, attributes and texts");
 }
 
 // A parsed XML file and the places of its elements.
@@ -560,8 +559,7 @@ bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, cons
         return fail(file, node,
                     "the tileset image " + in_quotes(path) + " is " + std::to_string(image->width) +
                         " x " + std::to_string(image->height) + " pixels" + before +
-                        ", more than the " + std::to_string(options_.max_decoded_pixels) +
-                        " an import decodes");
+                        ", " + past_budget(options_.max_decoded_pixels, "decoded pixels"));
     }
     decoded_pixels_ += static_cast<std::uint64_t>(image->width) * image->height;
     images_.emplace(key, image);
@@ -742,9 +740,8 @@ bool Reader::chunks(const XmlFile &file, const pugi::xml_node &data, std::vector
         chunk_cells_ += static_cast<std::uint64_t>(width * height);
         if (chunk_cells_ > options_.max_chunk_cells)
             return fail(file, node,
-                        "the chunks come to " + std::to_string(chunk_cells_) +
-                            " cells here, more than the " +
-                            std::to_string(options_.max_chunk_cells) + " an import decodes");
+                        "the chunks come to " + std::to_string(chunk_cells_) + " cells here, " +
+                            past_budget(options_.max_chunk_cells, "chunk cells"));
         out.push_back(chunk);
     }
     return true;
