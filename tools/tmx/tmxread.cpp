@@ -24,6 +24,12 @@ constexpr int MAX_GROUP_DEPTH = 64;
 
 constexpr int COLOUR_KEY_DIGITS = 6;
 
+// The key of a file read once for the import: its path with "." and ".." steps taken.
+std::string file_key(const std::filesystem::path &path)
+{
+    return path.lexically_normal().string();
+}
+
 std::string too_many_xml_nodes(const TmxOptions &options)
 {
     return past_budget(options.max_xml_nodes, "XML elements, attributes and texts");
@@ -383,7 +389,7 @@ bool Reader::tileset_file(const XmlFile &file, const pugi::xml_node &node, TmxTi
 {
     const std::filesystem::path path =
         std::filesystem::path(file.path).parent_path() / node.attribute("source").value();
-    const std::string key = path.lexically_normal().string();
+    const std::string key = file_key(path);
     const auto known = tileset_files_.find(key);
     if (known != tileset_files_.end()) {
         xml_nodes_ += known->second.second;
@@ -535,7 +541,7 @@ bool Reader::image(const XmlFile &file, const pugi::xml_node &node, TmxImageUse 
 bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, const std::string &path,
                            std::shared_ptr<const TmxImage> &out)
 {
-    const std::string key = std::filesystem::path(path).lexically_normal().string();
+    const std::string key = file_key(path);
     const auto known = images_.find(key);
     if (known != images_.end()) {
         out = known->second;
@@ -549,8 +555,7 @@ bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, cons
     image->path = path;
     const std::uint64_t left = options_.max_decoded_pixels - decoded_pixels_;
     if (!decode_png(bytes, left, *image, problem)) {
-        const std::uint64_t pixels = static_cast<std::uint64_t>(image->width) * image->height;
-        if (pixels <= left)
+        if (!problem.empty())
             return fail(file, node, "the tileset image " + in_quotes(path) + " " + problem);
         const std::string before = decoded_pixels_
                                        ? ", with the " + std::to_string(decoded_pixels_) +
