@@ -26,11 +26,15 @@ TEST(ChunkWalk, ListsWhatALoadReadsAndStopsWhereALoadStops)
     headless::install();
     const Bytes image = encode(sample_map(2));
     const std::vector<Chunk> chunks = split(image);
-    testfiles::ScratchFile plain("walk.fmp"), packed("walk-packed.fmp"), cut("walk-cut.fmp");
+    testfiles::ScratchFile plain("walk.fmp"), packed("walk-packed.fmp"), cut("walk-cut.fmp"),
+        longer("walk-longer.fmp");
     ASSERT_TRUE(plain.write(image));
     ASSERT_TRUE(testfiles::write_packed_file(packed.path(), image));
-    constexpr std::size_t CUT = 3;
+    constexpr std::size_t CUT = 3, MORE = 10;
     ASSERT_TRUE(cut.write(Bytes(image.begin(), image.end() - CUT)));
+    Bytes extended = image;
+    extended.resize(image.size() + MORE, 0x55);
+    ASSERT_TRUE(longer.write(extended));
 
     for (const char *path : {plain.path(), packed.path()}) {
         SCOPED_TRACE(path);
@@ -42,6 +46,12 @@ TEST(ChunkWalk, ListsWhatALoadReadsAndStopsWhereALoadStops)
         expect_chunks(walk, chunks);
         EXPECT_EQ(walk.problem, "");
     }
+
+    MapChunkWalk after;
+    EXPECT_EQ(MapWalkChunks(longer.path(), after), 0) << "a load reads the form only";
+    expect_chunks(after, chunks);
+    EXPECT_EQ(after.problem, "the form length says the file has " + std::to_string(image.size()) +
+                                 " bytes, it has " + std::to_string(image.size() + MORE));
 
     ASSERT_EQ(MapDecodeDepth(image.data(), 8), 0);
     short *const loaded = mappt;
