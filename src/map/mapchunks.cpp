@@ -24,11 +24,6 @@ enum AnimOffset {
     AN_END = 12,
 };
 
-std::uint32_t chunk_length(const unsigned char *chunk)
-{
-    return MapGetchksz(chunk + MAP_CHUNK_LENGTH_OFFSET);
-}
-
 const unsigned char *chunk_data(const unsigned char *chunk)
 {
     return chunk + MAP_CHUNK_HEADER_SIZE;
@@ -138,12 +133,12 @@ std::int32_t read_sequence_entry(const unsigned char *field)
 bool graphics_fit(const unsigned char *chunk, int depth)
 {
     return MapGraphicsBytes(mapnumblockgfx, mapblockwidth, mapblockheight, depth) <=
-           chunk_length(chunk);
+           MapChunkLength(chunk);
 }
 
 bool take_graphics(const unsigned char *chunk)
 {
-    const std::uint32_t size = chunk_length(chunk);
+    const std::uint32_t size = MapChunkLength(chunk);
     auto *pixels = MapAllocate<unsigned char>(size);
     if (!pixels)
         return false;
@@ -284,7 +279,7 @@ bool decode_packed_cells(short *cells, CellReader<LittleEndian> in)
 template <bool LittleEndian>
 bool decode_cells(short *cells, std::int64_t count, const unsigned char *chunk)
 {
-    const CellReader<LittleEndian> in(chunk_data(chunk), chunk_length(chunk));
+    const CellReader<LittleEndian> in(chunk_data(chunk), MapChunkLength(chunk));
     switch (maptype) {
     case MAP_TYPE_RUNS: return decode_packed_cells<LittleEndian, false>(cells, in);
     case MAP_TYPE_COPIES: return decode_packed_cells<LittleEndian, true>(cells, in);
@@ -380,7 +375,7 @@ bool make_room_to_keep()
 
 int keep_chunk(const unsigned char *chunk)
 {
-    const std::size_t size = MAP_CHUNK_HEADER_SIZE + std::size_t{chunk_length(chunk)};
+    const std::size_t size = MAP_CHUNK_HEADER_SIZE + std::size_t{MapChunkLength(chunk)};
     auto *copy = MapAllocate<unsigned char>(size);
     if (!copy || !make_room_to_keep()) {
         MapRelease(copy);
@@ -463,7 +458,7 @@ std::int32_t MapGetlong(const unsigned char *p)
 // were.
 int MapDecodeMPHD(const unsigned char *chunk)
 {
-    const MapHeader header = MapReadHeader(chunk_data(chunk), chunk_length(chunk));
+    const MapHeader header = MapReadHeader(chunk_data(chunk), MapChunkLength(chunk));
     if (const MapRefusal refusal = MapCheckHeaderFrame(header))
         return MapSetError(refusal.code);
     mapislsb = header.lsb ? 1 : 0;
@@ -476,7 +471,7 @@ int MapDecodeMPHD(const unsigned char *chunk)
 
 int MapDecodeCMAP(const unsigned char *chunk)
 {
-    const std::uint32_t size = chunk_length(chunk);
+    const std::uint32_t size = MapChunkLength(chunk);
     if (size < CMAP_SIZE)
         return MapSetError(MER_MAPLOADERROR);
     auto *cmap = MapAllocate<unsigned char>(size);
@@ -496,7 +491,7 @@ int MapDecodeBKDT(const unsigned char *chunk)
     const std::int64_t unit = graphic_bytes();
     if (maptype == MAP_TYPE_OFFSETS && unit <= 0)
         return MapSetError(MER_MAPLOADERROR);
-    if (std::int64_t{mapnumblockstr} * mapblockstrsize > chunk_length(chunk))
+    if (std::int64_t{mapnumblockstr} * mapblockstrsize > MapChunkLength(chunk))
         return MapSetError(MER_MAPLOADERROR);
     auto *blocks = MapAllocate<BlockStr>(static_cast<std::size_t>(mapnumblockstr));
     if (!blocks)
@@ -513,7 +508,7 @@ int MapDecodeBKDT(const unsigned char *chunk)
 // Every entry must name a block record and every animation a stretch of entries.
 int MapDecodeANDT(const unsigned char *chunk)
 {
-    const std::uint32_t size = chunk_length(chunk);
+    const std::uint32_t size = MapChunkLength(chunk);
     const unsigned char *data = chunk_data(chunk);
     const std::int64_t marker = find_anim_end_marker(data, size);
     if (marker < 0 || marker % SEQ_ENTRY_SIZE != 0)
@@ -569,7 +564,7 @@ int MapDecodeBGFX(const unsigned char *chunk)
 // that lacks its zero is taken as it stands.
 int MapDecodeNOVC(const unsigned char *chunk)
 {
-    const std::uint32_t size = chunk_length(chunk);
+    const std::uint32_t size = MapChunkLength(chunk);
     if (size >= MAP_NOVC_SIZE) {
         mapnovctext[0] = 0;
         return 0;
@@ -652,7 +647,7 @@ const unsigned char *MapGetChunk(const char *id, std::uint32_t *length)
         if (std::memcmp(chunk, id, MAP_CHUNK_ID_SIZE) != 0)
             continue;
         if (length)
-            *length = chunk_length(chunk);
+            *length = MapChunkLength(chunk);
         return chunk_data(chunk);
     }
     if (length)

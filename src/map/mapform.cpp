@@ -65,7 +65,6 @@ std::uint64_t count_rest(PACKFILE *file)
 // The outer header as the file holds it, right or wrong.
 void note_outer_header(const unsigned char *head, MapChunkWalk &walk)
 {
-    walk.has_outer_header = true;
     walk.form_id.assign(head, head + FORM_ID_SIZE);
     walk.form_length = MapGetchksz(head + FORM_LENGTH_OFFSET);
     walk.form_type.assign(head + FORM_TYPE_OFFSET, head + FORM_HEADER_SIZE);
@@ -78,8 +77,7 @@ bool list_chunks(MapFormReader &reader, MapChunkWalk &walk)
     while ((step = reader.next_chunk()) > 0) {
         const unsigned char *chunk = reader.chunk();
         walk.chunks.push_back({std::string(chunk, chunk + MAP_CHUNK_ID_SIZE),
-                               reader.chunk_offset(),
-                               MapGetchksz(chunk + MAP_CHUNK_LENGTH_OFFSET)});
+                               reader.chunk_offset(), MapChunkLength(chunk)});
     }
     return step == 0;
 }
@@ -161,7 +159,7 @@ int MapFormReader::next_chunk()
     unsigned char header[MAP_CHUNK_HEADER_SIZE];
     if (take_chunk_header(header) != 0)
         return -1;
-    const std::uint32_t size = MapGetchksz(header + MAP_CHUNK_LENGTH_OFFSET);
+    const std::uint32_t size = MapChunkLength(header);
     const auto room = static_cast<std::uint64_t>(remaining_ - MAP_CHUNK_HEADER_SIZE);
     if (size > room)
         return fail(MER_MAPLOADERROR, longer_than_left(header, offset_, size, room));
@@ -243,7 +241,6 @@ int MapWalkChunks(const char *filename, MapChunkWalk &walk)
     std::string reason = "no file named";
     PACKFILE *file = filename ? MapOpenFile(filename, &reason) : nullptr;
     if (!file) {
-        walk.error = MER_NOOPEN;
         walk.problem = "the file cannot be read: " + reason;
         return -1;
     }
@@ -256,7 +253,6 @@ int MapWalkChunks(const char *filename, MapChunkWalk &walk)
     const std::string unreadable = MapFileProblem(file);
     pack_fclose(file);
     if (!whole || !unreadable.empty()) {
-        walk.error = unreadable.empty() ? reader.error() : MER_MAPLOADERROR;
         walk.problem =
             unreadable.empty() ? reader.problem() : "the file cannot be read: " + unreadable;
         return -1;

@@ -32,6 +32,12 @@ void MapRelease(T *&part)
 constexpr int MAP_CHUNK_LENGTH_OFFSET = 4;
 constexpr int MAP_CHUNK_HEADER_SIZE = 8;
 
+// The data length of the chunk (or chunk header) at `chunk`.
+inline std::uint32_t MapChunkLength(const unsigned char *chunk)
+{
+    return MapGetchksz(chunk + MAP_CHUNK_LENGTH_OFFSET);
+}
+
 // The chunks of a map file or image in order, by the loader's rules: "FORM", a form length of
 // at least 4 and "FMAP", then chunks that each lie whole in the form, until it is used up. A
 // chunk of a file is read into a buffer of the reader's, released when the next is read; a
@@ -136,6 +142,9 @@ inline bool MapIsPrintableAscii(unsigned char c)
 {
     return c >= ' ' && c <= '~';
 }
+// An identifier as text for the library's messages: printable ASCII as it is, other bytes as
+// \xNN.
+std::string MapChunkIdText(const std::string &id);
 
 // True when the 4-character identifier is one the loader decodes itself.
 bool MapIsKnownChunk(const char *id);

@@ -208,22 +208,20 @@ struct MapChunkInfo {
 
 // What MapWalkChunks found in a file.
 struct MapChunkWalk {
-    bool has_outer_header = false;    // the file holds the 12 bytes of the outer header
-    std::string form_id, form_type;   // their identifiers as stored: "FORM", "FMAP" in a map
+    // The outer header's identifiers as stored ("FORM", "FMAP" in a map), both empty when the
+    // file is too short for the header.
+    std::string form_id, form_type;
     std::uint32_t form_length = 0;    // the form length between them
     std::vector<MapChunkInfo> chunks; // every whole chunk of the form, in file order
-    int error = MER_NONE;             // the maperror a load meets where the walk stopped
     std::string problem;              // what is wrong and where, in words; empty if nothing
 };
 
 // Walk a map file's chunks (plain or packed) by the rules a load follows: the outer header,
 // then chunks until the form's length is used up, each whole. Return 0, or -1 where a load
-// would stop too: the file cannot be opened (error 3), is no map file or ends before its form
-// (2), or memory runs out (1). Bytes after the form, which a load does not read, are named in
-// `problem` with a result of 0. Leaves the loaded map and maperror alone.
+// would stop too: the file cannot be read, is no map file or ends before its form, or memory
+// runs out. Bytes after the form, which a load does not read, are named in `problem` with a
+// result of 0. Leaves the loaded map and maperror alone.
 int MapWalkChunks(const char *filename, MapChunkWalk &walk);
-// An identifier as text: printable ASCII as it is, other bytes as \xNN.
-std::string MapChunkIdText(const std::string &id);
 // A chunk of the loaded map whose identifier (MAP_CHUNK_ID_SIZE characters) the loader does not
 // know, kept from the file: its data, with its length in `length` when given, or null (length
 // 0) when the map has none. Of two chunks of one identifier, the first in the file. Valid

@@ -47,14 +47,14 @@ int load_chunks(const char *filename, int depth)
     return result;
 }
 
-// The previous map is released before the image is even looked at.
+// An image that is no map releases the previous map all the same.
 int decode_form(const unsigned char *image, int depth)
 {
-    MapFreeMem();
-    maperror = MER_NONE;
     MapFormReader reader(nullptr, image);
-    if (reader.read_outer_header() != 0)
+    if (reader.read_outer_header() != 0) {
+        MapFreeMem();
         return MapSetError(reader.error());
+    }
     return decode_chunks(reader, depth);
 }
 

@@ -125,23 +125,14 @@ std::size_t tile_bytes()
 // and the library's general putpixel costs a call through the bitmap's driver for each pixel.
 void paint_memory_row(BITMAP *tile, int y, const unsigned char *pixels, int bytes)
 {
-    switch (bytes) {
-    case 1:
+    if (bytes == 1) {
         std::memcpy(tile->line[y], pixels, static_cast<std::size_t>(mapblockwidth));
-        break;
-    case 2:
-        for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)
-            _putpixel16(tile, x, y, stored_colour(pixels, bytes));
-        break;
-    case 3:
-        for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)
-            _putpixel24(tile, x, y, stored_colour(pixels, bytes));
-        break;
-    default:
-        for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)
-            _putpixel32(tile, x, y, stored_colour(pixels, bytes));
-        break;
+        return;
     }
+    void (*const put)(BITMAP *, int, int, int) =
+        bytes == 2 ? _putpixel16 : bytes == 3 ? _putpixel24 : _putpixel32;
+    for (int x = 0; x < mapblockwidth; ++x, pixels += bytes)
+        put(tile, x, y, stored_colour(pixels, bytes));
 }
 
 // Paints one block bitmap from the converted buffer; returns the first byte after it.

@@ -97,41 +97,33 @@ TEST_F(MapInspect, ListsChunksHeaderBlocksAndAnimationsInWords)
                                    "of 48 x 32 pixels\n";
     EXPECT_EQ(found.problems, "warning: the game cannot play " + path + unplayable);
     EXPECT_EQ(mappt, nullptr) << "the inspector leaves no map loaded";
-
-    // The loader unpacks files made by the game library's packer; the inspector reads them so
-    // too, and lists the same but for the file's name.
-    const std::string packed = testfiles::scratch_dir() + "/packed.fmp";
-    ASSERT_TRUE(testfiles::write_packed_file(packed, image));
-    const Inspection unpacked = inspect(packed, 0);
-    EXPECT_EQ(unpacked.problems, "warning: the game cannot play " + packed + unplayable);
-    EXPECT_EQ(unpacked.listing.substr(unpacked.listing.find('\n')), text.substr(text.find('\n')));
 }
 
-// The walk stops where the loader stops; bytes after the form are named, and the file loads.
-TEST_F(MapInspect, DescribesACutFileAndTheLoadersVerdict)
+// What the walk says of a file (its own test has the words) comes first, then the loader's
+// verdict: a cut file is refused, one with bytes after the form loads.
+TEST_F(MapInspect, PassesOnTheWalksProblemAndTheLoadersVerdict)
 {
     std::vector<unsigned char> image = MapEncode(small_map());
     const std::size_t full = image.size();
-    constexpr std::size_t body_data = 3 * 2 * 2; // small_map's layer 0
     image.resize(full - 10);
-    const Inspection found = inspect(save_image("cut.fmp", image), 1);
-    EXPECT_EQ(found.problems, "problem: chunk BODY at offset " +
-                                  std::to_string(full - body_data - 8) +
-                                  " says 12 bytes of data, only 2 remain\n"
-                                  "the loader refuses the file: maperror 2, not a valid map "
-                                  "file, or shorter than it says\n");
+    const std::string cut = save_image("cut.fmp", image);
+    MapChunkWalk walk;
+    ASSERT_EQ(MapWalkChunks(cut.c_str(), walk), -1);
+    const Inspection found = inspect(cut, 1);
+    EXPECT_EQ(found.problems, "problem: " + walk.problem +
+                                  "\nthe loader refuses the file: maperror 2, " +
+                                  MapErrorText(MER_MAPLOADERROR) + "\n");
     EXPECT_TRUE(contains(found.listing, "  BKDT  offset")) << found.listing;
     EXPECT_FALSE(contains(found.listing, "  BODY")) << found.listing;
     EXPECT_FALSE(contains(found.listing, "block records:"));
 
     image = MapEncode(small_map());
     image.resize(full + 10, 0x55);
-    const Inspection longer = inspect(save_image("longer.fmp", image), 0);
-    EXPECT_EQ(longer.problems.rfind("problem: the form length says the file has " +
-                                        std::to_string(full) + " bytes, it has " +
-                                        std::to_string(full + 10) + "\nwarning: ",
-                                    0),
-              0u)
+    const std::string longer_path = save_image("longer.fmp", image);
+    ASSERT_EQ(MapWalkChunks(longer_path.c_str(), walk), 0);
+    ASSERT_FALSE(walk.problem.empty());
+    const Inspection longer = inspect(longer_path, 0);
+    EXPECT_EQ(longer.problems.rfind("problem: " + walk.problem + "\nwarning: ", 0), 0u)
         << longer.problems;
     EXPECT_TRUE(contains(longer.listing, "block records:")) << longer.listing;
 

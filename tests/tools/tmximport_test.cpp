@@ -388,7 +388,7 @@ TEST(TmxImport, HostileMapsAreRefusedAtTheBudgetsOfAnImport)
          none,
          "map.tmx:3:2: the ids of tileset \"b\" (268435455 to 268435458) pass the largest tile "
          "id, 268435455"},
-        {small_map(sheet, nested), none, "map.tmx:7:442: XML elements nested more than 64 deep"},
+        {small_map(sheet, nested), none, "map.tmx:7:449: groups nested more than 64 deep"},
         {small_map(sheet, " <objectgroup name=\"things\"/>"), none,
          "map.tmx:2:1: the map has no tile layer: there is nothing to convert"},
         {small_map(" <tileset firstgid=\"1\" source=\"s.tsx\"/>\n <tileset firstgid=\"9\" "
@@ -397,28 +397,28 @@ TEST(TmxImport, HostileMapsAreRefusedAtTheBudgetsOfAnImport)
                    ground("1,9")),
          [](TmxOptions &o) { o.max_decoded_pixels = 300; },
          "map.tmx:4:77: the tileset image \"u.png\" is 32 x 8 pixels, with the 256 pixels of the "
-         "images before it, more than the 300 an import decodes"},
+         "images before it, more than the 300 decoded pixels of an import"},
         {small_map(sheet,
                    " <layer name=\"ground\"><data encoding=\"csv\">\n" + chunk + "\n" + chunk +
                        "\n" + chunk + "\n </data></layer>",
                    " infinite=\"1\""),
          [](TmxOptions &o) { o.max_chunk_cells = 8; },
-         "map.tmx:10:3: the chunks come to 12 cells here, more than the 8 an import decodes"},
+         "map.tmx:10:3: the chunks come to 12 cells here, more than the 8 chunk cells of an "
+         "import"},
         // A gzipped map is unpacked within its budget, and counted before its tree is built.
         {whole_file, [](TmxOptions &o) { o.max_file_bytes = 300; },
          "map.tmx: unpacks to more than 300 bytes"},
         {whole_file, [](TmxOptions &o) { o.max_xml_nodes = 20; },
-         "map.tmx:4:30: more than 20 XML elements, attributes and texts in the files of this "
-         "import"},
+         "map.tmx:4:30: more than the 20 XML elements, attributes and texts of an import"},
         {small_map(" <tileset firstgid=\"1\" source=\"s.tsx\"/>\n <tileset firstgid=\"5\" "
                    "source=\"s.tsx\"/>",
                    ground("1,5")),
          [](TmxOptions &o) { o.max_xml_nodes = 60; },
-         "map.tmx:4:2: more than 60 XML elements, attributes and texts in the files of this "
-         "import, \"s.tsx\" counted again"},
+         "map.tmx:4:2: more than the 60 XML elements, attributes and texts of an import, "
+         "\"s.tsx\" counted again"},
         {small_map(sheet, ground("3,4")), [](TmxOptions &o) { o.max_animation_steps = 8; },
          "map.tmx:7:2: layer \"ground\", cell (1, 0): turning the tile animations into block "
-         "animations takes 10 update steps here, more than the 8 of an import"},
+         "animations takes 10 update steps here, more than the 8 update steps of an import"},
         {small_map(sheet, ground("1,2")), [](TmxOptions &o) { o.max_tiles = 1; },
          "map.tmx:7:2: layer \"ground\", cell (1, 0): more than the 1 different tiles of an "
          "import (flips counted)"},

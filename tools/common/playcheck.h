@@ -9,5 +9,7 @@
 // loads it and checked with the start it gives, or an empty text when the game can play it.
 // Needs Allegro installed; leaves no map loaded.
 std::string unplayable_map(const std::string &path);
+// The same for the map already loaded from `path`, which stays loaded.
+std::string unplayable_loaded_map(const std::string &path);
 
 #endif

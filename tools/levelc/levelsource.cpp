@@ -145,6 +145,7 @@ private:
     LayerDef *picture_ = nullptr; // the layer whose rows are being read
     bool passing_over_ = false;   // after a wrong directive, until its picture has passed
     bool lost_picture_ = false;   // a picture was passed over: its layer line was wrong
+    int start_line_ = 0;          // of the first "start" line, also when it was wrong
     std::set<std::string> names_;
 };
 
@@ -257,7 +258,9 @@ void Parser::path_directive(const std::vector<SourceWord> &words, SourceWord &ta
 void Parser::maptype_directive(const std::vector<SourceWord> &words)
 {
     if (words.size() != 2) {
-        error(words[0].pos, "\"maptype\" takes one number, 0 to 3");
+        error(words[0].pos, "\"maptype\" takes one number, " +
+                                std::to_string(MAP_TYPE_OFFSETS) + " to " +
+                                std::to_string(MAP_TYPE_LAST));
         return;
     }
     long long type = 0;
@@ -269,12 +272,12 @@ void Parser::maptype_directive(const std::vector<SourceWord> &words)
 // check, made when the map is written.
 void Parser::start_directive(const std::vector<SourceWord> &words)
 {
-    if (out_.start_line.line != 0) {
+    if (start_line_ != 0) {
         error(words[0].pos, "a second \"start\" line (the first is line " +
-                                std::to_string(out_.start_line.line) + ")");
+                                std::to_string(start_line_) + ")");
         return;
     }
-    out_.start_line = words[0].pos;
+    start_line_ = words[0].pos.line;
     if (words.size() != 3) {
         error(words[0].pos, "\"start\" takes two numbers, x and y: the map pixel of her feet");
         return;

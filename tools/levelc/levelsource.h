@@ -51,7 +51,6 @@ struct LevelSource {
     SourceWord names;       // tile names path, relative to the source's folder
     int maptype = 2;
     std::optional<map_point> start; // where the girl's feet are when she starts
-    SourcePos start_line;           // of the first "start" line, also when it was wrong
     std::vector<BlockDef> blocks;
     std::vector<AnimDef> anims;
     std::vector<LayerDef> layers;

@@ -18,12 +18,12 @@ namespace {
 // form, on problems.
 void list_chunks(const MapChunkWalk &walk, std::ostream &out, std::ostream &problems)
 {
-    if (walk.has_outer_header)
-        out << "outer header: " << MapChunkIdText(walk.form_id) << ", form length "
-            << walk.form_length << ", form type " << MapChunkIdText(walk.form_type) << "\n"
+    if (!walk.form_id.empty())
+        out << "outer header: " << printable(walk.form_id) << ", form length "
+            << walk.form_length << ", form type " << printable(walk.form_type) << "\n"
             << "chunks:\n";
     for (const MapChunkInfo &chunk : walk.chunks)
-        out << "  " << MapChunkIdText(chunk.id) << "  offset " << chunk.offset << "  length "
+        out << "  " << printable(chunk.id) << "  offset " << chunk.offset << "  length "
             << chunk.length << "\n";
     if (!walk.problem.empty())
         problems << "problem: " << walk.problem << "\n";
@@ -148,8 +148,8 @@ int inspect_map(const std::string &path, std::ostream &out, std::ostream &proble
     print_layers(out);
     print_blocks(out);
     print_animations(out);
+    const std::string unplayable = unplayable_loaded_map(path);
     MapFreeMem();
-    const std::string unplayable = unplayable_map(path);
     if (!unplayable.empty())
         problems << "warning: " << unplayable << "\n";
     return 0;

@@ -13,8 +13,9 @@ constexpr int BACKDROP_COLOUR = 54;
 // A new bitmap at the depth of the loaded map's block graphics and at the map's full size,
 // holding the backdrop, the background drawn see-through, then the three foreground layers. A
 // staggered map's picture holds its shifted rows whole; graphics larger than the gaps between
-// cells are drawn centred on their cells. Null with the reason in problem when the map has no layer 0, would make a
-// picture larger than MapBitmapFits allows, or memory runs out. Caller destroys it.
+// cells are drawn centred on their cells. Null with the reason in problem when the map has no
+// layer 0, would make a picture larger than MapBitmapFits allows, or memory runs out. Caller
+// destroys it.
 BITMAP *render_loaded_map(std::string &problem);
 
 // True when the file name's extension (any case) names a format the renderer writes: .png,

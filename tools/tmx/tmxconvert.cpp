@@ -204,9 +204,9 @@ bool Converter::check_tiles()
                 continue;
             before = ref;
             if (seen.insert(ref).second && seen.size() > options_.max_tiles)
-                return fail(layer.place, cell_name(layer, i) + ": more than the " +
-                                             std::to_string(options_.max_tiles) +
-                                             " different tiles of an import (flips counted)");
+                return fail(layer.place, cell_name(layer, i) + ": " +
+                                             past_budget(options_.max_tiles, "different tiles") +
+                                             " (flips counted)");
         }
     }
     std::vector<TileRef> used(seen.begin(), seen.end());
@@ -281,11 +281,16 @@ bool Converter::block_geometry()
     block_height_ = tmx_.tile_height + 2 * reach_y;
     const std::uint64_t bytes = static_cast<std::uint64_t>(block_width_) * block_height_ *
                                 TRUE_COLOUR_BYTES * (shown_.size() + 1);
-    if (block_width_ > MAX_NUMBER || block_height_ > MAX_NUMBER ||
-        bytes > options_.max_graphics_bytes)
-        return fail({tmx_.file, {}},
-                    std::to_string(shown_.size()) + " graphics of " + std::to_string(block_width_) +
-                        " x " + std::to_string(block_height_) + " pixels would not fit a map file");
+    const std::string graphics = std::to_string(shown_.size()) + " graphics of " +
+                                 std::to_string(block_width_) + " x " +
+                                 std::to_string(block_height_) + " pixels";
+    if (block_width_ > MAX_NUMBER || block_height_ > MAX_NUMBER)
+        return fail({tmx_.file, {}}, graphics + " would not fit a map file");
+    if (bytes > options_.max_graphics_bytes)
+        return fail({tmx_.file, {}}, graphics + " and the empty one take " +
+                                         std::to_string(bytes) + " bytes, " +
+                                         past_budget(options_.max_graphics_bytes,
+                                                     "graphics bytes"));
     return true;
 }
 
@@ -559,8 +564,8 @@ bool Converter::cycle_of(const CellKey &key, const Pattern &layers, long long &c
         return true;
     const std::string where = place_of_cell(key, place);
     return fail(place, where + ": turning the tile animations into block animations takes " +
-                           std::to_string(animation_steps_) + " update steps here, more than " +
-                           "the " + std::to_string(options_.max_animation_steps) + " of an import");
+                           std::to_string(animation_steps_) + " update steps here, " +
+                           past_budget(options_.max_animation_steps, "update steps"));
 }
 
 // Each moment of the cycle shows one combination of frames, a block record: the records in order.
@@ -700,9 +705,9 @@ bool Converter::fill_layer()
             return false;
         if (cell_of_key_.size() > options_.max_tile_combinations)
             return fail(tmx_.layers.front().place,
-                        cell_name(tmx_.layers.front(), i) + ": more than the " +
-                            std::to_string(options_.max_tile_combinations) +
-                            " different combinations of tiles in cells of an import");
+                        cell_name(tmx_.layers.front(), i) + ": " +
+                            past_budget(options_.max_tile_combinations,
+                                        "different combinations of tiles in cells"));
     }
     return true;
 }

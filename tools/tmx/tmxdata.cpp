@@ -241,38 +241,34 @@ bool decode_base64(std::string_view text, std::string &bytes, std::string &probl
 // A text, a comment, a CDATA section, a processing instruction or declaration, an end tag or a
 // start tag at each step. A start tag is an element and an attribute for every '=' outside its
 // quoted values; pugixml takes no attribute without one and stops at the first malformed tag.
-XmlCount count_xml(std::string_view text, std::uint64_t max_nodes, std::uint64_t max_depth,
-                   std::uint64_t &nodes, std::size_t &stop)
+bool count_xml(std::string_view text, std::uint64_t max_nodes, std::uint64_t &nodes,
+               std::size_t &stop)
 {
     auto one_more = [&](std::size_t at) {
         stop = at;
         return ++nodes <= max_nodes;
     };
-    std::uint64_t depth = 0;
     std::size_t i = 0;
     while (i < text.size()) {
         const std::string_view rest = text.substr(i);
         if (rest[0] != '<') {
             const std::size_t end = std::min(text.find('<', i), text.size());
             if (!std::all_of(rest.begin(), rest.begin() + (end - i), is_blank) && !one_more(i))
-                return XmlCount::too_many_nodes;
+                return false;
             i = end;
         } else if (begins_with(rest, COMMENT_START)) {
             i = past(text, i + COMMENT_START.size(), COMMENT_END);
         } else if (begins_with(rest, CDATA_START)) {
             if (!one_more(i))
-                return XmlCount::too_many_nodes;
+                return false;
             i = past(text, i + CDATA_START.size(), CDATA_END);
         } else if (begins_with(rest, INSTRUCTION_START)) {
             i = past(text, i + INSTRUCTION_START.size(), INSTRUCTION_END);
         } else if (begins_with(rest, DECLARATION_START) || begins_with(rest, END_TAG_START)) {
-            depth -= rest[1] == '/' && depth > 0 ? 1 : 0;
             i = past(text, i + 2, TAG_END);
         } else {
             if (!one_more(i))
-                return XmlCount::too_many_nodes;
-            if (++depth > max_depth)
-                return XmlCount::too_deep;
+                return false;
             std::size_t j = i + 1;
             char quote = 0;
             for (; j < text.size() && (quote || text[j] != TAG_END[0]); ++j) {
@@ -281,13 +277,12 @@ XmlCount count_xml(std::string_view text, std::uint64_t max_nodes, std::uint64_t
                 else if (text[j] == '"' || text[j] == '\'')
                     quote = text[j];
                 else if (text[j] == '=' && !one_more(j))
-                    return XmlCount::too_many_nodes;
+                    return false;
             }
-            depth -= j < text.size() && text[j - 1] == '/' ? 1 : 0;
             i = j + 1;
         }
     }
-    return XmlCount::within;
+    return true;
 }
 
 bool decode_layer_data(std::string_view text, std::string_view encoding,

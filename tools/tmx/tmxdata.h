@@ -31,15 +31,11 @@ bool is_gzip(std::string_view bytes);
 bool gunzip(std::string_view packed, std::size_t limit, std::string &bytes, std::string &problem);
 
 // How much of an XML tree a text asks for, counted before the tree is built: its nodes (elements,
-// attributes, texts that are more than blanks, CDATA sections) and how deep its elements nest.
-// The text is read as pugixml reads UTF-8, so that however it is malformed, the tree built from
-// it has no more nodes and no deeper elements than counted.
-enum class XmlCount { within, too_many_nodes, too_deep };
-
-// Add the text's nodes to `nodes` (which may hold those of files read before), stopping at the
-// first node past `max_nodes` or element nested deeper than `max_depth`, whose byte offset goes
-// to `stop`.
-XmlCount count_xml(std::string_view text, std::uint64_t max_nodes, std::uint64_t max_depth,
-                   std::uint64_t &nodes, std::size_t &stop);
+// attributes, texts that are more than blanks, CDATA sections). The text is read as pugixml
+// reads UTF-8, so that however it is malformed, the tree built from it has no more nodes than
+// counted. Adds the text's nodes to `nodes` (which may hold those of files read before); false
+// at the first node past `max_nodes`, whose byte offset goes to `stop`.
+bool count_xml(std::string_view text, std::uint64_t max_nodes, std::uint64_t &nodes,
+               std::size_t &stop);
 
 #endif

@@ -32,9 +32,6 @@ struct TmxOptions {
     // built: 64 bytes of tree each, 64 MB, where a file of 16 MB could ask for 256 MB and a
     // gzipped one many times more. Half a million cells still fit in <tile> elements.
     std::uint64_t max_xml_nodes = 1 << 20;
-    // Element nesting of one file, as groups of groups are read by recursion; Tiled's own
-    // elements nest six deep beside the groups.
-    std::uint64_t max_xml_depth = 64;
     // Different tiles the cells show, flips counted, and different combinations of them in a
     // cell: a map file holds 32767 graphics and block records, so more than eight times that can
     // only be tiles that look alike. Each costs a hundred bytes or so of bookkeeping.
@@ -44,6 +41,12 @@ struct TmxOptions {
     // distinct pattern: a fraction of a second, the cycles of 64 cells of the longest kind.
     std::uint64_t max_animation_steps = 1 << 22;
 };
+
+// How a message about a budget of the import ends: "more than the 8 update steps of an import".
+inline std::string past_budget(std::uint64_t limit, const std::string &what)
+{
+    return "more than the " + std::to_string(limit) + " " + what + " of an import";
+}
 
 // True for names ending in ".tmx" or ".tmx.gz".
 bool is_tiled_map_name(const std::string &path);

@@ -132,7 +132,8 @@ struct TmxMap {
 
 // Decode a PNG file of at most `max_pixels` pixels. Palette images without transparency keep
 // their indices; the others become colours with alpha. False with what is wrong in `problem` (a
-// phrase about the image: "is not a PNG file"); one too large has its size in `out` then.
+// phrase about the image: "is not a PNG file"); one too large has its size in `out` and an empty
+// `problem`, for the caller to say whose budget it passes.
 bool decode_png(const std::string &bytes, std::uint64_t max_pixels, TmxImage &out,
                 std::string &problem);
 

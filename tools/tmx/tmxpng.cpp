@@ -17,6 +17,7 @@ struct Reading {
     const std::string *bytes = nullptr;
     std::size_t at = 0;
     std::string problem;
+    bool too_large = false;
 };
 
 void read_bytes(png_structp png, png_bytep out, png_size_t count)
@@ -78,8 +79,7 @@ bool decode(png_structp png, png_infop info, Reading &reading, std::uint64_t max
     out.width = static_cast<int>(width);
     out.height = static_cast<int>(height);
     if (width * height > max_pixels) {
-        reading.problem = "it is " + std::to_string(width) + " x " + std::to_string(height) +
-                          " pixels, more than " + std::to_string(max_pixels);
+        reading.too_large = true;
         return false;
     }
     choose_form(png, info, out);
@@ -136,7 +136,7 @@ bool decode_png(const std::string &bytes, std::uint64_t max_pixels, TmxImage &ou
     const bool decoded = info && decode(png, info, reading, max_pixels, out, rows);
     png_destroy_read_struct(&png, &info, nullptr);
     if (!decoded) {
-        problem = "cannot be decoded as PNG: " + reading.problem;
+        problem = reading.too_large ? "" : "cannot be decoded as PNG: " + reading.problem;
         return false;
     }
     bytes_to_argb(out.argb);

@@ -19,23 +19,20 @@ constexpr long long MAX_TILE_SIDE = 4096;
 constexpr long long MAX_TILE_ID = TMX_GID_MASK;
 constexpr long long MAX_DURATION_MS = std::numeric_limits<int>::max();
 constexpr long long MAX_CHUNK_POSITION = 1 << 24;
+// Groups of groups are read by recursion.
+constexpr int MAX_GROUP_DEPTH = 64;
 
 constexpr int COLOUR_KEY_DIGITS = 6;
 
-std::string too_many_xml_nodes(const TmxOptions &options)
+// The key of a file read once for the import: its path with "." and ".." steps taken.
+std::string file_key(const std::filesystem::path &path)
 {
-    return "more than " + std::to_string(options.max_xml_nodes) +
-           " XML elements, attributes and texts in the files of this import";
+    return path.lexically_normal().string();
 }
 
-// What passing one of the XML budgets means; empty within them.
-std::string xml_budget_problem(XmlCount count, const TmxOptions &options)
+std::string too_many_xml_nodes(const TmxOptions &options)
 {
-    if (count == XmlCount::too_many_nodes)
-        return too_many_xml_nodes(options);
-    if (count == XmlCount::too_deep)
-        return "XML elements nested more than " + std::to_string(options.max_xml_depth) + " deep";
-    return "";
+    return past_budget(options.max_xml_nodes, "XML elements, attributes and texts");
 }
 
 // A parsed XML file and the places of its elements.
@@ -45,7 +42,7 @@ public:
     pugi::xml_document doc;
 
     // Parse `text` as UTF-8, in place: the tree points into the text kept here. Its nodes are
-    // counted first, onto `nodes` (the import's so far), so that no tree passes the budgets.
+    // counted first, onto `nodes` (the import's so far), so that no tree passes the budget.
     // False with a message and its place when the XML is malformed or too large.
     bool parse(std::string text, const TmxOptions &options, std::uint64_t &nodes,
                std::string &problem, SourcePos &where)
@@ -56,9 +53,8 @@ public:
             if (text_[i] == '\n')
                 line_starts_.push_back(i + 1);
         std::size_t stop = 0;
-        problem = xml_budget_problem(
-            count_xml(text_, options.max_xml_nodes, options.max_xml_depth, nodes, stop), options);
-        if (!problem.empty()) {
+        if (!count_xml(text_, options.max_xml_nodes, nodes, stop)) {
+            problem = too_many_xml_nodes(options);
             where = at_offset(stop);
             return false;
         }
@@ -168,7 +164,8 @@ private:
     bool decoded_image(const XmlFile &file, const pugi::xml_node &node, const std::string &path,
                        std::shared_ptr<const TmxImage> &out);
 
-    bool layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset);
+    // The layers of the map or of a group `depth` groups deep.
+    bool layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset, int depth);
     bool object_layer(const XmlFile &file, const pugi::xml_node &node, Offset offset);
     bool start_object(const XmlFile &file, const pugi::xml_node &node, Offset offset);
     bool coordinate(const XmlFile &file, const pugi::xml_node &node, const char *name,
@@ -280,7 +277,7 @@ bool Reader::read(const std::string &path)
                                           std::to_string(after->firstgid) + ", among the ids of " +
                                           ids);
     }
-    if (!layers(file, root, {}))
+    if (!layers(file, root, {}, 0))
         return false;
     if (map_.layers.empty())
         return fail(file, root, "the map has no tile layer: there is nothing to convert");
@@ -392,7 +389,7 @@ bool Reader::tileset_file(const XmlFile &file, const pugi::xml_node &node, TmxTi
 {
     const std::filesystem::path path =
         std::filesystem::path(file.path).parent_path() / node.attribute("source").value();
-    const std::string key = path.lexically_normal().string();
+    const std::string key = file_key(path);
     const auto known = tileset_files_.find(key);
     if (known != tileset_files_.end()) {
         xml_nodes_ += known->second.second;
@@ -544,7 +541,7 @@ bool Reader::image(const XmlFile &file, const pugi::xml_node &node, TmxImageUse 
 bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, const std::string &path,
                            std::shared_ptr<const TmxImage> &out)
 {
-    const std::string key = std::filesystem::path(path).lexically_normal().string();
+    const std::string key = file_key(path);
     const auto known = images_.find(key);
     if (known != images_.end()) {
         out = known->second;
@@ -558,8 +555,7 @@ bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, cons
     image->path = path;
     const std::uint64_t left = options_.max_decoded_pixels - decoded_pixels_;
     if (!decode_png(bytes, left, *image, problem)) {
-        const std::uint64_t pixels = static_cast<std::uint64_t>(image->width) * image->height;
-        if (pixels <= left)
+        if (!problem.empty())
             return fail(file, node, "the tileset image " + in_quotes(path) + " " + problem);
         const std::string before = decoded_pixels_
                                        ? ", with the " + std::to_string(decoded_pixels_) +
@@ -568,8 +564,7 @@ bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, cons
         return fail(file, node,
                     "the tileset image " + in_quotes(path) + " is " + std::to_string(image->width) +
                         " x " + std::to_string(image->height) + " pixels" + before +
-                        ", more than the " + std::to_string(options_.max_decoded_pixels) +
-                        " an import decodes");
+                        ", " + past_budget(options_.max_decoded_pixels, "decoded pixels"));
     }
     decoded_pixels_ += static_cast<std::uint64_t>(image->width) * image->height;
     images_.emplace(key, image);
@@ -577,7 +572,7 @@ bool Reader::decoded_image(const XmlFile &file, const pugi::xml_node &node, cons
     return true;
 }
 
-bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset)
+bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent, Offset offset, int depth)
 {
     for (const pugi::xml_node &node : parent.children()) {
         const std::string kind = node.name();
@@ -591,8 +586,11 @@ bool Reader::layers(const XmlFile &file, const pugi::xml_node &parent, Offset of
         } else if (kind == "imagelayer") {
             warn(file, node, "image layer " + name + " left out");
         } else if (kind == "group") {
+            if (depth == MAX_GROUP_DEPTH)
+                return fail(file, node,
+                            "groups nested more than " + std::to_string(MAX_GROUP_DEPTH) + " deep");
             layer_warnings(file, node, "group " + name);
-            if (!layers(file, node, moved_by(offset, node)))
+            if (!layers(file, node, moved_by(offset, node), depth + 1))
                 return false;
         }
     }
@@ -747,9 +745,8 @@ bool Reader::chunks(const XmlFile &file, const pugi::xml_node &data, std::vector
         chunk_cells_ += static_cast<std::uint64_t>(width * height);
         if (chunk_cells_ > options_.max_chunk_cells)
             return fail(file, node,
-                        "the chunks come to " + std::to_string(chunk_cells_) +
-                            " cells here, more than the " +
-                            std::to_string(options_.max_chunk_cells) + " an import decodes");
+                        "the chunks come to " + std::to_string(chunk_cells_) + " cells here, " +
+                            past_budget(options_.max_chunk_cells, "chunk cells"));
         out.push_back(chunk);
     }
     return true;
