@@ -2,11 +2,9 @@
 // options of how it is played, and at most one recording to make or play.
 #include "options.h"
 
+#include "sourcewords.h"
 #include "wallstuff.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -48,24 +46,13 @@ parsed_command_line bad(const std::string &why)
     return parsed;
 }
 
-// A whole number from `low` to `high` that is all of the text.
-std::optional<long> number_from(const char *text, long low, long high)
-{
-    char *end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
 std::optional<map_point> point_from(const std::string &text)
 {
     const std::size_t comma = text.find(',');
     if (comma == std::string::npos)
         return std::nullopt;
-    const auto x = number_from(text.substr(0, comma).c_str(), 0, LARGEST_COORDINATE);
-    const auto y = number_from(text.substr(comma + 1).c_str(), 0, LARGEST_COORDINATE);
+    const auto x = whole_number(text.substr(0, comma), 0, LARGEST_COORDINATE);
+    const auto y = whole_number(text.substr(comma + 1), 0, LARGEST_COORDINATE);
     if (!x || !y)
         return std::nullopt;
     return map_point{static_cast<int>(*x), static_cast<int>(*y)};
@@ -81,7 +68,7 @@ struct valued_option {
 
 bool take_scale(game_options &options, const char *value, std::string &why)
 {
-    const auto scale = number_from(value, 1, LARGEST_SCALE);
+    const auto scale = whole_number(value, 1, LARGEST_SCALE);
     why = "the factor of --scale must be a whole number from 1 to " +
           std::to_string(LARGEST_SCALE);
     options.scale = static_cast<int>(scale.value_or(0));
@@ -99,7 +86,7 @@ bool take_start(game_options &options, const char *value, std::string &why)
 
 bool take_speed(game_options &options, const char *value, std::string &why)
 {
-    const auto speed = number_from(value, SLOWEST_SPEED, FULL_SPEED);
+    const auto speed = whole_number(value, SLOWEST_SPEED, FULL_SPEED);
     why = "the speed of --speed is a percentage from " + std::to_string(SLOWEST_SPEED) +
           " to " + std::to_string(FULL_SPEED);
     options.speed = static_cast<int>(speed.value_or(FULL_SPEED));
