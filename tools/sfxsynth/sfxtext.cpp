@@ -158,7 +158,7 @@ void reader::line(const std::string &text, int number)
     if (key == "sound") {
         start_sound(words);
     } else if (!in_sound_) {
-        error(words[0].pos, "\"" + key + "\" comes before the first \"sound\" line");
+        error(words[0].pos, quoted_excerpt(key) + " comes before the first \"sound\" line");
     } else if (key == "voice") {
         if (count_fits(words, 0, 0)) {
             finish_voice();
@@ -201,8 +201,8 @@ void reader::start_sound(const std::vector<SourceWord> &words)
     sound_.name = words[1].text;
     if (!is_name(sound_.name)) {
         error(words[1].pos, "a sound's name is 1 to " + std::to_string(MAX_NAME) +
-                                " of the letters a to z, digits and \"_\", not \"" +
-                                sound_.name + "\"");
+                                " of the letters a to z, digits and \"_\", not " +
+                                quoted_excerpt(sound_.name));
         sound_wrong_ = true;
         return;
     }
@@ -270,11 +270,11 @@ void reader::set(const std::vector<SourceWord> &words)
     const std::string &key = words[0].text;
     const number_key *numbers = number_key_named(key);
     if (key != "wave" && !numbers) {
-        error(words[0].pos, "unknown parameter \"" + key + "\"");
+        error(words[0].pos, "unknown parameter " + quoted_excerpt(key));
         return;
     }
     if (!given_.insert(key).second) {
-        error(words[0].pos, "\"" + key + "\" is given twice in one voice");
+        error(words[0].pos, quoted_excerpt(key) + " is given twice in one voice");
         return;
     }
     if (numbers)
@@ -293,8 +293,8 @@ void reader::set_wave(const std::vector<SourceWord> &words)
             return;
         }
     }
-    error(words[1].pos, "unknown wave \"" + words[1].text +
-                            "\" (square, triangle, sine or noise)");
+    error(words[1].pos,
+          "unknown wave " + quoted_excerpt(words[1].text) + " (square, triangle, sine or noise)");
 }
 
 void reader::set_numbers(const number_key &key, const std::vector<SourceWord> &words)
@@ -306,11 +306,11 @@ void reader::set_numbers(const number_key &key, const std::vector<SourceWord> &w
         const range r = i == 1 ? key.first : key.rest;
         double value;
         if (!parse_number(words[i].text, value)) {
-            error(words[i].pos, "\"" + words[i].text + "\" is not a number");
+            error(words[i].pos, quoted_excerpt(words[i].text) + " is not a number");
             return;
         }
         if (value < r.low || value > r.high) {
-            error(words[i].pos, "\"" + std::string(key.key) + "\" " + words[i].text +
+            error(words[i].pos, "\"" + std::string(key.key) + "\" " + excerpt(words[i].text) +
                                     " is outside " + number_text(r.low) + " to " +
                                     number_text(r.high));
             return;
