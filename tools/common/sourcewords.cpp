@@ -4,6 +4,7 @@
 #include "inputfiles.h"
 
 #include <charconv>
+#include <cmath>
 #include <sstream>
 
 void for_each_line(const std::string &text,
@@ -54,6 +55,16 @@ std::optional<long long> whole_number(std::string_view word, long long low, long
     const auto [stop, error] = std::from_chars(word.data(), end, value);
     const bool negative_zero = value == 0 && !word.empty() && word.front() == '-';
     if (error != std::errc() || stop != end || negative_zero || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> finite_number(std::string_view word)
+{
+    double value = 0;
+    const char *const end = word.data() + word.size();
+    const auto [stop, error] = std::from_chars(word.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value))
         return std::nullopt;
     return value;
 }

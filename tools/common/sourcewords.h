@@ -32,6 +32,8 @@ std::vector<SourceWord> split_words(const std::string &line, int line_number);
 // A decimal integer from `low` to `high`, "-" before the digits of a negative one, nothing
 // else: no sign before a positive one, no "-0", no blanks.
 std::optional<long long> whole_number(std::string_view word, long long low, long long high);
+// A finite decimal number, all of the word, in the C locale's form ("1.5", "-2e3").
+std::optional<double> finite_number(std::string_view word);
 
 // Drop the words from the first one that begins a comment ("#"), looking from index `from` on.
 void drop_comment(std::vector<SourceWord> &words, std::size_t from = 0);

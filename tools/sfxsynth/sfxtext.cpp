@@ -6,9 +6,7 @@
 #include "sourcewords.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -90,13 +88,6 @@ const number_key *number_key_named(const std::string &key)
         if (key == k.key)
             return &k;
     return nullptr;
-}
-
-bool parse_number(const std::string &text, double &value)
-{
-    char *end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end != text.c_str() && *end == '\0' && std::isfinite(value);
 }
 
 bool is_name(const std::string &name)
@@ -304,18 +295,18 @@ void reader::set_numbers(const number_key &key, const std::vector<SourceWord> &w
     std::vector<double> values;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const range r = i == 1 ? key.first : key.rest;
-        double value;
-        if (!parse_number(words[i].text, value)) {
+        const std::optional<double> value = finite_number(words[i].text);
+        if (!value) {
             error(words[i].pos, quoted_excerpt(words[i].text) + " is not a number");
             return;
         }
-        if (value < r.low || value > r.high) {
+        if (*value < r.low || *value > r.high) {
             error(words[i].pos, "\"" + std::string(key.key) + "\" " + excerpt(words[i].text) +
                                     " is outside " + number_text(r.low) + " to " +
                                     number_text(r.high));
             return;
         }
-        values.push_back(value);
+        values.push_back(*value);
     }
     key.set(voice_, values);
 }

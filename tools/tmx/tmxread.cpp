@@ -3,11 +3,12 @@
 // Tiled writes, the chunks of infinite maps included, and the object that marks the start.
 #include "tmxmap.h"
 
+#include "sourcewords.h"
+
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -640,10 +641,10 @@ bool Reader::coordinate(const XmlFile &file, const pugi::xml_node &node, const c
                         double &value)
 {
     const std::string text = node.attribute(name).as_string("0");
-    const char *end = text.data() + text.size();
-    const auto [stop, status] = std::from_chars(text.data(), end, value);
-    if (status == std::errc() && stop == end && std::isfinite(value))
+    if (const std::optional<double> number = finite_number(text)) {
+        value = *number;
         return true;
+    }
     return fail(file, node,
                 "<" + std::string(node.name()) + "> attribute " + name + " is " + in_quotes(text) +
                     ", not a number");
